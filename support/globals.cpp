@@ -1,0 +1,7 @@
+#include "support/globals.h"
+
+bool OUTPUT_QUENDREL = true;
+bool OUTPUT_DNA_AS_SNP = false;
+bool consoleOutput = true;
+std::ofstream QdlSimulConditions;
+GlobalRandom* ranGenArray = nullptr;

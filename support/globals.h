@@ -1,0 +1,11 @@
+#pragma once
+// Process-wide switches and shared objects set by the command line and the run loop.
+#include <fstream>
+
+class GlobalRandom;
+
+extern bool OUTPUT_QUENDREL;     // write project files of simulated samples
+extern bool OUTPUT_DNA_AS_SNP;   // write DNA sequences as SNP sites
+extern bool consoleOutput;       // progress on the standard output (cleared by -q)
+extern std::ofstream QdlSimulConditions;  // the model echo file (.simparam)
+extern GlobalRandom* ranGenArray;          // one generator per batch (100 entries)
