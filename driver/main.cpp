@@ -1,9 +1,18 @@
 #include <xmmintrin.h>
-#include <cstdio>
 
-int main() {
+#include "driver/commandLine.h"
+#include "driver/runFile.h"
+#include "driver/runLoop.h"
+#include "driver/runOptions.h"
+#include "support/anyoption.h"
+
+int main(int argc, char** argv) {
   // Flush-to-zero and denormals-are-zero before any parallel region.
   _mm_setcsr(_mm_getcsr() | 0x8040);
-  std::printf("brimvane 0.1.0\n");
-  return 0;
+  AnyOption opt;
+  ArgumentVector newArg;  // the arguments read from the run file, if any
+  RunOptions run;
+  int const status = readCommandLine(argc, argv, opt, newArg, run);
+  if (status != CONTINUE_RUN) return status;
+  return runSimulations(run);
 }

@@ -5,3 +5,4 @@ bool OUTPUT_DNA_AS_SNP = false;
 bool consoleOutput = true;
 std::ofstream QdlSimulConditions;
 GlobalRandom* ranGenArray = nullptr;
+char strTime[81] = "";

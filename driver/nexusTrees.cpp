@@ -1,0 +1,71 @@
+// NEXUS tree files of a run: the genealogies with branch lengths in
+// generations and the same trees with the number of mutations on each branch.
+// The files are created by the first run that asks for trees and receive one
+// trees block per run; "#NEXUS" heads each file once.
+#include <iostream>
+
+#include "driver/nexus.h"
+#include "engine/deme.h"
+#include "model/simSettings.h"
+
+namespace {
+
+// Creates the stream when it does not exist yet; false when the file cannot be opened.
+bool openTreeFile(std::ofstream*& file, const my_string& name) {
+  if (file) return true;
+  file = new std::ofstream(name.c_str(), std::ios::trunc);
+  if (*file) return true;
+  std::cerr << "\nError! Unable to open tree file \"" << name << "\"\n";
+  delete file;
+  file = nullptr;
+  return false;
+}
+
+void writeBlockHeader(std::ofstream* file) {
+  if (file) write_PAUP_trees_section_header(*file, file->tellp() == std::streampos(0));
+}
+
+void writeBlockEnd(std::ofstream* file) {
+  if (file) write_PAUP_end(*file);
+}
+
+}  // namespace
+
+int TSimSettings::writePAUPHeader() {
+  if (numChromStructures > 1) return 1;
+  const bool withMutations = dataType != DataType::SNP;
+  const bool withAsc = !ascTreesFileName.is_null();
+  bool ok = openTreeFile(PaupTrueTreesFile, trueTreesFileName);
+  if (withMutations) ok = openTreeFile(PaupMutTreesFile, mutTreesFileName) && ok;
+  if (withAsc) ok = openTreeFile(PaupAscTreesFile, ascTreesFileName) && ok;
+  writeBlockHeader(PaupTrueTreesFile);
+  if (withMutations) writeBlockHeader(PaupMutTreesFile);
+  if (SNPascertainment && withAsc) writeBlockHeader(PaupAscTreesFile);
+  return ok ? 1 : 0;
+}
+
+int TSimSettings::writePAUPTreeFooter() {
+  if (numChromStructures > 1) return 1;
+  writeBlockEnd(PaupTrueTreesFile);
+  if (dataType != DataType::SNP) writeBlockEnd(PaupMutTreesFile);
+  writeBlockEnd(PaupAscTreesFile);
+  return 1;
+}
+
+int TSimSettings::writePAUPTrees(int position, TDemeCollection& collection) {
+  if (numChromStructures > 1) return 1;
+  const int t = ++treeCounter;
+  const TNode* root = collection.tree.root;
+  if (!root) return 0;
+  if (PaupTrueTreesFile) {
+    write_PAUP_tree_name(*PaupTrueTreesFile, simulationCounter, position,
+                         tree_output_type::NumGen, t);
+    root->print_tree_structure(*PaupTrueTreesFile, tree_output_type::NumGen, 0.0);
+  }
+  if (dataType != DataType::SNP && PaupMutTreesFile) {
+    write_PAUP_tree_name(*PaupMutTreesFile, simulationCounter, position,
+                         tree_output_type::NumMut, t);
+    root->print_tree_structure(*PaupMutTreesFile, tree_output_type::NumMut, 0.0);
+  }
+  return 1;
+}

@@ -1,0 +1,184 @@
+// Steps of the continuous-time coalescent on one deme: coalescence of two
+// lineages, migration of one lineage, activation of an ancient sample and the
+// inbreeding step. Shared by every tree builder; with `record` set they append
+// the event to the collection's history for the replay of recombining trees.
+//
+// Lineage lists keep their position rules: a lineage is added at the end, a
+// removed lineage's slot takes the list's last entry, and in a coalescence the
+// new node takes the first lineage's slot. TNode::posInVNL follows every move.
+#include <iostream>
+
+#include "engine/deme.h"
+#include "support/UniqueRandom.h"
+
+void TDemeCollection::recordTinyEvent(int type, double time, int pick1, int pick2, int deme,
+                                      int sinkDeme, int histEventIndex) {
+  if (curEvents == nullptr) curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
+  TTinyEvent e;
+  e.type = type;
+  e.time = time;
+  e.pick1 = pick1;
+  e.pick2 = pick2;
+  e.deme = deme;
+  e.sinkDeme = sinkDeme;
+  e.histEventIndex = histEventIndex;
+  curEvents->Add(e);
+}
+
+// Joins the lineages at slots i and j of the deme into the next internal node
+// of the tree at time t; the deme holds at least two lineages.
+static TNode* joinLineages(TDeme& deme, TDemeCollection& collection, const double& t, int i,
+                           int j) {
+  TTree& tree = collection.tree;
+  TNode* node = &tree.nodes.items[tree.sampleSize + tree.numCoalNodes - tree.nodeOffset];
+  ++tree.numCoalNodes;
+  TNode* first = deme.VNL.items[i];
+  TNode* second = deme.VNL.items[j];
+  const int last = deme.VNL.top;
+  deme.VNL.items[i] = node;
+  node->posInVNL = i;
+  if (j != last) {
+    TNode* moved = deme.VNL.items[last];
+    deme.VNL.items[j] = moved;
+    moved->posInVNL = j;
+  }
+  deme.VNL.items[last] = nullptr;
+  --deme.VNL.top;
+  --deme.numLineages;
+
+  node->deme = deme.demeId;
+  node->desc1 = first;
+  node->desc2 = second;
+  node->ancestor = nullptr;
+  node->time = t;
+  first->ancestor = node;
+  second->ancestor = node;
+  first->posInVNL = -1;
+  second->posInVNL = -1;
+  if (--collection.numLineages == 1) tree.root = node;
+  return node;
+}
+
+static bool sizeIsZero(const TDeme& deme) {
+  if (deme.relSizeCT != 0.0) return false;
+  std::cerr << "TDeme::implementCoalEventCT() : deme size of population " << deme.demeId
+            << " is zero !" << std::endl;
+  return true;
+}
+
+bool TDeme::implementCoalEventCT(TDemeCollection& collection, const double& t, bool record) {
+  const int n = numLineages;
+  if (n <= 1) return false;
+  if (sizeIsZero(*this)) return false;
+  int i = 0, j = 1;
+  if (n > 2) {
+    GlobalRandom& rng = *collection.randomGenerator;
+    i = static_cast<int>(rng.takeUniform() * n);
+    j = static_cast<int>(rng.takeUniform() * n);
+    for (int redraws = 0; j == i; ++redraws) {
+      if (redraws == 1000) {
+        rng.takeUniform();
+        return false;
+      }
+      j = static_cast<int>(rng.takeUniform() * n);
+    }
+  }
+  joinLineages(*this, collection, t, i, j);
+  if (record) collection.recordTinyEvent(0, t, i, j, demeId, -1, -1);
+  return true;
+}
+
+bool TDeme::implementCoalEventCTOfTwoGenesForInbreeding(TDemeCollection& collection,
+                                                        const double& t, int pos1, int pos2,
+                                                        bool record) {
+  if (numLineages <= 1) return false;
+  if (sizeIsZero(*this)) return false;
+  joinLineages(*this, collection, t, pos1, pos2);
+  if (record) collection.recordTinyEvent(0, t, pos1, pos2, demeId, -1, -1);
+  if (emigrationRate > 0.0) collection.totMigrationRate -= emigrationRate;
+  return true;
+}
+
+// True when the node is listed in this deme's current lineages.
+static bool isListed(const TDeme& deme, const TNode* node) {
+  const int p = node->posInVNL;
+  return p >= 0 && p <= deme.VNL.top && deme.VNL.items[p] == node;
+}
+
+void TDeme::implementInbreeding(TDemeCollection& collection, const double& t) {
+  const double f = inbreedingCoef;
+  if (f <= 0.0) return;
+  const int m = sampledNodes.count();
+  if (m % 2 != 0) {
+    std::cerr << "Impossible to simulate inbreeding with odd number of genes in sample" << demeId
+              << std::endl;
+    return;
+  }
+  for (int k = 0; k <= VNL.top; ++k) VNL.items[k]->posInVNL = k;
+  GlobalRandom& rng = *collection.randomGenerator;
+  for (int ind = 0; ind < m / 2; ++ind) {
+    if (rng.takeUniform() > f) continue;
+    TNode* a = sampledNodes.items[2 * ind];
+    TNode* b = sampledNodes.items[2 * ind + 1];
+    if (!isListed(*this, a) || !isListed(*this, b)) continue;
+    implementCoalEventCTOfTwoGenesForInbreeding(collection, t, a->posInVNL, b->posInVNL, false);
+  }
+}
+
+int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {
+  if (&sink == this) return -1;
+  const int n = numLineages;
+  const int p = n == 1 ? 0 : static_cast<int>(collection->randomGenerator->takeUniform() * n);
+  TNode* migrant = VNL.items[p];
+  const int last = VNL.top;
+  if (p != last) {
+    TNode* moved = VNL.items[last];
+    VNL.items[p] = moved;
+    moved->posInVNL = p;
+  }
+  VNL.items[last] = nullptr;
+  --VNL.top;
+  if (--numLineages == 0) removeDemeFromActiveList(collection);
+
+  if (sink.numLineages == 0) sink.addDemeToActiveList(collection);
+  ++sink.numLineages;
+  migrant->deme = sink.demeId;
+  migrant->posInVNL = sink.VNL.top + 1;
+  sink.VNL.Add(migrant);
+  return p;
+}
+
+int TDeme::implementMigrEventCT(TDemeCollection& collection, const double& t, bool record) {
+  const double x = collection.randomGenerator->takeUniform() * emigrationRate;
+  const int dest = collection.findMigrationSink(demeId, x);
+  if (dest < 0 || dest == demeId) return -1;
+  TDeme& sink = collection.demes[dest];
+  const bool sinkWasEmpty = sink.numLineages == 0;
+  const int p = migrateNoRec(sink, &collection);
+  if (record) collection.recordTinyEvent(1, t, p, -1, demeId, dest, -1);
+  if (sinkWasEmpty && collection.migrationOn) updateMigrProbaToOtherDemes(sink, collection);
+  return dest;
+}
+
+void TDeme::reactivateLineages(const double& t, TDemeCollection* collection) {
+  const int m = sampledNodes.count();
+  for (int k = 0; k < m; ++k) {
+    TNode* tip = sampledNodes.items[k];
+    tip->posInVNL = VNL.top + 1;
+    tip->desc1 = nullptr;
+    tip->desc2 = nullptr;
+    if (tip->sampleDeme != tip->deme) {
+      tip->posInVNL = -1;
+      std::cerr << "Nodes from deme " << tip->sampleDeme
+                << " have been moved before they were sampled... which is forbidden." << std::endl;
+      break;
+    }
+    VNL.Add(tip);
+    ++numLineages;
+    if (collection->isRecombining && tip->sampleTime == t) {
+      tip->posInVNLR = VNLR.top + 1;
+      VNLR.Add(tip);
+    }
+  }
+  collection->numInactiveLineages -= sampleSize;
+}

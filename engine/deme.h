@@ -1,0 +1,278 @@
+#pragma once
+// The simulation state of one demographic model: its demes with their samples
+// and lineage lists, the time-sorted historical events, the borrowed migration
+// matrices, the gene tree being built, the counters and lists of simulated
+// sites and recombinations, and the spectra filled from the trees.
+//
+// Engine units: times are in units of CTTimeUnit generations; relative deme
+// sizes are gene copies / CTTimeUnit; growth rates per unit are per-generation
+// rates x CTTimeUnit; migration rates are stored pre-multiplied by CTTimeUnit.
+#include <iosfwd>
+#include <utility>
+#include <vector>
+
+#include "engine/genealgy.h"
+#include "engine/locus.h"
+#include "model/histEvent.h"
+#include "model/migrmat.h"
+#include "support/containers.h"
+
+class GlobalRandom;
+class AFS;
+class multiSFS;
+class TSFSCoord;
+class TDemeCollection;
+class TObsAFS;
+
+// One deme. Owns its genotype blocks (while loci owns them), its inbreeding work
+// lists, the pointer tables of its lineage lists and its SMC pools; never the
+// nodes, which live in the collection's tree. The state read at every step of a
+// tree builder comes first.
+class TDeme {
+ public:
+  int numLineages = 0;            // lineages in VNL now
+  int posInActiveList = -1;       // slot in the collection's active list; -1 when unlisted
+  int demeId = 0;                 // index of the deme
+  bool isGrowing = false;         // growthRate != 0
+  double relSizeCT = 1.0;         // current relative size
+  double growthRateCT = 0.0;      // growthRate x CTTimeUnit
+  double growthRate = 0.0;        // growth rate per generation
+  double lastSizeUpdateTime = 0.0;  // time relSizeCT was last brought forward
+  double emigrationRate = 0.0;    // rate at which one lineage leaves the deme
+  TNodeArray VNL;                 // current lineages
+
+  double demeSize = 1.0;          // size in gene copies
+  int sampleSize = 0;             // sampled gene copies
+  double sampleAge = 0.0;         // generations; > 0 for an ancient sample
+  double inbreedingCoef = 0.0;    // F of the sample
+  double initRelSizeCT = 1.0;     // relative size at time 0 (set by the drivers)
+  double initEmigrationRate = 0.0;  // emigration rate of a batch of expected spectra
+  TNodeArray sampledNodes;        // the deme's tips in sample order
+
+  TNodeArray VNLR;                // all lineages including recombinant ones
+  TNodeArray recombinantPool;     // lineages cut by a recombination point
+  int numRecLineages = 0;         // lineages in recombinantPool
+  TNodeArray* SMCPool = nullptr;  // owned
+  TNodeArray* SMC2Pool = nullptr; // owned
+  double totRecsInSMC2Pool = 0.0;
+
+  MY_TIArrayAsVector<TLocusAsShortIntArray> loci;  // genotype blocks, one per chromosome
+  MY_TArrayAsVector<int>* inbredRemovedSlots = nullptr;  // owned work lists
+  MY_TArrayAsVector<int>* inbredNewNodeSlots = nullptr;
+  MY_TArrayAsVector<int>* inbredPairs = nullptr;
+
+  TDeme();
+  TDeme(const TDeme& other);  // a default deme, then the partial copy of operator=
+  ~TDeme();
+  // Partial copy: model values, rates, sizes and the recombination lists; not
+  // the active-list slot, genotype blocks, work lists, VNL, tips or SMC pools.
+  TDeme& operator=(const TDeme& other);
+
+  bool copy_node_pointers(TTree& tree, int& nextNode);
+  void reset(bool isRecombining);
+  void set_growth_rate(const double& g);
+  void addDemeToActiveList(TDemeCollection* collection);
+  void removeDemeFromActiveList(TDemeCollection* collection);
+
+  // Coalescent steps on this deme (no recombination), shared by the tree
+  // builders; with record set the event is appended to the collection's history.
+  bool implementCoalEventCT(TDemeCollection& collection, const double& t, bool record);
+  bool implementCoalEventCTOfTwoGenesForInbreeding(TDemeCollection& collection, const double& t,
+                                                   int pos1, int pos2, bool record);
+  void implementInbreeding(TDemeCollection& collection, const double& t);
+  int implementMigrEventCT(TDemeCollection& collection, const double& t, bool record);
+  int migrateNoRec(TDeme& sink, TDemeCollection* collection);
+  void reactivateLineages(const double& t, TDemeCollection* collection);
+
+  // The same steps for the expected-spectrum coalescent: they keep
+  // TDemeCollection::totMigrationRate up to date, and the AndUpdateSFS variants
+  // add the branches of each new node into the collection's expected spectra.
+  bool implementCoalEventCTForFreqData(TDemeCollection& collection, const double& t, bool record);
+  bool implementCoalEventCTForFreqDataAndUpdateSFS(TDemeCollection& collection, const double& t,
+                                                   bool record);
+  int implementMigrEventCTForFreqData(TDemeCollection& collection, const double& t, bool record);
+  int migrateNoRecForFreqData(TDeme& sink, TDemeCollection& collection);
+  void implementInbreedingAndUpdateSFS(TDemeCollection& collection, const double& t);
+  // Coalesces the two genes of each listed individual (sample positions 2i, 2i + 1).
+  void implementMultipLeCoalEventsCTForInbreedingAndUpdateSFS(
+      TDemeCollection& collection, const double& t, const MY_TArrayAsVector<int>& individuals,
+      bool record);
+};
+
+class TDemeCollection {
+ public:
+  TDeme* demes = nullptr;  // owned, numDemes entries
+  MY_TSArrayAsVector<THistoricalEvent> events;                 // sorted by time
+  const MY_TArrayAsVector<TMigrationMatrix>* migMatrices = nullptr;  // borrowed
+  bool migrationOn = true;
+  int numDemes = 0;
+  int curMigMatrix = 0;
+  long numSites = 0;
+  int numBlocks = 0;
+  int numChromosomes = 0;
+  GlobalRandom* randomGenerator = nullptr;  // borrowed, one per batch
+  bool eventsRescaled = false;
+  int numLineages = 0;       // active lineages over all demes
+  bool anyMigration = false;
+  double totMigrationRate = 0.0;
+  bool anyGrowth = false;
+  TRecBranch** recBranches = nullptr;  // owned table of recBranchesSize owned entries
+  int recBranchesSize = 0;
+  int numRecLineages = 0;
+  int numActiveDemes = 0;
+  int* activeDemes = nullptr;  // owned, numDemes slots; free slots -1
+  MY_TArrayAsVector<int> ascertainedSites;
+  double wholeTreeLength = 0.0;
+  double ascertainedTreeLength = 0.0;
+  int microsatMinAllele = 0;
+  int microsatMaxAllele = 0;
+  MY_TArrayAsVector<TPolymSiteInfo>* curPolSitesInfo = nullptr;  // entry of polSitesInfo
+  multiSFS* expMultiMAF = nullptr;  // owned spectra and coordinates
+  multiSFS* expMultiDAF = nullptr;
+  AFS* expMAF = nullptr;
+  AFS* expDAF = nullptr;
+  TSFSCoord* sfsCoord = nullptr;
+  TSFSCoord* sfsCoordDesc1 = nullptr;
+  TSFSCoord* sfsCoordDesc2 = nullptr;
+  int numTempFileFlushes = 0;
+  int batchId = 0;
+  long numMutations = 0;
+  int numPolymSites = 0;
+  int numUsedPolymSites = 0;
+  int totNumSites = 0;
+  int numMultiAllelicSites = 0;
+  int numAncestralOnlySites = 0;
+  int numFixedDerivedSites = 0;
+  int* numSitesPerChrom = nullptr;       // owned, one entry per chromosome
+  int* numPolymSitesPerChrom = nullptr;  // owned
+  std::pair<int, int>* polymSitePos = nullptr;      // owned (chromosome, site index)
+  std::pair<int, int>* usedPolymSitePos = nullptr;  // owned
+  int numInactiveLineages = 0;
+  int totNumRecs = 0;
+  MY_TArrayAsVector<TRecPosInfo> recPosInfo;
+  int curChrom = 0;
+  TTree tree;
+  TTree* tree2 = nullptr;  // owned
+  bool isRecombining = false;
+  MY_TArrayAsVector<bool> isMinorDerived;
+  MY_TArrayAsVector<int> minorAllele;
+  MY_TArrayAsVector<bool> isMinorAtHalf;
+  MY_TArrayAsVector<bool> isFixedDerived;
+  MY_TArrayAsVector<bool> isAncestralOnly;
+  MY_TArrayAsVector<bool> isMultiAllelic;
+  MY_TArrayAsVector<bool> isSingleAllele;
+  AFS* obsMAF = nullptr;  // owned observed spectra of simulated data
+  AFS* obsDAF = nullptr;
+  AFS* obsPooledDAF = nullptr;
+  AFS* obsPooledMAF = nullptr;
+  multiSFS* obsMultiDAF = nullptr;
+  multiSFS* obsMultiMAF = nullptr;
+  MY_TArrayAsVector<TTinyEvent>* curEvents = nullptr;   // owned
+  MY_TArrayAsVector<TTinyEvent>* prevEvents = nullptr;  // owned
+  bool tempFilesExist = false;
+
+  static constexpr double CTTimeUnit = 1000000.0;  // generations per continuous-time unit
+  static int iniNumLineages;       // total sample size of the run
+  static bool initIsGrowthRate;    // some deme grows at time 0 (written at set-up only)
+  static double* invNChoose2;      // 1 / C(k, 2), k = 0 .. 3n
+  static bool isInbreeding;
+  static bool bad_coalescence;
+  static bool isFreqDataType;
+  static MY_TArrayAsVector<TPolymSiteInfo>* polSitesInfo;
+  static int numValidDemes;
+  static int* validDemes;
+  static int lastNumValidDemesIndex;
+  static std::vector<int> indices;
+
+  TDemeCollection();
+  TDemeCollection(const TDemeCollection&) = delete;
+  ~TDemeCollection();
+  TDemeCollection& operator=(const TDemeCollection& source);
+
+  // Set-up of a run, in this order. Each call refuses an impossible model by
+  // throwing TException (EXCEPTION::ERROR) with a message naming the problem.
+  int create_demes(const MY_TArrayAsVector<TMigrationMatrix>* matrices);
+  bool initialize_deme_size(const MY_TArrayAsVector<long>& sizes);
+  bool initialize_growth_rates(const MY_TArrayAsVector<double>& rates);
+  int initialize_events(const MY_TSArrayAsVector<THistoricalEvent>& newEvents);
+  bool initialize_samp_size(const MY_TArrayAsVector<int>& sizes);
+  bool initialize_sample_ages(const MY_TArrayAsVector<double>& ages);
+  bool initialize_inbreeding_coefficients(const MY_TArrayAsVector<double>& coefs);
+  bool create_lineagesNoRec(const MY_TArrayAsVector<int>& sampleSizes, const int& numSites);
+  bool create_lineagesNoRecForBrent(const MY_TArrayAsVector<int>& sampleSizes, const int& numSites);
+  static void calcInvNChoose2(const int& n);
+  static void releaseInvNChoose2();
+  int count_all_lineages() const;
+  int count_initially_active_lineages() const;
+
+  // Between two trees.
+  void reset(const MY_TArrayAsVector<long>& sizes, const MY_TArrayAsVector<double>& rates);
+  bool rescaleEventsCT();
+  int adjustDemeSizesCT(const double& t);
+  bool checkIfGrowthRate();
+
+  // Migration: the diagonal of a matrix never counts as a rate.
+  double offDiagonalRowSum(int deme) const;  // emigration rate of a deme under the current matrix
+  // Destination of a lineage leaving source for a draw x in [0, offDiagonalRowSum):
+  // the first other column whose running sum exceeds x; -1 when none does.
+  int findMigrationSink(int source, double x) const;
+
+  void ReserveLoci(int numChromosomes);
+  void flushLoci();
+  void releaseRecBranches();
+
+  // Gene tree of a non-recombining chromosome in continuous time: 1 when the
+  // tree has a root, 0 when it cannot be completed (one message on stderr).
+  int buildTreeNoRecContinousTime();
+  // Start of a tree (sizes, active list, inbreeding at time 0); returns
+  // whether some listed deme can send migrants.
+  bool startTreeNoRec();
+  // Applies historical event number index at time t; emigration rates are
+  // left for the caller to recompute. Returns 1.
+  int implementEventCT(const int& index, double t, bool record);
+  // Appends one record to curEvents (created at first use).
+  void recordTinyEvent(int type, double time, int pick1, int pick2, int deme, int sinkDeme,
+                       int histEventIndex);
+  // isInbreeding := some contemporary sample has an inbreeding coefficient > 0.
+  bool updateInbreedingSwitch();
+  // Batch copy of source for simulating genetic data in threads.
+  void copyEssentialStuffForSimulGeneticDataInThreads(const TDemeCollection& source);
+
+  // Genealogy for expected spectra: 1 when it has a root; otherwise minus the
+  // iterations performed, or -1000001 when it can never finish (message on
+  // stderr, bad_coalescence set).
+  int buildTreeNoRecContinousTimeForFreqData();
+  // Historical event number index at time t for that genealogy; keeps the
+  // emigration rates and totMigrationRate up to date. Returns 1.
+  int implementEventCTForFreqData(const int& index, double t);
+  // Adds the branches of the finished tree that are polymorphic in the SNP
+  // ascertainment panel into the expected spectra (the whole tree into the totals).
+  void updateExpAFSAscForDNASNPs();
+
+  // Likelihood columns of every observed data set against the expected spectra;
+  // header mode writes the column names. Returns the last value computed, or
+  // -infinity when an expected spectrum holds no tree length (no likelihood).
+  double computeLHoodsFromAFS(std::ostream& os, bool header, const TObsAFS* observed);
+  double computeLHoodsFromMultiSFS(std::ostream& os, bool header, const TObsAFS* observed);
+  void writeLhoodToFile(std::ostream& os, bool header, double lhood);
+  double computeDAFLHoodsFromAFS4Brent(const TObsAFS* observed);
+  double computeMAFLHoodsFromAFS4Brent(const TObsAFS* observed);
+
+ private:
+  void releaseSpectra();
+  void applyGrowthRates(const MY_TArrayAsVector<double>& rates);
+  bool applySampleSizes(const MY_TArrayAsVector<int>& sizes, const char* caller);
+  bool prepareNodeStore(int total);
+  bool handOutTips(int numTipDemes);
+};
+
+// Emigration rates of the demes under the current matrix; false while migration is off.
+bool computeMigrProbaPerActiveDeme(TDemeCollection& collection);
+bool computeMigrProbaForAllDemes(TDemeCollection& collection);
+bool computeMigrProbaPerActiveDemeForFreqData(TDemeCollection& collection);
+bool setInitMigrProbaPerActiveDeme(TDemeCollection& collection);
+bool updateMigrProbaToOtherDemes(TDeme& deme, TDemeCollection& collection);
+
+// Text dumps of a deme and of a whole collection (demes, matrices, events).
+std::ostream& operator<<(std::ostream& os, const TDeme& deme);
+std::ostream& operator<<(std::ostream& os, const TDemeCollection& collection);

@@ -1,0 +1,273 @@
+// Genealogy for expected spectra (frequency data). The loop of the plain
+// coalescent with a running total of the migration rates, the branches of each
+// new node added into the spectra as it is made (unless the spectra are taken
+// from the finished tree: SNP ascertainment, pooled spectra), a deterministic
+// finish of a last deme of constant size, and a bound on the iterations.
+#include <cmath>
+#include <iostream>
+
+#include "engine/deme.h"
+#include "model/simSettings.h"
+#include "support/UniqueRandom.h"
+
+namespace {
+
+constexpr double NO_EVENT = 3.4028234663852886e38;  // no finite waiting time
+constexpr int MAX_ITERATIONS = 1000000;
+constexpr int ITERATION_LIMIT_RESULT = -(MAX_ITERATIONS + 1);
+
+enum class NextEvent { none, coalescence, migration };
+
+// The spectra are filled node by node unless the caller adds the finished tree.
+bool updatesSpectraOnTheWay() {
+  return !TSimSettings::SNPascertainment && !TSimSettings::computePooledSFS;
+}
+
+double listedMigrationTotal(const TDemeCollection& c) {
+  double total = 0.0;
+  for (int k = 0; k < c.numActiveDemes; ++k) {
+    const TDeme& deme = c.demes[c.activeDemes[k]];
+    total += deme.numLineages * deme.emigrationRate;
+  }
+  return total;
+}
+
+void inbreed(TDeme& deme, TDemeCollection& c, double t) {
+  if (updatesSpectraOnTheWay())
+    deme.implementInbreedingAndUpdateSFS(c, t);
+  else
+    deme.implementInbreeding(c, t);
+}
+
+// One genealogy; the local state of the loop lives here.
+class FreqTreeBuilder {
+ public:
+  explicit FreqTreeBuilder(TDemeCollection& c)
+      : c_(c), rng_(*c.randomGenerator), withSpectra_(updatesSpectraOnTheWay()) {}
+  int run();
+
+ private:
+  TDemeCollection& c_;
+  GlobalRandom& rng_;
+  const bool withSpectra_;
+  double t_ = 0.0;
+  int nextEvent_ = 0;
+  int numEvents_ = 0;
+  bool migrating_ = false;
+  int iterations_ = 0;
+
+  void start();
+  bool coalesce(TDeme& deme);
+  bool finishLastDeme(TDeme& deme);
+  double coalescenceWaitingTime(const TDeme& deme);
+  void applyEvents();
+  void migrate();
+  int giveUp();
+  int refuseZeroSize();
+};
+
+void FreqTreeBuilder::start() {
+  c_.curMigMatrix = 0;
+  c_.migrationOn = true;
+  c_.tree.root = nullptr;
+  c_.numActiveDemes = 0;
+  c_.numLineages = TDemeCollection::iniNumLineages;
+  c_.tree.numLoci = static_cast<int>(c_.numSites);
+  c_.anyGrowth = TDemeCollection::initIsGrowthRate;
+  if (!c_.eventsRescaled) c_.eventsRescaled = c_.rescaleEventsCT();
+  numEvents_ = c_.events.numElems;
+  c_.numInactiveLineages = 0;
+  for (int d = 0; d < c_.numDemes; ++d) {
+    c_.activeDemes[d] = -1;
+    c_.demes[d].posInActiveList = -1;
+  }
+  for (int d = 0; d < c_.numDemes; ++d) {
+    TDeme& deme = c_.demes[d];
+    deme.relSizeCT = deme.initRelSizeCT;
+    deme.lastSizeUpdateTime = 0.0;
+    // Every deme starts from the batch rate of matrix 0, so nothing is carried
+    // over from an earlier genealogy.
+    deme.emigrationRate = deme.initEmigrationRate;
+    if (deme.numLineages > 0 && deme.sampleAge == 0.0) {
+      deme.addDemeToActiveList(&c_);
+    } else if (deme.sampleAge > 0.0) {
+      c_.numInactiveLineages += deme.sampleSize;
+      deme.numLineages = 0;
+    }
+  }
+  if (TDemeCollection::isInbreeding)
+    for (int d = 0; d < c_.numDemes; ++d)
+      if (c_.demes[d].sampleAge == 0.0 && c_.demes[d].inbreedingCoef > 0.0)
+        inbreed(c_.demes[d], c_, 0.0);
+  migrating_ = false;
+  c_.totMigrationRate = 0.0;
+  if (c_.migrationOn) {
+    c_.totMigrationRate = listedMigrationTotal(c_);
+    migrating_ = c_.anyMigration;
+  }
+}
+
+// The mode's coalescence; false when it was refused because the deme has size 0.
+bool FreqTreeBuilder::coalesce(TDeme& deme) {
+  const bool done = withSpectra_ ? deme.implementCoalEventCTForFreqDataAndUpdateSFS(c_, t_, false)
+                                 : deme.implementCoalEventCTForFreqData(c_, t_, false);
+  return done || deme.relSizeCT != 0.0;
+}
+
+// A single listed deme of constant size, no migration and no event left: its
+// lineages coalesce one after the other at the mean waiting times.
+bool FreqTreeBuilder::finishLastDeme(TDeme& deme) {
+  while (deme.numLineages > 1) {
+    t_ += TDemeCollection::invNChoose2[deme.numLineages] * deme.relSizeCT;
+    if (!coalesce(deme)) return false;
+  }
+  return true;
+}
+
+// Exact waiting time under exponential growth: the size x units further back is
+// s exp(gamma x), with s the size now, so w solves
+// (1 - exp(-gamma w)) / (pairFactor s gamma) = E; without a solution the deme
+// does not coalesce.
+double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme) {
+  const double e = -rng_.takeLogUniform();
+  const double pairFactor = TDemeCollection::invNChoose2[deme.numLineages];
+  if (!deme.isGrowing) return pairFactor * deme.relSizeCT * e;
+  const double gamma = deme.growthRateCT;
+  const double sizeNow = deme.relSizeCT * std::exp((t_ - deme.lastSizeUpdateTime) * gamma);
+  const double x = e * pairFactor * sizeNow * gamma;
+  if (!(x < 1.0)) return NO_EVENT;
+  return -std::log1p(-x) / gamma;
+}
+
+void FreqTreeBuilder::applyEvents() {
+  t_ = c_.events.elems[nextEvent_].timeCT;
+  // Sizes are brought forward at every event time, so a growth rate set by an
+  // event starts at the event.
+  c_.adjustDemeSizesCT(t_);
+  do {
+    c_.implementEventCTForFreqData(nextEvent_, t_);
+    ++nextEvent_;
+  } while (nextEvent_ < numEvents_ && c_.events.elems[nextEvent_].timeCT == t_);
+  migrating_ = c_.migrationOn && c_.totMigrationRate > 0.0;
+}
+
+void FreqTreeBuilder::migrate() {
+  const double x = rng_.takeUniform() * c_.totMigrationRate;
+  double sum = 0.0;
+  for (int k = 0; k < c_.numActiveDemes; ++k) {
+    TDeme& deme = c_.demes[c_.activeDemes[k]];
+    sum += deme.numLineages * deme.emigrationRate;
+    if (sum > x) {
+      deme.implementMigrEventCTForFreqData(c_, t_, false);
+      return;
+    }
+  }
+}
+
+int FreqTreeBuilder::giveUp() {
+#pragma omp critical
+  {
+    std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
+              << " lineages remaining)" << std::endl;
+    TDemeCollection::bad_coalescence = true;
+  }
+  return ITERATION_LIMIT_RESULT;
+}
+
+// A coalescence needed in a deme of size 0 can never happen (the step has
+// written its message): the genealogy stops and the parameters are flagged.
+int FreqTreeBuilder::refuseZeroSize() {
+#pragma omp critical
+  TDemeCollection::bad_coalescence = true;
+  return -iterations_;
+}
+
+int FreqTreeBuilder::run() {
+  start();
+  for (;;) {
+    if (c_.numLineages <= 1) {
+      if (c_.tree.root) return 1;
+#pragma omp critical
+      std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
+      return -iterations_;
+    }
+    if (++iterations_ > MAX_ITERATIONS) return giveUp();
+
+    if (!migrating_ && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
+      TDeme& last = c_.demes[c_.activeDemes[0]];
+      if (!last.isGrowing) {
+        if (!finishLastDeme(last)) return refuseZeroSize();
+        continue;
+      }
+    }
+
+    double minTime = NO_EVENT;
+    NextEvent kind = NextEvent::none;
+    int coalDeme = -1;
+    if (migrating_ && c_.totMigrationRate > 0.0) {
+      const double w = -rng_.takeLogUniform() / c_.totMigrationRate;
+      if (w < NO_EVENT) {
+        minTime = w;
+        kind = NextEvent::migration;
+      }
+    }
+    for (int k = 0; k < c_.numActiveDemes; ++k) {
+      const TDeme& deme = c_.demes[c_.activeDemes[k]];
+      if (deme.numLineages < 2) continue;
+      const double w = coalescenceWaitingTime(deme);
+      if (w < minTime) {
+        minTime = w;
+        kind = NextEvent::coalescence;
+        coalDeme = c_.activeDemes[k];
+      }
+    }
+
+    if (nextEvent_ < numEvents_ && t_ + minTime > c_.events.elems[nextEvent_].timeCT) {
+      applyEvents();
+      continue;
+    }
+    // No finite waiting time and no event left: the lineages can never meet.
+    if (kind == NextEvent::none) return giveUp();
+
+    t_ += minTime;
+    if (c_.anyGrowth) c_.adjustDemeSizesCT(t_);
+    if (kind == NextEvent::migration)
+      migrate();
+    else if (!coalesce(c_.demes[coalDeme]))
+      return refuseZeroSize();
+  }
+}
+
+}  // namespace
+
+int TDemeCollection::buildTreeNoRecContinousTimeForFreqData() {
+  FreqTreeBuilder builder(*this);
+  return builder.run();
+}
+
+int TDemeCollection::implementEventCTForFreqData(const int& index, double t) {
+  const THistoricalEvent& e = events.elems[index];
+  if (e.activateLineages) {
+    TDeme& deme = demes[e.source];
+    if (deme.posInActiveList < 0) {
+      deme.addDemeToActiveList(this);
+      if (migrationOn) updateMigrProbaToOtherDemes(deme, *this);
+    }
+    deme.reactivateLineages(t, this);
+    if (deme.inbreedingCoef > 0.0) inbreed(deme, *this, t);
+  } else {
+    TDeme& sink = demes[e.sink];
+    const bool sinkWasListed = sink.posInActiveList >= 0;
+    const int matrixBefore = curMigMatrix;
+    implementEventCT(index, t, false);
+    if (migrationOn) {
+      if (curMigMatrix != matrixBefore)
+        computeMigrProbaPerActiveDeme(*this);
+      else if (!sinkWasListed && sink.posInActiveList >= 0)
+        // The sink became listed, through a move of all or of part of the lineages.
+        updateMigrProbaToOtherDemes(sink, *this);
+    }
+  }
+  totMigrationRate = listedMigrationTotal(*this);
+  return 1;
+}

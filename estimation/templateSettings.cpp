@@ -1,0 +1,140 @@
+// The parameter members of the settings: prior and definition files into value rows,
+// drawn rows, and the template routes (model file on disk or model text in memory).
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "estimation/templates.h"
+#include "model/simSettings.h"
+#include "support/TException.h"
+#include "support/globals.h"
+
+namespace {
+
+// An empty owning row table with room for n rows.
+void resetRows(MY_TIArrayAsVector<TParamValues>& rows, int n) {
+  rows.ownsElems = 1;
+  rows.Reallocate(n > 0 ? n : 1);
+}
+
+}  // namespace
+
+int TSimSettings::readEstimationFile(const my_string& estFileName) {
+  if (!parameters.readEstimationFile(estFileName)) return 0;
+  parameters.defineSearchRangesBoundariesAccordingToRules();
+  for (int i = 0; i < parameters.numParams(); ++i) {
+    paramNames.Add(parameters.paramArray[i].name);
+    ++numParamColumns;
+  }
+  resetRows(paramValueRows, numValueRows);
+  return 1;
+}
+
+bool TSimSettings::readDefinitionFile(const my_string& defFileName, const my_string&,
+                                      const bool& recomputeComplex) {
+  paramNames.numElems = 0;
+  std::ifstream in(defFileName.c_str(), std::ios::binary);
+  if (!in) return false;
+  TSampleParameters working;
+  if (recomputeComplex) working = parameters;
+  TDefinitionTable table;
+  try {
+    readDefinitionTable(in, defFileName.c_str(), recomputeComplex, working, table);
+  } catch (TException& e) {
+    std::cerr << "\nProblem reading the parameter definition file \"" << defFileName << "\"\n"
+              << "Error message : " << e.message << "\n"
+              << "...exiting" << std::endl;
+    return false;
+  }
+  for (std::string const& n : table.names) paramNames.Add(my_string(n.c_str()));
+  numParamColumns = int(table.names.size());
+  numValueRows = 0;
+  resetRows(paramValueRows, int(table.rows.size()));
+  for (TParamValues const& r : table.rows) {
+    paramValueRows.Add(std::make_unique<TParamValues>(r).release());  // owned by the table
+    ++numValueRows;
+  }
+  if (recomputeComplex) parameters = working;
+  if (consoleOutput) echoDefinitionTable(std::cout, table, working);
+  return true;
+}
+
+void TSimSettings::scanTplFile(const char* tplName) {
+  std::ifstream in(tplName, std::ios::binary);
+  if (in && textHoldsFreq(in)) isFREQData = true;
+}
+
+bool TSimSettings::drawParametersFromDistributions() {
+  if (numParamColumns == 0) return false;
+  if (!demeCollection.randomGenerator) {
+    std::cerr << "No random generator to draw parameter values from" << std::endl;
+    return false;
+  }
+  if (!parameters.drawParameterValues(&demeCollection)) return false;
+  std::unique_ptr<TParamValues> row;
+  try {
+    row = std::make_unique<TParamValues>(parameters.paramArray);
+  } catch (TException& e) {
+    std::cerr << "Error message : " << e.message << std::endl;
+    return false;
+  }
+  if (paramValueRows.elems == nullptr) resetRows(paramValueRows, 1);
+  paramValueRows.ownsElems = 1;
+  paramValueRows.Add(row.release());
+  return true;
+}
+
+bool TSimSettings::createParFileFromTemplateFile(const my_string& tplName,
+                                                 const my_string& outName, int rowIndex) {
+  std::string text;
+  if (!readTextFile(tplName.c_str(), text)) return false;
+  if (rowIndex < 0 || rowIndex >= paramValueRows.numElems || !paramValueRows.elems[rowIndex]) {
+    std::cerr << "No parameter value row " << rowIndex + 1 << " for template \"" << tplName
+              << "\"" << std::endl;
+    return false;
+  }
+  std::string model =
+      substituteParameters(text, paramNames, numParamColumns, *paramValueRows.elems[rowIndex]);
+  if (!writeTextFile(outName.c_str(), model)) {
+    std::cerr << "Unable to write model file \"" << outName << "\" from template \"" << tplName
+              << "\"" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValues) {
+  std::string text;
+  if (!readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), text)) return 0;
+  std::string outName = bestValues ? maxLParFileName(tplParFileName.c_str())
+                                   : std::string(tplParFileName.c_str());
+  if (!writeTextFile(outName, substituteParameters(text, paramNames, numParamColumns, row))) {
+    std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
+    return 0;
+  }
+  return 1;
+}
+
+int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestValues) {
+  if (templateText.empty() &&
+      !readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), templateText))
+    return 0;
+  modelText = substituteParameters(templateText, paramNames, numParamColumns, row);
+  if (bestValues) {
+    std::string outName = maxLParFileName(tplParFileName.c_str());
+    if (!writeTextFile(outName, modelText))
+      std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
+  }
+  return 1;
+}
+
+void TSimSettings::writeParametersFromDef(std::ostream& os, int rowIndex) {
+  if (numParamColumns == 0) return;
+  TParamValues const* row =
+      rowIndex >= 0 && rowIndex < paramValueRows.numElems ? paramValueRows.elems[rowIndex] : nullptr;
+  for (int i = 0; i < numParamColumns; ++i) {
+    if (i > 0) os << "\t";
+    if (rowIndex < 0) os << paramNames[i];
+    else if (row && i < row->size()) os << row->values[i];
+  }
+}

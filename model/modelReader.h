@@ -1,0 +1,51 @@
+#pragma once
+// Reads the positional text of a model into the settings and collects its
+// echo. Title lines are skipped at fixed places and values read in a fixed
+// order; a model that cannot be simulated is refused with a TModelError
+// whose message names the source, the line and the problem.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "model/modelEcho.h"
+#include "model/modelScanner.h"
+
+class TSimSettings;
+
+class TModelReader {
+ public:
+  TModelReader(TSimSettings& settings, std::string text, std::string source, TModelEcho& echo);
+  void read(bool newStructures);  // throws TModelError
+
+ private:
+  void readDemes();
+  void readDemeSizes();
+  void readSamples();
+  void readSampleLine(int deme);
+  void addActivationEvent(int deme, double age);
+  void readGrowthRates();
+  void readMigrationMatrices();
+  void readMigrationMatrix(int m);
+  void checkNoExtraRow(int m);
+  void readEvents();
+  void checkEventLine(const std::string& line, int lineNumber, int e);
+  void readIndependentLoci();
+  void readStructures(bool newStructures);
+  void readStructure(int k);
+  void readBlockLine(int k, int b);
+  int readBlockValues(const std::vector<std::string>& values, int lineNumber, DataType type,
+                      double& minFreq);
+  void addBlock(int k, int b, DataType type, int numLoci, double minFreq);
+  void deriveTotals(int k);
+
+  TSimSettings& s_;
+  TModelScanner sc_;
+  TModelEcho& echo_;
+};
+
+// Reads a model from a stream into the settings, with its echo to the console
+// (when consoleOutput is set) and, when asked, to the run's model echo file.
+// 0 when the stream is failed on entry, the echo file cannot be opened or the
+// model is refused (message on the error stream); otherwise 1.
+int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
+                    const std::string& source);

@@ -1,0 +1,177 @@
+#pragma once
+// The settings of a run: output names, the demographic model read from the
+// model file, the chromosome structures with their linkage blocks, the
+// parameters with their value rows, the template and model text, and the
+// run's simulation state. Copies are deep; process-wide switches are static.
+#include <fstream>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "engine/deme.h"
+#include "estimation/parameters.h"
+#include "model/histEvent.h"
+#include "model/migrmat.h"
+#include "support/containers.h"
+#include "support/cstring.h"
+
+class TF4GTDistr;
+class TObsAFS;
+
+// Marker type of a linkage block.
+enum class DataType : int { MICROSAT = 0, RFLP = 1, DNA = 2, SNP = 3, STANDARD = 4, FREQ = 5 };
+
+// One linkage block of a chromosome structure (plain data, copied bytewise).
+struct TBlock {
+  double recRate = 0;            // between adjacent loci of the block
+  double recRateToPrevious = 0;  // between the previous block's last locus and this block
+  double mutRate = 0;            // per locus
+  double geometricParam = 0;     // MICROSAT: geometric parameter of the step size
+  double transitionRate = 0.333; // DNA: transition rate
+  int rangeConstraint = 0;       // MICROSAT: range constraint, 0 = none
+  DataType dataType = DataType::STANDARD;
+  double minFreq = 0;            // SNP: minimum frequency
+  long numLoci = 0;
+  long firstLocus = 0;           // index of the first locus in its structure
+  long lastLocus = 0;            // firstLocus + numLoci - 1
+};
+
+class TSimSettings {
+ public:
+  // Output names (set when the model file is read).
+  my_string parFileName;
+  my_string genFileName;
+  my_string qdbFileName;
+  my_string runPrefix;
+  my_string batFileName;
+  my_string projectFilePrefix;
+  my_string paupFileName;
+  my_string logFileName;
+  my_string trueTreesFileName;
+  my_string mutTreesFileName;
+  my_string ascTreesFileName;
+  my_string simparamFileName;
+  my_string genericName;
+  my_string tplFileName;
+  my_string tplParFileName;
+
+  // Demographic model.
+  int numDemes = 0;
+  int numChromStructures = 0;
+  int numIndependentLoci = 0;
+  int differentStructurePerLocus = 0;
+  int numMigrationMatrices = 0;
+  int numHistoricalEvents = 0;
+  TDemeCollection demeCollection;
+  MY_TSArrayAsVector<THistoricalEvent> historicalEvents{10, 10};
+  MY_TArrayAsVector<long> demeSizes{10, 10};
+  MY_TArrayAsVector<double> sampleAges{10, 10};
+  MY_TArrayAsVector<double> inbreedingCoefs{10, 10};
+  MY_TArrayAsVector<double> growthRates{10, 10};
+  MY_TArrayAsVector<int> sampleSizes{10, 10};
+  MY_TArrayAsVector<TMigrationMatrix> migrationMatrices{1, 10};
+
+  // Chromosome structures: numChromStructures entries each, null when absent.
+  std::unique_ptr<MY_TArrayAsVector<int>[]> lociPerBlock;
+  std::unique_ptr<MY_TArrayAsVector<TBlock>[]> blocks;
+  DataType dataType = DataType::STANDARD;
+  bool outputExpSFS = false;
+  std::unique_ptr<long[]> totalNumLoci;
+  std::unique_ptr<double[]> totalRecRate;
+  std::unique_ptr<double[]> totalMutRate;
+
+  // Values of the block line being read.
+  double transitionRate = 0;
+  double recRate = 0;
+  double mutRate = 0;
+  double geometricParam = 0;
+  int rangeConstraint = 0;
+
+  int treeCounter = 0;  // trees written for the current chromosome
+  TSampleParameters parameters;
+  MY_TArrayAsVector<my_string> paramNames;
+  MY_TIArrayAsVector<TParamValues> paramValueRows{1, 10, 1};  // owning
+  std::unique_ptr<bool[]> mixedDataTypes;
+  std::unique_ptr<int[]> numBlocks;
+  int totalSampleSize = 0;
+  int simulationCounter = 0;
+  int numParamColumns = 0;
+  int numValueRows = 0;
+  std::string templateText;
+  std::string modelText;
+  my_string f4GTFileName;
+
+  // Process-wide switches.
+  static char workingDirectory[200];
+  static int logPrecision;
+  static int numBatches;
+  static int numThreads;
+  static int ascertainedDeme;
+  static int numPolSitesToKeepInMemory;
+  static double brentTOL;
+  static bool outputTree;
+  static bool compDAF;
+  static bool compMAF;
+  static int useInfiniteSiteModel;
+  static int maxNumSNPs;
+  static int ascertainedSize;
+  static bool printAllSites;
+  static bool SNPascertainment;
+  static bool computePooledSFS;
+  static bool isMultiSFS;
+  static bool isFREQData;
+  static bool isReferenceParameters;
+  static std::ofstream* PaupTrueTreesFile;
+  static std::ofstream* PaupMutTreesFile;
+  static std::ofstream* PaupAscTreesFile;
+  static bool doF4GT;
+  static bool SMC2;
+  static bool pureSMC;
+  static bool recordMRCAs;
+  static double testValue;
+  static TF4GTDistr* F4GTDistr;
+
+  TSimSettings();
+  TSimSettings(const TSimSettings& other);
+  TSimSettings& operator=(const TSimSettings& other);
+  ~TSimSettings();
+
+  void clean();
+  void createNewChromStructures(int n);
+  int resetChromStructures();
+  void copyEssentialStuff(const TSimSettings& master);
+  DataType getDataType(long locus, int chromosome) const;
+
+  // Model file reading. 0 when the model cannot be read (message on the error stream).
+  int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile);
+  int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile);
+  int readParFileFromString(bool newStructures, int runIndex);
+  // The run's model, directly or through a template; 1 when it was read.
+  int readInputFiles(const bool& useTemplate, const bool& drawFromPriors,
+                     const my_string& parFile, const my_string& tplFile, const int& runIndex);
+
+  // Template members (defined in estimation/).
+  bool drawParametersFromDistributions();
+  bool createParFileFromTemplateFile(const my_string& tplName, const my_string& outName,
+                                     int rowIndex);
+  int readEstimationFile(const my_string& estFileName);
+  bool readDefinitionFile(const my_string& defFileName, const my_string& tplName,
+                          const bool& recomputeComplex);
+  void scanTplFile(const char* tplName);
+  int createParFileFromTemplateFile(TParamValues& row, bool bestValues);
+  int createParFileFromTemplateFileNew(TParamValues& row, bool bestValues);
+  void writeParametersFromDef(std::ostream& os, int rowIndex);
+
+  // Observed spectra and the likelihood file of a run (defined in sfs/):
+  // false when a spectrum file is missing or malformed, or when the likelihood
+  // file cannot be opened. obs and lhoodFile are created here when null and
+  // owned by the caller.
+  bool readObservedSFS(bool inSubFolder, const bool& readObs, TObsAFS*& obs,
+                       std::ofstream*& lhoodFile, const bool& estHeader, const bool& defHeader,
+                       const my_string& lhoodFileName);
+
+  // NEXUS tree files (defined in driver/): one trees block per run.
+  int writePAUPHeader();
+  int writePAUPTreeFooter();
+  int writePAUPTrees(int position, TDemeCollection& collection);
+};

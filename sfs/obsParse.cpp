@@ -1,0 +1,99 @@
+// Text helpers of the observed-spectrum readers.
+#include "sfs/obsParse.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace obsparse {
+
+bool nextLine(std::istream& is, std::string& line, TObsReadState& state) {
+  if (!std::getline(is, line)) return false;
+  ++state.line;
+  return true;
+}
+
+bool seekObservation(std::istream& is, TObsReadState& state, int headerLines) {
+  is.clear();
+  is.seekg(state.pos);
+  if (state.pos != 0) return true;
+  state.line = 0;
+  std::string skipped;
+  for (int k = 0; k < headerLines; ++k) {
+    if (!nextLine(is, skipped, state)) {
+      state.problem = "the file ends inside its " + std::to_string(headerLines) + " header lines";
+      return false;
+    }
+  }
+  return true;
+}
+
+void storePosition(std::istream& is, TObsReadState& state) {
+  std::streamoff p = is.tellg();
+  if (p < 0) {  // the last line had no line end
+    is.clear();
+    is.seekg(0, std::ios::end);
+    p = is.tellg();
+  }
+  state.pos = p;
+}
+
+std::vector<std::string> splitTokens(const std::string& line) {
+  std::vector<std::string> tokens;
+  size_t k = 0;
+  const char* blanks = " \t\r";
+  while (k < line.size()) {
+    size_t start = line.find_first_not_of(blanks, k);
+    if (start == std::string::npos) break;
+    size_t end = line.find_first_of(blanks, start);
+    if (end == std::string::npos) end = line.size();
+    tokens.push_back(line.substr(start, end - start));
+    k = end;
+  }
+  return tokens;
+}
+
+bool parseNumber(const std::string& token, double& value) {
+  if (token.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(token.c_str(), &end);
+  return end == token.c_str() + token.size();
+}
+
+bool parseCount(const std::string& token, double& value) {
+  return parseNumber(token, value) && std::isfinite(value) && value >= 0.0;
+}
+
+bool parseInt(const std::string& token, int& value) {
+  if (token.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(token.c_str(), &end, 10);
+  if (end != token.c_str() + token.size() || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+    return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool parseRow(const std::vector<std::string>& tokens, size_t first, size_t expected,
+              const std::string& what, std::vector<double>& values, TObsReadState& state) {
+  size_t found = tokens.size() > first ? tokens.size() - first : 0;
+  if (found != expected) {
+    state.problem = what + " must hold " + std::to_string(expected) + " values, found " +
+                    std::to_string(found);
+    return false;
+  }
+  values.resize(expected);
+  for (size_t k = 0; k < expected; ++k) {
+    if (!parseCount(tokens[first + k], values[k])) {
+      state.problem = "value \"" + tokens[first + k] + "\" of " + what +
+                      " is not a finite number of at least 0";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace obsparse

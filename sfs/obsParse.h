@@ -1,0 +1,39 @@
+#pragma once
+// Text helpers of the observed-spectrum readers: line reading with a line
+// count, splitting into white-space separated tokens (blank, tab, carriage
+// return), and strict number parsing.
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "sfs/obsSFS.h"
+
+namespace obsparse {
+
+// Reads the next line into `line` and counts it; false at the end of the file.
+bool nextLine(std::istream& is, std::string& line, TObsReadState& state);
+
+// Moves to state.pos; at the start of a file skips `headerLines` lines. False
+// (with state.problem set) when the file ends inside its header.
+bool seekObservation(std::istream& is, TObsReadState& state, int headerLines);
+
+// Stores in state.pos the position reached (the end of the file when the last
+// line had no line end).
+void storePosition(std::istream& is, TObsReadState& state);
+
+std::vector<std::string> splitTokens(const std::string& line);
+
+// The whole token is a decimal number; `value` receives it.
+bool parseNumber(const std::string& token, double& value);
+// The whole token is a finite number of at least 0.
+bool parseCount(const std::string& token, double& value);
+// The whole token is an integer that fits an int.
+bool parseInt(const std::string& token, int& value);
+
+// Fills values with the tokens from `first` on, each a finite number >= 0;
+// exactly `expected` of them. False with state.problem set otherwise; `what`
+// names the row in the message.
+bool parseRow(const std::vector<std::string>& tokens, size_t first, size_t expected,
+              const std::string& what, std::vector<double>& values, TObsReadState& state);
+
+}  // namespace obsparse

@@ -1,0 +1,358 @@
+// Reading of the observed spectra of a run from the files named after the
+// model: the count of observations, the spectra of every observation, and the
+// summaries that the multi-dimensional likelihood needs.
+#include "sfs/obsSFS.h"
+
+#include <fstream>
+#include <iostream>
+
+#include "engine/deme.h"
+#include "model/simSettings.h"
+#include "sfs/obsParse.h"
+#include "support/containers.h"
+
+namespace {
+
+const char* popInfix(bool minor) { return minor ? "_MAFpop" : "_DAFpop"; }
+const char* jointInfix(bool minor) { return minor ? "_jointMAFpop" : "_jointDAFpop"; }
+
+// Files of the minor-allele kind are read for a minor-allele request and in folded mode.
+bool minorKind(bool isMAF) { return isMAF || AFS::foldedSFS; }
+
+int totalSample(const TDemeCollection& demes) {
+  int n = 0;
+  for (int d = 0; d < demes.numDemes; ++d) n += demes.demes[d].sampleSize;
+  return n;
+}
+
+bool reportNoSample() {
+  std::cerr << "\nError! No deme of the model has a sample: no observed SFS can be read\n";
+  return false;
+}
+
+void reportMissing(const std::string& name) {
+  std::cerr << "\nObserved data file (\"" << name << "\") does not seem to be present\n"
+            << "Unable to compute the likelihood \n";
+}
+
+bool reportUnopened(const std::string& name) {
+  std::cerr << "\nError! Unable to open file \"" << name << "\"\n";
+  return false;
+}
+
+bool reportProblem(const std::string& name, int obs, const TObsReadState& state) {
+  std::cerr << "\nError! Observed SFS file \"" << name << "\", observation " << obs + 1
+            << ", line " << state.line << ": " << state.problem << "\n";
+  return false;
+}
+
+TObsMultiSummary summarize(const multiSFS& sfs) {
+  TObsMultiSummary s;
+  for (int e = 0; e < sfs.totSFSEntries; ++e) {
+    const double v = sfs.multiJointSFS[e];
+    if (v >= AFS::minValidSFSEntry && v > 0.0)
+      s.validEntries.push_back(e);
+    else
+      s.totInvalidObsSites += v;
+    s.totNumObsSites += v;
+  }
+  return s;
+}
+
+}  // namespace
+
+void buildValidDemes(const TDemeCollection& demes) {
+  if (TDemeCollection::validDemes) {
+    TDemeCollection::lastNumValidDemesIndex = TDemeCollection::numValidDemes - 1;
+    return;
+  }
+  TDemeCollection::validDemes = new int[demes.numDemes > 0 ? demes.numDemes : 1];
+  int count = 0;
+  for (int d = 0; d < demes.numDemes; ++d)
+    if (demes.demes[d].sampleSize > 0) TDemeCollection::validDemes[count++] = d;
+  TDemeCollection::numValidDemes = count;
+  TDemeCollection::lastNumValidDemesIndex = count - 1;
+}
+
+std::string TObsAFS::ascSuffix() {
+  if (!TSimSettings::SNPascertainment) return "";
+  return "-asc" + std::to_string(TSimSettings::ascertainedSize);
+}
+
+std::string TObsAFS::popFileName(const std::string& prefix, bool isMAF, int deme) {
+  return prefix + popInfix(isMAF) + std::to_string(deme) + ascSuffix() + ".obs";
+}
+
+std::string TObsAFS::jointFileName(const std::string& prefix, bool isMAF, int i, int j) {
+  return prefix + jointInfix(isMAF) + std::to_string(i) + "_" + std::to_string(j) +
+         ascSuffix() + ".obs";
+}
+
+std::string TObsAFS::pooledFileName(const std::string& prefix, bool isMAF) {
+  return prefix + (isMAF ? "_MAFpooled" : "_DAFpooled") + ascSuffix() + ".obs";
+}
+
+std::string TObsAFS::multiFileName(const std::string& prefix, bool isMAF) {
+  return prefix + (isMAF ? "_MSFS" : "_DSFS") + ascSuffix() + ".obs";
+}
+
+void TObsAFS::beginRead() {
+  firstCount = 0;
+  firstCountFile.clear();
+}
+
+// The first token of the first line is the number of observations. A count
+// file sets numObs (and must agree with the count of the other flavour read
+// in the same set of reads); a data file must announce the same number.
+bool TObsAFS::acceptCount(std::istream& is, const std::string& fileName, bool countFile) {
+  std::string line;
+  std::getline(is, line);
+  std::vector<std::string> tokens = obsparse::splitTokens(line);
+  const std::string token = tokens.empty() ? "" : tokens[0];
+  int count = 0;
+  if (!obsparse::parseInt(token, count) || count < 1) {
+    std::cerr << "\nError! Observed SFS file \"" << fileName
+              << "\", line 1: the number of observations (\"" << token
+              << "\") must be an integer of at least 1\n";
+    return false;
+  }
+  if (countFile && firstCount != 0 && count != firstCount) {
+    std::cerr << "\nError! Observed SFS file \"" << fileName << "\" holds " << count
+              << " observations but \"" << firstCountFile << "\" holds " << firstCount
+              << ": the minor-allele and derived-allele spectra must hold the same number\n";
+    return false;
+  }
+  if (countFile) {
+    numObs = count;
+    if (firstCount == 0) {
+      firstCount = count;
+      firstCountFile = fileName;
+    }
+  } else if (count != numObs) {
+    std::cerr << "\nError! Observed SFS file \"" << fileName << "\" announces " << count
+              << " observations, but " << numObs << " were announced by \"" << firstCountFile
+              << "\"\n";
+    return false;
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------ 1-D and joint
+
+namespace {
+
+void makeSlot(std::vector<AFS>& slot, int numObs, const TDemeCollection& demes, bool pooled) {
+  slot.clear();
+  slot.reserve(numObs);
+  for (int k = 0; k < numObs; ++k) {
+    slot.emplace_back(false);
+    if (pooled)
+      slot.back().createPooledArray(demes);
+    else
+      slot.back().createArrays(demes);
+  }
+}
+
+}  // namespace
+
+int TObsAFS::readObsAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF) {
+  buildValidDemes(demes);
+  numObs = 0;
+  if (TDemeCollection::numValidDemes == 0) {
+    reportNoSample();
+    return 0;
+  }
+  const bool minor = minorKind(isMAF);
+  const int* valid = TDemeCollection::validDemes;
+  std::string name = popFileName(prefix, minor, valid[0]);
+  std::ifstream file(name);
+  if (!file && TDemeCollection::numValidDemes >= 2) {
+    name = jointFileName(prefix, minor, valid[1], valid[0]);
+    file.open(name);
+  }
+  if (!file) {
+    reportMissing(name);
+    return 0;
+  }
+  if (!acceptCount(file, name, true)) return 0;
+  makeSlot(isMAF ? obsMAF : obsDAF, numObs, demes, false);
+  return readObsJointAFS(prefix, demes, isMAF) ? 1 : 0;
+}
+
+bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot, int deme,
+                          bool pooled) {
+  std::ifstream file(name);
+  if (!file) return reportUnopened(name);
+  if (!acceptCount(file, name, false)) return false;
+  TObsReadState state;
+  for (int k = 0; k < numObs; ++k) {
+    bool ok = pooled ? slot[k].readPooledObsPopAFS(file, state, slot[k].sampleSizes[0])
+                     : slot[k].readObsPopAFS(file, deme, state);
+    if (!ok) return reportProblem(name, k, state);
+  }
+  return true;
+}
+
+bool TObsAFS::readJointFile(const std::string& name, std::vector<AFS>& slot, int i, int j) {
+  std::ifstream file(name);
+  if (!file) return reportUnopened(name);
+  if (!acceptCount(file, name, false)) return false;
+  TObsReadState state;
+  for (int k = 0; k < numObs; ++k)
+    if (!slot[k].readObsPopPairAFS(file, i, j, state)) return reportProblem(name, k, state);
+  return true;
+}
+
+bool TObsAFS::readObsJointAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF) {
+  if (demes.numDemes == 0) return false;
+  buildValidDemes(demes);
+  std::vector<AFS>& slot = isMAF ? obsMAF : obsDAF;
+  if (static_cast<int>(slot.size()) != numObs) makeSlot(slot, numObs, demes, false);
+  const bool minor = minorKind(isMAF);
+  const int numValid = TDemeCollection::numValidDemes;
+  const int* valid = TDemeCollection::validDemes;
+  if (numValid == 0) return reportNoSample();
+  if (numValid == 1) {
+    if (!readPopFile(popFileName(prefix, minor, valid[0]), slot, valid[0], false)) return false;
+  } else {
+    for (int a = 1; a < numValid; ++a)
+      for (int b = 0; b < a; ++b)
+        if (!readJointFile(jointFileName(prefix, minor, valid[a], valid[b]), slot, valid[a],
+                           valid[b]))
+          return false;
+  }
+  if (AFS::foldedSFS && !isMAF) {
+    for (AFS& sfs : slot) {
+      if (numValid == 1)
+        sfs.fold1POPAFS();
+      else
+        sfs.fold2POPAFS();
+    }
+  }
+  return true;
+}
+
+// ------------------------------------------------------------------ pooled
+
+bool TObsAFS::readPooledObsAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF) {
+  buildValidDemes(demes);
+  numObs = 0;
+  if (demes.numDemes == 0) return false;
+  if (totalSample(demes) == 0) return reportNoSample();
+  const std::string name = pooledFileName(prefix, minorKind(isMAF));
+  std::ifstream file(name);
+  if (!file) {
+    reportMissing(name);
+    std::ofstream where("where.ami", std::ios::trunc);
+    where << name;
+    return false;
+  }
+  if (!acceptCount(file, name, true)) return false;
+  makeSlot(isMAF ? obsMAF : obsDAF, numObs, demes, true);
+  return readPooledObsJointAFS(prefix, demes, isMAF);
+}
+
+bool TObsAFS::readPooledObsJointAFS(const std::string& prefix, TDemeCollection& demes,
+                                    bool isMAF) {
+  if (demes.numDemes == 0) return false;
+  if (totalSample(demes) == 0) return reportNoSample();
+  std::vector<AFS>& slot = isMAF ? obsMAF : obsDAF;
+  if (static_cast<int>(slot.size()) != numObs) makeSlot(slot, numObs, demes, true);
+  return readPopFile(pooledFileName(prefix, minorKind(isMAF)), slot, 0, true);
+}
+
+// ------------------------------------------------------------------ multi-dimensional
+
+bool TObsAFS::readObsMultiSFS(const std::string& prefix, TDemeCollection& demes, bool isMAF,
+                              TSimSettings*) {
+  if (demes.numDemes == 0) return false;
+  numObs = 0;
+  const std::string name = multiFileName(prefix, minorKind(isMAF));
+  std::ifstream file(name);
+  if (!file) {
+    std::cerr << "\nError! Unable to open multiSFS file \"" << name << "\"\n";
+    return false;
+  }
+  if (!acceptCount(file, name, true)) return false;
+  buildValidDemes(demes);
+  std::vector<multiSFS>& slot = isMAF ? obsMultiMAF : obsMultiDAF;
+  slot.clear();
+  slot.reserve(numObs);
+  for (int k = 0; k < numObs; ++k) {
+    slot.emplace_back(isMAF);
+    if (!slot.back().createSFSdadiLike(demes)) {
+      std::cerr << "\nError! The multi-dimensional SFS of the model is too large to read \""
+                << name << "\"\n";
+      slot.clear();
+      return false;
+    }
+  }
+  file.clear();
+  file.seekg(0);
+  TObsReadState state;
+  std::vector<TObsMultiSummary>& summaries = isMAF ? multiMAFSummary : multiDAFSummary;
+  summaries.clear();
+  for (int k = 0; k < numObs; ++k) {
+    if (!slot[k].readObsSFS(file, state)) return reportProblem(name, k, state);
+    summaries.push_back(summarize(slot[k]));
+  }
+  selectDefaultMultiObs();
+  return true;
+}
+
+bool TObsAFS::selectMultiObs(bool isMAF, int k) const {
+  const std::vector<TObsMultiSummary>& summaries = isMAF ? multiMAFSummary : multiDAFSummary;
+  if (k < 0 || k >= static_cast<int>(summaries.size())) return false;
+  const TObsMultiSummary& s = summaries[k];
+  const int n = static_cast<int>(s.validEntries.size());
+  MY_TArrayAsVector<int>*& list = multiSFS::validSFSEntries;
+  if (!list) list = new MY_TArrayAsVector<int>(n, 1000);
+  if (list->capacity < n + 1) list->Reallocate(n + 1);
+  list->numElems = list->reserved = 0;
+  for (int e : s.validEntries) list->Add(e);
+  multiSFS::totNumObsSites = s.totNumObsSites;
+  multiSFS::totInvalidObsSites = s.totInvalidObsSites;
+  return true;
+}
+
+void TObsAFS::selectDefaultMultiObs() const {
+  if (!selectMultiObs(false, 0)) selectMultiObs(true, 0);
+}
+
+// ------------------------------------------------------------------ model check
+
+namespace {
+
+std::string describe(const AFS& sfs) {
+  std::string text = std::to_string(sfs.numDemes) + " deme(s) of";
+  for (int n : sfs.sampleSizes) text += " " + std::to_string(n);
+  return text + " genes";
+}
+
+bool sameSizes(const AFS& sfs, const TDemeCollection& demes) {
+  if (sfs.numDemes == demes.numDemes) {
+    for (int d = 0; d < demes.numDemes; ++d)
+      if (sfs.sampleSizes[d] != demes.demes[d].sampleSize) return false;
+    return true;
+  }
+  return sfs.numDemes == 1 && sfs.sampleSizes[0] == totalSample(demes);  // pooled
+}
+
+}  // namespace
+
+bool TObsAFS::matchesModel(const TDemeCollection& demes) const {
+  std::vector<const AFS*> spectra;
+  for (const AFS& s : obsMAF) spectra.push_back(&s);
+  for (const AFS& s : obsDAF) spectra.push_back(&s);
+  for (const multiSFS& s : obsMultiDAF) spectra.push_back(&s);
+  for (const multiSFS& s : obsMultiMAF) spectra.push_back(&s);
+  for (const AFS* s : spectra) {
+    if (sameSizes(*s, demes)) continue;
+    std::string model = std::to_string(demes.numDemes) + " deme(s) of";
+    for (int d = 0; d < demes.numDemes; ++d) model += " " + std::to_string(demes.demes[d].sampleSize);
+    std::cerr << "\nError! The observed SFS were read for " << describe(*s)
+              << ", but the model of this run has " << model << " genes\n";
+    return false;
+  }
+  return true;
+}

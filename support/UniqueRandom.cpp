@@ -1,0 +1,185 @@
+#include "support/UniqueRandom.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <new>
+
+float* GlobalRandom::LOOKUP_TABLE2 = nullptr;
+
+namespace {
+
+// The one owner of the logarithm table: it lives until the process ends,
+// so no generator frees it while others still read it.
+struct LogTableOwner {
+  std::unique_ptr<float[]> table;
+  ~LogTableOwner() { GlobalRandom::LOOKUP_TABLE2 = nullptr; }
+};
+LogTableOwner logTableOwner;
+
+constexpr double UNIFORM_SCALE = 1e-9;
+constexpr double LN_MODULUS = 20.72326583694641;  // ln 1e9
+constexpr float LN2_SINGLE = 0.6931472f;
+
+// ln(d / 1e9) through the single-precision table.
+double logOfDraw(long d) {
+  float f = static_cast<float>(d);
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  int exponent = static_cast<int>((bits >> 23) & 0xFFu) - 127;
+  std::uint32_t mantissa = bits & 0x7FFFFFu;
+  float log2Value = static_cast<float>(exponent) + GlobalRandom::LOOKUP_TABLE2[mantissa];
+  float lnValue = log2Value * LN2_SINGLE;
+  return static_cast<double>(lnValue) - LN_MODULUS;
+}
+
+// |RANDOM_SEED_BASE - |seed|| computed without overflow for any long.
+long seedStart(long s) {
+  unsigned long long magnitude = s < 0 ? 0ULL - static_cast<unsigned long long>(s)
+                                       : static_cast<unsigned long long>(s);
+  unsigned long long base = static_cast<unsigned long long>(RANDOM_SEED_BASE);
+  unsigned long long diff = magnitude >= base ? magnitude - base : base - magnitude;
+  return static_cast<long>(diff % static_cast<unsigned long long>(RANDOM_MODULUS));
+}
+
+}  // namespace
+
+GlobalRandom::GlobalRandom()
+    : nextUniform(RANDOM_BUFFER_SIZE), nextLogUniform(RANDOM_BUFFER_SIZE), replaceIndex(0),
+      subtractIndex(0), seed(-1), poissonScale(0.0), poissonLogMean(0.0), poissonConst(0.0),
+      poissonLastMean(-1.0) {
+  for (double& v : uniformBuffer) v = 0.0;
+  for (double& v : logUniformBuffer) v = 0.0;
+  for (long& v : stateTable) v = 0;
+}
+
+GlobalRandom::~GlobalRandom() = default;
+
+void GlobalRandom::initializeLookUpTable() {
+  const std::size_t count = std::size_t(1) << LOG_TABLE_PRECISION;
+  if (!LOOKUP_TABLE2) {
+    try {
+      logTableOwner.table.reset(new float[count]);
+    } catch (std::bad_alloc const&) {
+      std::cerr << "Cannot allocate the logarithm table (" << count * sizeof(float)
+                << " bytes). Cannot proceed with simulations." << std::endl;
+      std::exit(1);
+    }
+    LOOKUP_TABLE2 = logTableOwner.table.get();
+  }
+  fill_icsi_log_table2(LOG_TABLE_PRECISION, LOOKUP_TABLE2);
+}
+
+void GlobalRandom::advanceIndexes() {
+  replaceIndex = replaceIndex == 55 ? 1 : replaceIndex + 1;
+  subtractIndex = subtractIndex == 55 ? 1 : subtractIndex + 1;
+}
+
+long GlobalRandom::drawUniformPath() {
+  advanceIndexes();
+  long d = stateTable[replaceIndex] - stateTable[subtractIndex];
+  if (d < 0) d += RANDOM_MODULUS;
+  stateTable[replaceIndex] = d;
+  return d;
+}
+
+// A difference of 0 becomes 999999999, so the logarithm is never taken of 0
+// on this path.
+long GlobalRandom::drawLogPath() {
+  advanceIndexes();
+  long d = stateTable[replaceIndex] - stateTable[subtractIndex];
+  if (d <= 0) d += RANDOM_MODULUS - 1;
+  stateTable[replaceIndex] = d;
+  return d;
+}
+
+void GlobalRandom::InitializeGenerator(long newSeed) {
+  if (!LOOKUP_TABLE2) {
+#pragma omp critical(brimvane_log_table)
+    {
+      if (!LOOKUP_TABLE2) initializeLookUpTable();
+    }
+  }
+  poissonLastMean = -1.0;
+  long mj = seedStart(newSeed);
+  stateTable[55] = mj;
+  long mk = 1;
+  for (int i = 1; i <= 54; ++i) {
+    int k = (21 * i) % 55;
+    stateTable[k] = mk;
+    mk = mj - mk;
+    if (mk < 0) mk += RANDOM_MODULUS;
+    mj = stateTable[k];
+  }
+  for (int pass = 0; pass < 4; ++pass)
+    for (int i = 1; i <= 55; ++i) {
+      stateTable[i] -= stateTable[1 + (i + 30) % 55];
+      if (stateTable[i] < 0) stateTable[i] += RANDOM_MODULUS;
+    }
+  replaceIndex = 0;
+  subtractIndex = 31;
+  drawUniformPath();  // discarded
+  seed = newSeed;
+  updateRanNums();
+  updateLogRanNums();
+}
+
+void GlobalRandom::updateRanNums() {
+  for (double& v : uniformBuffer) v = static_cast<double>(drawUniformPath()) * UNIFORM_SCALE;
+  nextUniform = 0;
+}
+
+void GlobalRandom::updateLogRanNums() {
+  for (double& v : logUniformBuffer) v = logOfDraw(drawLogPath());
+  nextLogUniform = 0;
+}
+
+bool GlobalRandom::YesOrNo() { return drawUniformPath() < 500000000L; }
+
+double GlobalRandom::PoissonDistributionValue(double mean) {
+  if (!std::isfinite(mean)) return 0.0;
+  if (mean < 12.0) {
+    if (mean != poissonLastMean) {
+      poissonLastMean = mean;
+      poissonConst = std::exp(-mean);
+    }
+    int k = -1;
+    double t = 1.0;
+    do {
+      t *= takeUniform();
+      ++k;
+    } while (t > poissonConst);
+    return k;
+  }
+  if (mean != poissonLastMean) {
+    poissonLastMean = mean;
+    poissonScale = std::sqrt(2.0 * mean);
+    poissonLogMean = std::log(mean);
+    poissonConst = mean * poissonLogMean - gammln(mean + 1.0);
+  }
+  for (;;) {
+    double y, k;
+    do {
+      y = std::tan(3.141592654 * takeUniform());
+      k = poissonScale * y + mean;
+    } while (!(k >= 0.0));
+    k = std::floor(k);
+    double t = (y * y + 1.0) * (std::exp(k * poissonLogMean - gammln(k + 1.0) - poissonConst) * 0.9);
+    if (takeUniform() <= t) return k;
+  }
+}
+
+double gammln(double x) {
+  static const double cof[6] = {76.18009172947146,     -86.50532032941678,
+                                24.01409824083091,     -1.231739572450155,
+                                0.001208650973866179,  -5.395239384953e-06};
+  double tmp = x + 5.5;
+  tmp -= (x + 0.5) * std::log(tmp);
+  double ser = 1.000000000190015;
+  double y = x;
+  for (double c : cof) ser += c / ++y;
+  return std::log(2.5066282746310007 * ser / x) - tmp;
+}

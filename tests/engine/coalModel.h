@@ -1,0 +1,126 @@
+#pragma once
+// A small demographic model set up on a deme collection the way the run
+// driver does it, for tests of the tree builders; and a running mean.
+#include <cmath>
+#include <vector>
+
+#include "engine/deme.h"
+#include "model/histEvent.h"
+#include "model/migrmat.h"
+#include "support/UniqueRandom.h"
+
+struct ModelSpec {
+  std::vector<long> sizes;          // gene copies per deme
+  std::vector<int> samples;         // sampled genes per deme
+  std::vector<double> growth;       // per generation; empty = none
+  std::vector<double> ages;         // generations; empty = all 0
+  std::vector<double> inbreeding;   // empty = all 0
+  double migration = 0.0;           // island rate per lineage and generation
+  std::vector<THistoricalEvent> events;
+};
+
+inline THistoricalEvent makeEvent(long time, int source, int sink, double migrants,
+                                  double newSize = 1.0, double newGrowth = 0.0,
+                                  bool keepGrowth = true) {
+  THistoricalEvent e;
+  e.time = time;
+  e.source = source;
+  e.sink = sink;
+  e.migrants = migrants;
+  e.newSize = newSize;
+  e.newGrowthRate = newGrowth;
+  e.keepGrowthRate = keepGrowth;
+  e.newMigMatrix = 0;
+  e.keepMigMatrix = true;
+  return e;
+}
+
+inline THistoricalEvent makeActivation(long time, int deme) {
+  THistoricalEvent e = makeEvent(time, deme, deme, 0.0);
+  e.activateLineages = true;
+  return e;
+}
+
+template <class T, class U>
+void fillList(MY_TArrayAsVector<T>& list, const std::vector<U>& values) {
+  list.numElems = 0;
+  for (const U& v : values) list.Add(static_cast<T>(v));
+}
+
+// A collection set up for one model, with its own generator.
+class CoalModel {
+ public:
+  MY_TArrayAsVector<TMigrationMatrix> matrices{1, 10};
+  MY_TArrayAsVector<long> sizes{10, 10};
+  MY_TArrayAsVector<double> rates{10, 10};
+  TDemeCollection demes;
+  GlobalRandom rng;
+  int treesBuilt = 0;
+
+  CoalModel(const ModelSpec& spec, long seed) {
+    const int n = static_cast<int>(spec.sizes.size());
+    TMigrationMatrix m;
+    m.size = n;
+    m.allocate_matrix();
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j)
+        m.elems[i][j] = i == j ? 0.0 : spec.migration * TDemeCollection::CTTimeUnit;
+    matrices.Add(m);
+    fillList(sizes, spec.sizes);
+    fillList(rates, spec.growth.empty() ? std::vector<double>(n, 0.0) : spec.growth);
+    MY_TArrayAsVector<int> samples(10, 10);
+    fillList(samples, spec.samples);
+    MY_TArrayAsVector<double> ages(10, 10), coefs(10, 10);
+    fillList(ages, spec.ages.empty() ? std::vector<double>(n, 0.0) : spec.ages);
+    fillList(coefs, spec.inbreeding.empty() ? std::vector<double>(n, 0.0) : spec.inbreeding);
+    MY_TSArrayAsVector<THistoricalEvent> events(10, 10);
+    for (const THistoricalEvent& e : spec.events) events.Add(e);
+
+    demes.create_demes(&matrices);
+    demes.initialize_deme_size(sizes);
+    demes.initialize_growth_rates(rates);
+    demes.initialize_events(events);
+    demes.initialize_samp_size(samples);
+    demes.initialize_sample_ages(ages);
+    demes.initialize_inbreeding_coefficients(coefs);
+    demes.create_lineagesNoRec(samples, 1);
+    int total = 0;
+    for (int s : spec.samples) total += s;
+    TDemeCollection::calcInvNChoose2(total);
+    TDemeCollection::iniNumLineages = demes.count_all_lineages();
+    for (int d = 0; d < n; ++d)
+      demes.demes[d].initRelSizeCT = demes.demes[d].demeSize / TDemeCollection::CTTimeUnit;
+    rng.InitializeGenerator(seed);
+    demes.randomGenerator = &rng;
+  }
+
+  // Builds the next tree; 1 when it has a root.
+  int build() {
+    if (treesBuilt++ > 0) demes.reset(sizes, rates);
+    return demes.buildTreeNoRecContinousTime();
+  }
+  const TNode& root() const { return *demes.tree.root; }
+  double tmrcaGenerations() const { return root().time * TDemeCollection::CTTimeUnit; }
+  double lengthGenerations() const { return root().calcTreeSizeC() * TDemeCollection::CTTimeUnit; }
+};
+
+// Running mean and standard error of a sample.
+class MeanSE {
+ public:
+  void add(double x) {
+    ++n_;
+    sum_ += x;
+    sumSq_ += x * x;
+  }
+  double mean() const { return sum_ / n_; }
+  double se() const {
+    const double m = mean();
+    return std::sqrt((sumSq_ / n_ - m * m) / (n_ - 1));
+  }
+  long count() const { return n_; }
+
+ private:
+  long n_ = 0;
+  double sum_ = 0.0;
+  double sumSq_ = 0.0;
+};

@@ -1,0 +1,263 @@
+// The coalescent without recombination against coalescent theory (fixed seeds,
+// tolerances of five standard errors), its exact order of random draws, and
+// trees that can never be completed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tests/engine/coalModel.h"
+
+namespace {
+
+// Structural invariants of a finished tree of n tips.
+void expectValidTree(const TDemeCollection& c) {
+  const TTree& tree = c.tree;
+  const int n = tree.sampleSize;
+  ASSERT_NE(tree.root, nullptr);
+  EXPECT_EQ(tree.root, &tree.nodes.items[2 * n - 2]);
+  EXPECT_EQ(tree.root->ancestor, nullptr);
+  for (int k = 0; k < 2 * n - 2; ++k) {
+    const TNode& node = tree.nodes.items[k];
+    ASSERT_NE(node.ancestor, nullptr) << "node " << k;
+    EXPECT_GE(node.ancestor->time, node.time);
+    EXPECT_TRUE(node.ancestor->desc1 == &node || node.ancestor->desc2 == &node);
+  }
+  for (int k = n + 1; k < 2 * n - 1; ++k)
+    EXPECT_GE(tree.nodes.items[k].time, tree.nodes.items[k - 1].time);
+}
+
+double harmonic(int m) {
+  double h = 0.0;
+  for (int i = 1; i <= m; ++i) h += 1.0 / i;
+  return h;
+}
+
+// Exponential integral E1(x) for small x, by its series.
+double expIntegralE1(double x) {
+  double sum = 0.0, term = 1.0;
+  for (int k = 1; k < 60; ++k) {
+    term *= -x / k;
+    sum += term / k;
+  }
+  return -0.5772156649015329 - std::log(x) - sum;
+}
+
+}  // namespace
+
+TEST(CoalNoRec, OneDemeMatchesKingmanMeans) {
+  const double N = 1000;
+  const int n = 10;
+  CoalModel model({{1000}, {n}}, 17);
+  MeanSE tmrca, length;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    if (r < 3) expectValidTree(model.demes);
+    tmrca.add(model.tmrcaGenerations());
+    length.add(model.lengthGenerations());
+  }
+  EXPECT_NEAR(tmrca.mean(), 2 * N * (1 - 1.0 / n), 5 * tmrca.se());
+  EXPECT_NEAR(length.mean(), 2 * N * harmonic(n - 1), 5 * length.se());
+}
+
+// Five genes in one deme: one exponential per iteration and two uniforms per
+// coalescence of more than two lineages (plus redraws of an equal pick).
+TEST(CoalNoRec, FiveGenesTakeDrawsInOrder) {
+  CoalModel model({{20000}, {5}}, 5);
+  GlobalRandom replay = model.rng;
+  const double s = 20000 / TDemeCollection::CTTimeUnit;
+  ASSERT_EQ(model.build(), 1);
+
+  double t = 0.0;
+  int uniforms = 0;
+  for (int k = 5; k >= 2; --k) {
+    t += -replay.takeLogUniform() * s * 2.0 / (k * (k - 1));
+    if (k == 2) continue;
+    const int i = static_cast<int>(replay.takeUniform() * k);
+    int j = static_cast<int>(replay.takeUniform() * k);
+    uniforms += 2;
+    while (j == i) {
+      j = static_cast<int>(replay.takeUniform() * k);
+      ++uniforms;
+    }
+  }
+  const TTree& tree = model.demes.tree;
+  EXPECT_EQ(tree.root, &tree.nodes.items[8]);
+  EXPECT_DOUBLE_EQ(tree.root->time, t);
+  EXPECT_EQ(model.rng.nextLogUniform, 4);
+  EXPECT_EQ(model.rng.nextUniform, uniforms);
+  expectValidTree(model.demes);
+}
+
+// Two genes in a deme of 10000 growing forwards at 0.001 per generation: the
+// exact mean is 1000 e^0.1 E1(0.1), about 2015 generations.
+TEST(CoalNoRec, GrowthUsesExactWaitingTime) {
+  CoalModel model({{10000}, {2}, {-0.001}}, 23);
+  MeanSE tmrca;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    tmrca.add(model.tmrcaGenerations());
+  }
+  const double exact = 1000 * std::exp(0.1) * expIntegralE1(0.1);
+  EXPECT_NEAR(exact, 2015.0, 1.0);
+  EXPECT_NEAR(tmrca.mean(), exact, 5 * tmrca.se());
+}
+
+// A deme shrinking forwards (growing backwards) may never bring two lineages
+// together: with total pressure 1 / (N g) = 0.2 the tree fails with
+// probability e^-0.2, and each failure returns at once.
+TEST(CoalNoRec, GrowthWithoutSolutionFailsTheTree) {
+  CoalModel model({{10000}, {2}, {0.0005}}, 29);
+  const int trees = 4000;
+  int failures = 0;
+  testing::internal::CaptureStderr();
+  for (int r = 0; r < trees; ++r) failures += model.build() == 0;
+  const std::string err = testing::internal::GetCapturedStderr();
+  const double p = std::exp(-0.2);
+  EXPECT_NEAR(failures / double(trees), p, 5 * std::sqrt(p * (1 - p) / trees));
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), failures);
+}
+
+// Growth given by an event at generation 1000 starts there: before it the
+// size is constant, after it the size follows the growth from that time.
+TEST(CoalNoRec, GrowthStartsAtTheEventTime) {
+  ModelSpec spec{{10000}, {2}};
+  spec.events = {makeEvent(1000, 0, 0, 0.0, 1.0, -0.001, false)};
+  CoalModel model(spec, 31);
+  MeanSE tmrca;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    tmrca.add(model.tmrcaGenerations());
+  }
+  const double N = 10000, T = 1000;
+  const double afterEvent = 1000 * std::exp(0.1) * expIntegralE1(0.1);
+  const double exact = N * (1 - std::exp(-T / N)) + std::exp(-T / N) * afterEvent;
+  EXPECT_NEAR(tmrca.mean(), exact, 5 * tmrca.se());
+}
+
+// Island model of two demes of N genes with migration m per lineage:
+// E[T within] = 2N, E[T between] = 2N + 1 / (2m).
+TEST(CoalNoRec, IslandModelMeans) {
+  const double N = 1000, m = 0.0005;
+  struct Case {
+    std::vector<int> samples;
+    double expected;
+  } cases[] = {{{2, 0}, 2 * N}, {{1, 1}, 2 * N + 1 / (2 * m)}};
+  for (const Case& c : cases) {
+    ModelSpec spec{{1000, 1000}, c.samples};
+    spec.migration = m;
+    CoalModel model(spec, 37);
+    MeanSE tmrca;
+    for (int r = 0; r < 20000; ++r) {
+      ASSERT_EQ(model.build(), 1);
+      tmrca.add(model.tmrcaGenerations());
+    }
+    EXPECT_NEAR(tmrca.mean(), c.expected, 5 * tmrca.se()) << c.samples[0] << c.samples[1];
+  }
+}
+
+// Two isolated demes joined at generation 500 into an ancestral deme of
+// twice deme 0's size: E[T between] = T + N ancestral.
+TEST(CoalNoRec, SplitByAnEvent) {
+  ModelSpec spec{{1000, 4000}, {1, 1}};
+  spec.events = {makeEvent(500, 1, 0, 1.0, 2.0)};
+  CoalModel model(spec, 41);
+  MeanSE tmrca;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    tmrca.add(model.tmrcaGenerations());
+  }
+  EXPECT_NEAR(tmrca.mean(), 500 + 2000, 5 * tmrca.se());
+}
+
+// Two genes sampled 300 generations ago in deme 1, merged then into deme 0
+// with its one present-day gene: E[TMRCA] = 300 + 2N (1 - 1/3).
+TEST(CoalNoRec, AncientSampleJoinsAtItsAge) {
+  ModelSpec spec{{1000, 1000}, {1, 2}};
+  spec.ages = {0, 300};
+  spec.events = {makeActivation(300, 1), makeEvent(300, 1, 0, 1.0)};
+  CoalModel model(spec, 43);
+  MeanSE tmrca;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    if (r == 0) {
+      expectValidTree(model.demes);
+      EXPECT_DOUBLE_EQ(model.demes.tree.nodes.items[1].time, 300 / TDemeCollection::CTTimeUnit);
+    }
+    tmrca.add(model.tmrcaGenerations());
+  }
+  EXPECT_NEAR(tmrca.mean(), 300 + 2 * 1000 * (1 - 1.0 / 3), 5 * tmrca.se());
+}
+
+// Inbreeding coefficient 1 on a present-day sample of 4 genes: both
+// individuals coalesce at time 0, then 2 lineages remain (E[TMRCA] = N).
+TEST(CoalNoRec, InbreedingOneOnFourContemporaryGenes) {
+  ModelSpec spec{{1000}, {4}};
+  spec.inbreeding = {1.0};
+  CoalModel model(spec, 47);
+  EXPECT_TRUE(TDemeCollection::isInbreeding);
+  MeanSE tmrca;
+  for (int r = 0; r < 20000; ++r) {
+    ASSERT_EQ(model.build(), 1);
+    const TNode* nodes = model.demes.tree.nodes.items;
+    if (r < 3) {
+      expectValidTree(model.demes);
+      EXPECT_EQ(nodes[4].time, 0.0);
+      EXPECT_EQ(nodes[5].time, 0.0);
+      EXPECT_EQ(nodes[4].desc1, &nodes[0]);
+      EXPECT_EQ(nodes[4].desc2, &nodes[1]);
+      EXPECT_EQ(nodes[5].desc1, &nodes[2]);
+      EXPECT_EQ(nodes[5].desc2, &nodes[3]);
+    }
+    tmrca.add(model.tmrcaGenerations());
+  }
+  EXPECT_NEAR(tmrca.mean(), 1000, 5 * tmrca.se());
+}
+
+// The same on an ancient sample: the pairs coalesce at the activation time.
+TEST(CoalNoRec, InbreedingAtActivationAndOddSample) {
+  ModelSpec spec{{1000, 1000}, {0, 4}};
+  spec.ages = {0, 200};
+  spec.inbreeding = {0, 1.0};
+  spec.events = {makeActivation(200, 1)};
+  CoalModel model(spec, 53);
+  EXPECT_FALSE(TDemeCollection::isInbreeding);
+  ASSERT_EQ(model.build(), 1);
+  const TNode* nodes = model.demes.tree.nodes.items;
+  EXPECT_DOUBLE_EQ(nodes[4].time, 200 / TDemeCollection::CTTimeUnit);
+  EXPECT_DOUBLE_EQ(nodes[5].time, 200 / TDemeCollection::CTTimeUnit);
+  EXPECT_GT(nodes[6].time, nodes[5].time);
+
+  ModelSpec odd{{1000}, {3}};
+  odd.inbreeding = {1.0};
+  CoalModel oddModel(odd, 59);
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(oddModel.build(), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Impossible to simulate inbreeding with odd number of genes in sample0\n");
+  EXPECT_GT(oddModel.demes.tree.nodes.items[3].time, 0.0);
+}
+
+// Models whose tree can never be completed end at once with one message.
+TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
+  struct Case {
+    const char* name;
+    ModelSpec spec;
+    const char* message;
+  } cases[] = {
+      {"isolated demes", {{1000, 1000}, {1, 1}}, "MRCA not found! (2 lineages remaining)"},
+      {"size zero", {{0}, {2}}, "deme size of population 0 is zero !"},
+      {"one gene", {{1000}, {1}}, "Simulations did not converge. MRCA not found!\n"},
+      {"infinite sizes", {{1000, 1000}, {2, 1}, {0.5, 0.5}, {}, {}, 0.01, {}},
+       "is no longer finite"},
+  };
+  for (const Case& c : cases) {
+    CoalModel model(c.spec, 61);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(model.build(), 0) << c.name;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << c.name << ": " << err;
+  }
+}
