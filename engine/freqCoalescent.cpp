@@ -32,6 +32,13 @@ double listedMigrationTotal(const TDemeCollection& c) {
   return total;
 }
 
+// Sizes that overflowed under growth leave no finite coalescence time.
+bool listedSizesAreFinite(const TDemeCollection& c) {
+  for (int k = 0; k < c.numActiveDemes; ++k)
+    if (!std::isfinite(c.demes[c.activeDemes[k]].relSizeCT)) return false;
+  return true;
+}
+
 void inbreed(TDeme& deme, TDemeCollection& c, double t) {
   if (updatesSpectraOnTheWay())
     deme.implementInbreedingAndUpdateSFS(c, t);
@@ -230,7 +237,10 @@ int FreqTreeBuilder::run() {
     if (kind == NextEvent::none) return giveUp();
 
     t_ += minTime;
-    if (c_.anyGrowth) c_.adjustDemeSizesCT(t_);
+    if (c_.anyGrowth) {
+      c_.adjustDemeSizesCT(t_);
+      if (!listedSizesAreFinite(c_)) return giveUp();
+    }
     if (kind == NextEvent::migration)
       migrate();
     else if (!coalesce(c_.demes[coalDeme]))

@@ -22,11 +22,9 @@ double sfsTable::total() const {
   return sum;
 }
 
-AFS::AFS(bool minor) : isMAF(minor) {
-  setInfixes(minor);
-  totObsNumSites = 0;
-  totObsNumPolymSites = 0;
-}
+// The observed totals (totObsNumSites, totObsNumPolymSites) belong to the
+// observed data and are left alone by every construction and copy.
+AFS::AFS(bool minor) : isMAF(minor) { setInfixes(minor); }
 
 AFS::AFS(const AFS& other) : AFS(other.isMAF) { *this = other; }
 

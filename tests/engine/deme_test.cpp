@@ -385,7 +385,7 @@ TEST(DemeReset, RestoresTipsAndLeavesTheSharedGrowthFlag) {
   EXPECT_EQ(c.demes[1].numLineages, 0);
 }
 
-TEST(DemeCopy, CopiesOwnTheirListsAndLeaveTheTipsBehind) {
+TEST(DemePartialCopy, CopiesOwnTheirListsAndLeaveTheTipsBehind) {
   Model model;
   TDemeCollection c;
   model.setUp(c);

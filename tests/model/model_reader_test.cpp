@@ -85,7 +85,9 @@ TEST(ModelReader, SampleLines) {
     EXPECT_DOUBLE_EQ(s.sampleAges[0], c.age) << c.line;
     EXPECT_DOUBLE_EQ(s.inbreedingCoefs[0], c.inbreeding) << c.line;
     ASSERT_EQ(s.numHistoricalEvents, c.events) << c.line;
-    if (c.events) EXPECT_EQ(s.historicalEvents[0].time, static_cast<long>(c.age)) << c.line;
+    if (c.events) {
+      EXPECT_EQ(s.historicalEvents[0].time, static_cast<long>(c.age)) << c.line;
+    }
   }
 }
 
@@ -120,6 +122,15 @@ TEST(ModelReader, KeywordsInNumberPositionsStayKeywords) {
   EXPECT_EQ(s.historicalEvents[3].newMigMatrix, -1);
   EXPECT_EQ(s.dataType, DataType::FREQ);
   EXPECT_TRUE(s.outputExpSFS);
+}
+
+TEST(ModelReader, NegativeEventTimeIsReadAsZero) {
+  ModelSpec m;
+  m.events = "1\n-100 1 0 1 1 0 1";
+  TSimSettings s;
+  ASSERT_EQ(parseModel(s, m.text()).result, 1);
+  EXPECT_EQ(s.historicalEvents[0].time, 0);
+  EXPECT_FALSE(s.historicalEvents[0].activateLineages);
 }
 
 TEST(ModelReader, BlockLines) {
