@@ -2,12 +2,42 @@
 
 #include <iostream>
 
-// Placeholder until the run loop is in place: the command line was accepted, but
-// nothing can be simulated yet.
+#include "driver/masterSettings.h"
+#include "driver/oneRun.h"
+#include "driver/runProcess.h"
+#include "driver/runSeeding.h"
+#include "driver/shutdown.h"
+#include "model/simSettings.h"
+
+namespace {
+
+bool estimationAvailable(const RunOptions& run) {
+  if (!run.maximizeLikelihood) return true;
+  std::cerr << "\nParameter estimation (-M) is not available yet in this version of brimvane"
+            << std::endl;
+  return false;
+}
+
+}  // namespace
+
 int runSimulations(RunOptions& run) {
-  (void)run;
-  std::cerr << "Simulation is not available yet in this build of brimvane: "
-               "the command line passed every check, nothing was simulated."
+  TRunProcess process(run);
+  if (!prepareMasterSettings(process.master, run) || !estimationAvailable(run)) return 1;
+
+  process.seed = chooseSeed(run);
+  seedGenerators(process.seed, TSimSettings::numBatches, process.mainRandom);
+  process.simulationCounter = 0;
+
+  const int numRuns = process.master.numValueRows;
+  for (int runIndex = 0; runIndex < numRuns; ++runIndex) {
+    const RunResult result = performRun(process, runIndex);
+    if (result == RunResult::STOP) return 1;
+    if (result == RunResult::SIMULATIONS_FAILED) ++process.numFailedRuns;
+  }
+  finishProcess(process, run.startTime);
+  if (process.numFailedRuns == 0) return 0;
+  std::cerr << "\n" << process.numFailedRuns << " of " << numRuns
+            << " runs failed (a genealogy could not be completed): their likelihoods are nan"
             << std::endl;
   return 1;
 }

@@ -22,8 +22,9 @@ int panelSize(const TDemeCollection& demes) {
 
 // Marks the panel tree whose tips are tipAt(0) .. tipAt(size - 1): every node on
 // a tip's upward path gets +1, and the first node whose score reaches size is
-// the panel ancestor, where the climb of the last tip stops. The ancestor's
-// score is then 0. Returns the ancestor, or the root when none was found.
+// the panel ancestor, where the climb of the last tip stops. The ancestor and
+// every node above it then have score 0. Returns the ancestor, or the root when
+// none was found.
 template <class TipAt>
 TNode* markPanel(TTree& tree, int size, TipAt tipAt) {
   TNode* root = tree.root;
@@ -45,7 +46,9 @@ TNode* markPanel(TTree& tree, int size, TipAt tipAt) {
     }
   }
   if (!found) found = root;
-  if (found) found->ascertainmentScore = 0;
+  // Earlier tips climbed past the ancestor; only the panel tree keeps scores.
+  for (TNode* node = found; node; node = node == root ? nullptr : node->ancestor)
+    node->ascertainmentScore = 0;
   return found;
 }
 

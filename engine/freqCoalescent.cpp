@@ -121,8 +121,9 @@ bool FreqTreeBuilder::coalesce(TDeme& deme) {
   return done || deme.relSizeCT != 0.0;
 }
 
-// A single listed deme of constant size, no migration and no event left: its
-// lineages coalesce one after the other at the mean waiting times.
+// A single listed deme of constant size, no migrant and no event left: its
+// lineages coalesce one after the other at the mean waiting times (the branch
+// lengths enter the spectra linearly, so the means keep them unbiased).
 bool FreqTreeBuilder::finishLastDeme(TDeme& deme) {
   while (deme.numLineages > 1) {
     t_ += TDemeCollection::invNChoose2[deme.numLineages] * deme.relSizeCT;
@@ -200,7 +201,8 @@ int FreqTreeBuilder::run() {
     }
     if (++iterations_ > MAX_ITERATIONS) return giveUp();
 
-    if (!migrating_ && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
+    const bool noMigrant = !migrating_ || c_.totMigrationRate <= 0.0;
+    if (noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
       TDeme& last = c_.demes[c_.activeDemes[0]];
       if (!last.isGrowing) {
         if (!finishLastDeme(last)) return refuseZeroSize();

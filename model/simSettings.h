@@ -17,6 +17,7 @@
 
 class TF4GTDistr;
 class TObsAFS;
+class TExpectedSFS;
 
 // Marker type of a linkage block.
 enum class DataType : int { MICROSAT = 0, RFLP = 1, DNA = 2, SNP = 3, STANDARD = 4, FREQ = 5 };
@@ -174,4 +175,20 @@ class TSimSettings {
   int writePAUPHeader();
   int writePAUPTreeFooter();
   int writePAUPTrees(int position, TDemeCollection& collection);
+
+  // Expected spectra of frequency data, simulated in batches (defined in driver/).
+  // numSims genealogies are added into the (empty) expected spectra of the
+  // collection; 1 on success, 0 when a genealogy failed (reported, with the
+  // bad-parameter file). counter is not used.
+  int generateSFSPerSimulation(int numSims, int& counter);
+  // Adds another object's, or a batch snapshot's, expected spectra to these.
+  void aggregateExpSFS(const TSimSettings& other);
+  void aggregateExpSFS(const TExpectedSFS& snapshot);
+  // Writes the expected spectra with genericName as prefix; false when a file
+  // could not be written.
+  bool outputExpectedSFS(const std::string& folder, int header, bool observed, int numObs,
+                         bool expected, int oneFilePerSpectrum, bool append, bool dadi,
+                         double lhood);
+  // Writes the model text as "<model name>_bad.par" and announces it; returns 1.
+  int write_bad_param_file();
 };

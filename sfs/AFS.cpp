@@ -26,7 +26,11 @@ double sfsTable::total() const {
 // observed data and are left alone by every construction and copy.
 AFS::AFS(bool minor) : isMAF(minor) { setInfixes(minor); }
 
-AFS::AFS(const AFS& other) : AFS(other.isMAF) { *this = other; }
+// A copy leaves the observed totals alone (copies are made inside batches).
+AFS::AFS(const AFS& other) : isMAF(other.isMAF) {
+  setInfixes(other.isMAF);
+  *this = other;
+}
 
 void AFS::setInfixes(bool minor) {
   std::strcpy(popInfix, minor ? "_MAFpop" : "_DAFpop");
@@ -81,6 +85,7 @@ AFS& AFS::operator=(const AFS& other) {
   isMAF = other.isMAF;
   invalidSFSProb = other.invalidSFSProb;
   arraysCreated = other.arraysCreated;
+  preparedForScoring = other.preparedForScoring;  // the values copied are in the same state
   std::memcpy(popInfix, other.popInfix, sizeof popInfix);
   std::memcpy(jointInfix, other.jointInfix, sizeof jointInfix);
   std::memcpy(multiInfix, other.multiInfix, sizeof multiInfix);

@@ -5,7 +5,7 @@
 
 multiSFS::multiSFS(bool minor) : AFS(false) { isMAF = minor; }
 
-multiSFS::multiSFS(const multiSFS& other) : AFS(false) { *this = other; }
+multiSFS::multiSFS(const multiSFS& other) : AFS(static_cast<const AFS&>(other)) { *this = other; }
 
 void multiSFS::resetSFS() {
   multiJointSFS.assign(multiJointSFS.size(), 0.0);

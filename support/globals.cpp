@@ -5,4 +5,5 @@ bool OUTPUT_DNA_AS_SNP = false;
 bool consoleOutput = true;
 std::ofstream QdlSimulConditions;
 GlobalRandom* ranGenArray = nullptr;
+std::ofstream* tmrcas = nullptr;
 char strTime[81] = "";

@@ -2,6 +2,7 @@
 // A small demographic model set up on a deme collection the way the run
 // driver does it, for tests of the tree builders; and a running mean.
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "engine/deme.h"
@@ -17,6 +18,11 @@ struct ModelSpec {
   std::vector<double> inbreeding;   // empty = all 0
   double migration = 0.0;           // island rate per lineage and generation
   std::vector<THistoricalEvent> events;
+
+  ModelSpec(std::vector<long> sizes_, std::vector<int> samples_,
+            std::vector<double> growth_ = {}, double migration_ = 0.0)
+      : sizes(std::move(sizes_)), samples(std::move(samples_)), growth(std::move(growth_)),
+        migration(migration_) {}
 };
 
 inline THistoricalEvent makeEvent(long time, int source, int sink, double migrants,

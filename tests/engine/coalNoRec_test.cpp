@@ -120,10 +120,11 @@ TEST(CoalNoRec, GrowthWithoutSolutionFailsTheTree) {
 }
 
 // Growth given by an event at generation 1000 starts there: before it the
-// size is constant, after it the size follows the growth from that time.
+// size is constant, after it the size follows the growth from that time. A
+// later event that changes nothing brings the size forward on the way.
 TEST(CoalNoRec, GrowthStartsAtTheEventTime) {
   ModelSpec spec{{10000}, {2}};
-  spec.events = {makeEvent(1000, 0, 0, 0.0, 1.0, -0.001, false)};
+  spec.events = {makeEvent(1000, 0, 0, 0.0, 1.0, -0.001, false), makeEvent(1500, 0, 0, 0.0)};
   CoalModel model(spec, 31);
   MeanSE tmrca;
   for (int r = 0; r < 20000; ++r) {
@@ -249,7 +250,7 @@ TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
       {"isolated demes", {{1000, 1000}, {1, 1}}, "MRCA not found! (2 lineages remaining)"},
       {"size zero", {{0}, {2}}, "deme size of population 0 is zero !"},
       {"one gene", {{1000}, {1}}, "Simulations did not converge. MRCA not found!\n"},
-      {"infinite sizes", {{1000, 1000}, {2, 1}, {0.5, 0.5}, {}, {}, 0.01, {}},
+      {"infinite sizes", {{1000, 1000}, {2, 1}, {0.5, 0.5}, 0.01},
        "is no longer finite"},
   };
   for (const Case& c : cases) {
@@ -259,5 +260,57 @@ TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << c.name << ": " << err;
+  }
+}
+
+// One event on 4 lineages of deme 0: the share of migrants decides how many
+// lineages move (one uniform per lineage, then one per random pick), each
+// move and the event itself are recorded, and an event that moves nothing
+// into an unlisted deme says so.
+TEST(CoalNoRec, HistoricalEventMovesLineages) {
+  struct Case {
+    THistoricalEvent event;
+    const char* message;
+  } cases[] = {
+      {makeEvent(100, 0, 1, 0.5), ""},
+      {makeEvent(100, 0, 1, 1.0), ""},
+      {makeEvent(100, 0, 1, 0.0, 3.0), "Migration to an inactive deme (1)\n"},
+      {makeEvent(100, 0, 0, 0.0, 3.0), ""},
+  };
+  for (const Case& c : cases) {
+    ModelSpec spec{{1000, 1000}, {4, 0}};
+    spec.events = {c.event};
+    CoalModel model(spec, 67);
+    TDemeCollection& demes = model.demes;
+    demes.startTreeNoRec();
+    GlobalRandom replay = model.rng;
+    const int uniformsBefore = model.rng.nextUniform;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(demes.implementEventCT(0, 1e-4, true), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+
+    int moved = 4, uniforms = 0;
+    if (c.event.migrants < 1.0) {
+      moved = 0;
+      for (int k = 0; k < 4; ++k) moved += replay.takeUniform() < c.event.migrants;
+      uniforms = 4 + std::min(moved, 3);  // the last lineage of a deme is taken without a draw
+      if (c.event.migrants <= 0.0) moved = 0, uniforms = 0;
+    }
+    const int sinkLineages = c.event.sink == c.event.source ? 0 : moved;
+    EXPECT_EQ(demes.demes[1].numLineages, sinkLineages);
+    EXPECT_EQ(demes.demes[0].numLineages, 4 - sinkLineages);
+    EXPECT_EQ(demes.demes[1].VNL.count(), sinkLineages);
+    EXPECT_EQ(model.rng.nextUniform - uniformsBefore, uniforms);
+    EXPECT_DOUBLE_EQ(demes.demes[c.event.sink].relSizeCT, 0.001 * c.event.newSize);
+    const int partialMoves = c.event.migrants < 1.0 ? sinkLineages : 0;
+    ASSERT_NE(demes.curEvents, nullptr);
+    ASSERT_EQ(demes.curEvents->numElems, partialMoves + 1);
+    for (int k = 0; k < partialMoves; ++k) EXPECT_EQ((*demes.curEvents)[k].type, 1);
+    EXPECT_EQ((*demes.curEvents)[partialMoves].type, 2);
+    EXPECT_EQ((*demes.curEvents)[partialMoves].histEventIndex, 0);
+    for (int k = 0; k <= demes.demes[1].VNL.top; ++k) {
+      EXPECT_EQ(demes.demes[1].VNL[k]->deme, 1);
+      EXPECT_EQ(demes.demes[1].VNL[k]->posInVNL, k);
+    }
   }
 }

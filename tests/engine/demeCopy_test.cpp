@@ -2,6 +2,9 @@
 // can simulate on their own.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+
 #include "sfs/AFS.h"
 #include "tests/engine/coalModel.h"
 
@@ -98,4 +101,16 @@ TEST(DemeCopy, BatchCopySimulatesLikeItsSource) {
   ASSERT_EQ(batch.buildTreeNoRecContinousTime(), 1);
   EXPECT_NE(batch.tree.root, source.tree.root);
   EXPECT_EQ(batch.tree.root->time, sourceRoot);
+}
+
+TEST(DemeCopy, TextDumpOfADeme) {
+  CoalModel model({{1000}, {2}, {0.5}}, 1);
+  std::ostringstream os;
+  os << model.demes.demes[0];
+  EXPECT_EQ(os.str(), "\n#Deme size   : 1000\n#Sample size : 2\n#Growth rate : 0.5\n");
+  std::ostringstream all;
+  all << model.demes;
+  EXPECT_EQ(all.str().rfind("\nDeme #1\n----------\n\n\n#Deme size   : 1000", 0), 0u);
+  EXPECT_NE(all.str().find("\nMIGRATION MATRIX 0\n=================\n"), std::string::npos);
+  EXPECT_NE(all.str().find("\nHISTORICAL EVENTS\n=================\n"), std::string::npos);
 }

@@ -4,6 +4,8 @@
 // emigration rates, valid demes; and a guard that restores the process-wide
 // spectrum switches.
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
@@ -35,11 +37,16 @@ inline void rebuildValidDemes(const TDemeCollection& demes) {
 }
 
 struct SpectrumShape {
-  bool daf = true;
-  bool maf = false;
-  bool multi = false;
-  bool pooled = false;
+  bool daf, maf, multi, pooled;
+  SpectrumShape(bool daf_ = true, bool maf_ = false, bool multi_ = false, bool pooled_ = false)
+      : daf(daf_), maf(maf_), multi(multi_), pooled(pooled_) {}
 };
+
+// A model of demes of the given sizes and samples, without anything else.
+inline ModelSpec makeSpec(std::vector<long> sizes, std::vector<int> samples,
+                          std::vector<double> growth = {}) {
+  return ModelSpec(std::move(sizes), std::move(samples), std::move(growth));
+}
 
 class FreqModel : public CoalModel {
  public:

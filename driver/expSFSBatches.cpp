@@ -1,0 +1,120 @@
+// Expected spectra of a run simulated in batches, in order on the calling
+// thread or on OpenMP threads. Batch b always runs the same simulations from a
+// copy of the run's settings with generator ranGenArray[b], and the batch sums
+// are added into the run's spectra in batch order, so the spectra do not
+// depend on the number of threads. A failed genealogy fails the call on both
+// paths: the batches before the first failed one stay added, the failure is
+// reported once and 0 is returned.
+#include <algorithm>
+#include <exception>
+#include <iostream>
+#include <vector>
+
+#include <omp.h>
+
+#include "driver/expSFSBatches.h"
+
+namespace {
+
+// The message of a failed genealogy and the bad-parameter file of its model.
+void reportFailedGenealogy(TSimSettings& run, int result) {
+#pragma omp critical
+  {
+    std::cerr << "Num. steps in coalescent process: " << -result << "\n";
+    run.write_bad_param_file();
+  }
+}
+
+// One batch simulated on its own copy of the run's settings: 1, or the result
+// of its failed genealogy (0 when its sample is empty).
+int simulateBatchCopy(TSimSettings& copy, int batch, int numSims,
+                      const std::atomic<int>* lowestFailedBatch) {
+  if (!prepareSFSBatch(copy, batch)) return 0;
+  return simulateSFSBatch(copy, numSims, batch, lowestFailedBatch);
+}
+
+int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
+  for (int b = 0; b < plan.numBatches; ++b) {
+    TSimSettings copy(run);
+    const int result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
+    if (result != 1) {
+      reportFailedGenealogy(run, result);
+      return 0;
+    }
+    run.aggregateExpSFS(copy);
+  }
+  return 1;
+}
+
+// What a batch run on a worker thread leaves for the merge.
+struct TBatchSlot {
+  std::unique_ptr<TExpectedSFS> spectra;
+  int result = 1;
+  std::exception_ptr error;
+};
+
+void lowerTo(std::atomic<int>& lowest, int batch) {
+  int current = lowest.load();
+  while (batch < current && !lowest.compare_exchange_weak(current, batch)) {
+  }
+}
+
+void runBatchInThread(const TSimSettings& run, const TBatchPlan& plan, int b, TBatchSlot& slot,
+                      std::atomic<int>& lowestFailed) {
+  try {
+    TSimSettings copy(run);
+    slot.result = simulateBatchCopy(copy, b, plan.simsOf(b), &lowestFailed);
+    if (slot.result == 1)
+      slot.spectra = std::make_unique<TExpectedSFS>(copy.demeCollection);
+    else
+      lowerTo(lowestFailed, b);
+  } catch (...) {
+    slot.error = std::current_exception();
+    lowerTo(lowestFailed, b);
+  }
+}
+
+void runThreadShare(const TSimSettings& run, const TBatchPlan& plan,
+                    std::vector<TBatchSlot>& slots, std::atomic<int>& lowestFailed) {
+  const TBatchRange range =
+      threadBatchRange(plan.numBatches, omp_get_num_threads(), omp_get_thread_num());
+  for (int b = range.first; b < range.first + range.count; ++b)
+    runBatchInThread(run, plan, b, slots[b], lowestFailed);
+}
+
+int simulateBatchesInThreads(TSimSettings& run, const TBatchPlan& plan, int numThreads) {
+  std::vector<TBatchSlot> slots(plan.numBatches);
+  std::atomic<int> lowestFailed{plan.numBatches};
+  const TSimSettings& source = run;  // only read while the threads run
+  if (numThreads > 0) {
+#pragma omp parallel num_threads(numThreads)
+    runThreadShare(source, plan, slots, lowestFailed);
+  } else {
+#pragma omp parallel
+    runThreadShare(source, plan, slots, lowestFailed);
+  }
+  for (int b = 0; b < plan.numBatches; ++b) {
+    TBatchSlot& slot = slots[b];
+    if (slot.error) std::rethrow_exception(slot.error);
+    if (slot.result != 1) {
+      reportFailedGenealogy(run, slot.result);
+      return 0;
+    }
+    run.aggregateExpSFS(*slot.spectra);
+    slot.spectra.reset();
+  }
+  return 1;
+}
+
+}  // namespace
+
+int TSimSettings::generateSFSPerSimulation(int numSims, int& counter) {
+  (void)counter;
+  // Set once per process; a smaller call lowers it for good.
+  static int maxNumBatches = std::max(1, numBatches);
+  if (numSims < 1) return 1;
+  if (numSims < maxNumBatches) maxNumBatches = numSims;
+  const TBatchPlan plan = planSFSBatches(numSims, maxNumBatches);
+  if (numThreads == 1) return simulateBatchesInOrder(*this, plan);
+  return simulateBatchesInThreads(*this, plan, numThreads);
+}

@@ -1,0 +1,38 @@
+#include "driver/masterSettings.h"
+
+#include <iostream>
+
+#include "model/simSettings.h"
+
+bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
+  master.tplParFileName = run.modelFileName;
+  if (run.numRepetitions >= 2) {
+    master.numValueRows = run.numRepetitions;
+    return true;
+  }
+  if (!run.useTemplate) {
+    master.numValueRows = 1;
+    return true;
+  }
+  master.tplFileName = run.templateFileName;
+  my_string generated = run.templateFileName;
+  generated.remove_extension();
+  master.tplParFileName = generated + ".par";
+  if (run.priorFileGiven) {
+    master.numValueRows = run.numEstimations;
+    if (!master.readEstimationFile(run.priorFileName)) {
+      std::cerr << "Problems in reading estimation file \"" << run.priorFileName
+                << "\", aborting computations\n";
+      return false;
+    }
+  }
+  if (run.defFileGiven &&
+      !master.readDefinitionFile(run.defFileName, run.templateFileName,
+                                 run.recomputeComplexParams)) {
+    std::cerr << "Problems in reading definition file \"" << run.defFileName
+              << "\", aborting computations\n";
+    return false;
+  }
+  master.scanTplFile(run.templateFileName.c_str());
+  return true;
+}

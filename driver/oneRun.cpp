@@ -1,0 +1,147 @@
+#include "driver/oneRun.h"
+
+#include <iostream>
+
+#include "driver/runDemes.h"
+#include "driver/runProcess.h"
+#include "driver/runSummary.h"
+#include "driver/shutdown.h"
+#include "model/simSettings.h"
+#include "sfs/AFS.h"
+#include "sfs/obsSFS.h"
+#include "support/globals.h"
+
+namespace {
+
+// The model of the run, read directly or generated from the template.
+bool readRunModel(TSimSettings& s, const RunOptions& run, int runIndex) {
+  const bool drawFromPriors = run.priorFileGiven && !run.defFileGiven;
+  if (s.readInputFiles(run.useTemplate, drawFromPriors, run.modelFileName, run.templateFileName,
+                       runIndex))
+    return true;
+  std::cerr << "Unable to read input files. Exit program." << std::endl;
+  return false;
+}
+
+bool isFrequencyRun(const TSimSettings& s) {
+  if (s.dataType == DataType::FREQ) return true;
+  std::cerr << "\nThe model \"" << s.parFileName
+            << "\" describes genetic data (its blocks are not of type FREQ): simulating genetic "
+               "data is not available yet in this version of brimvane; only FREQ models can be "
+               "run"
+            << std::endl;
+  return false;
+}
+
+// The model, its demes and its empty spectra; false stops the process.
+bool prepareRun(TSimSettings& s, const RunOptions& run, int runIndex) {
+  if (!readRunModel(s, run, runIndex) || !isFrequencyRun(s) || !setUpRunDemes(s) ||
+      !checkAscertainmentOptions(s))
+    return false;
+  checkAscertainableData(s);
+  if (!createRunSpectra(s)) {
+    std::cerr << "Exiting program!" << std::endl;
+    return false;
+  }
+  if (TSimSettings::outputTree) s.writePAUPHeader();
+  TDemeCollection::calcInvNChoose2(s.totalSampleSize);
+  TDemeCollection::iniNumLineages = s.demeCollection.count_all_lineages();
+  return true;
+}
+
+// The observed spectra (read on the first run, checked against the model of
+// every run) and the likelihood table with its header.
+bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
+  const RunOptions& run = p.options;
+  TDemeCollection::isFreqDataType = true;
+  if (!tmrcas) tmrcas = new std::ofstream("MRCAs.txt", std::ios::trunc);
+  if (!s.readObservedSFS(false, runIndex == 0, p.observed, p.lhoodFile, run.priorFileGiven,
+                         run.defFileGiven, run.lhoodFileName)) {
+    std::cerr << "Unable to read observed SFS, quitting program" << std::endl;
+    return false;
+  }
+  if (!p.lhoodFile || !*p.lhoodFile) {
+    std::cerr << "\nUnable to write the likelihood table \"" << run.lhoodFileName
+              << "\", quitting program" << std::endl;
+    return false;
+  }
+  if (p.observed && !p.observed->matchesModel(s.demeCollection)) {
+    std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1 << " (\""
+              << s.parFileName << "\"), quitting program" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
+  std::cout << "\nbrimvane" << "2" << " is building "
+            << static_cast<long long>(p.options.numSims) * s.numIndependentLoci
+            << " genealogies ...\n";
+  if (QdlSimulConditions.is_open())
+    QdlSimulConditions << "\nRandom generator initialized with : " << p.seed << std::endl;
+  if (runIndex == 0)
+    std::cout << "\nComputing expected SFS using " << TSimSettings::numBatches
+              << " batches and " << TSimSettings::numThreads << " threads.\n\n";
+}
+
+// The per-run counters and per-chromosome arrays the simulations start from.
+void resetRunCounters(TSimSettings& s) {
+  TDemeCollection& demes = s.demeCollection;
+  s.simulationCounter = 0;
+  demes.totNumSites = 0;
+  demes.ReserveLoci(s.numIndependentLoci);
+  const int n = s.numIndependentLoci > 0 ? s.numIndependentLoci : 1;
+  if (!demes.numSitesPerChrom) demes.numSitesPerChrom = new int[n]();
+  if (!demes.numPolymSitesPerChrom) demes.numPolymSitesPerChrom = new int[n]();
+}
+
+// Every expected spectrum of the run counts numSims simulations.
+void setSimulationCounts(TDemeCollection& demes, int numSims) {
+  for (AFS* e : {static_cast<AFS*>(demes.expMAF), static_cast<AFS*>(demes.expDAF),
+                 static_cast<AFS*>(demes.expMultiMAF), static_cast<AFS*>(demes.expMultiDAF)})
+    if (e) e->numSims = numSims;
+}
+
+// The run's likelihood row (and expected-spectrum files), once the simulations are done.
+void writeRunResults(TRunProcess& p, TSimSettings& s, int runIndex, bool simulated) {
+  if (s.blocks && s.blocks[0].numElems > 0) AFS::mutRate = s.blocks[0][0].mutRate;
+  setSimulationCounts(s.demeCollection, p.options.numSims);
+  if (TSimSettings::compMAF || TSimSettings::compDAF) {
+    std::ostream& os = *p.lhoodFile;
+    writeParameterPart(os, s, p.options, runIndex);
+    if (simulated)
+      writeLikelihoods(os, s, p.observed);
+    else
+      writeFailedLikelihoods(os, p.observed);
+    os << "\n";
+    os.flush();
+  }
+  if (simulated && s.outputExpSFS) {
+    writeExpectedSpectra(s, !p.expSpectraFilesStarted);
+    p.expSpectraFilesStarted = true;
+  }
+}
+
+}  // namespace
+
+RunResult performRun(TRunProcess& p, int runIndex) {
+  TSimSettings s;
+  s.copyEssentialStuff(p.master);
+  s.demeCollection.randomGenerator = &p.mainRandom;
+  if (!prepareRun(s, p.options, runIndex) || !prepareObservedSpectra(p, s, runIndex))
+    return RunResult::STOP;
+  announceRun(p, s, runIndex);
+  resetRunCounters(s);
+
+  const bool simulated = s.generateSFSPerSimulation(p.options.numSims, p.simulationCounter) != 0;
+  writeRunResults(p, s, runIndex, simulated);
+  if (TSimSettings::outputTree) s.writePAUPTreeFooter();
+
+  const double seconds = secondsSince(p.options.startTime);
+  cleanStaticArrays();
+  writeIterationLines(runIndex + 1, p.master.numValueRows, seconds);
+  if (simulated) return RunResult::DONE;
+  std::cerr << "\nRun " << runIndex + 1 << " failed: a genealogy could not be completed; its "
+            << "likelihoods are written as nan" << std::endl;
+  return RunResult::SIMULATIONS_FAILED;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// One run of the process: the model of one parameter value row, its expected
+// spectra simulated in batches and its row of the likelihood table.
+class TRunProcess;
+
+enum class RunResult {
+  DONE,               // the run's row is written
+  SIMULATIONS_FAILED, // a genealogy failed: the row holds "nan" likelihoods, later runs go on
+  STOP                // the process must end with status 1 (message written)
+};
+
+RunResult performRun(TRunProcess& process, int runIndex);

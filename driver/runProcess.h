@@ -1,0 +1,37 @@
+#pragma once
+// What the run loop keeps for the whole process: the master settings, the main
+// generator, the simulation counter, the observed spectra and the streams of
+// the run summary files. The destructor closes and frees every stream and the
+// batch generators, so that every way out of the run loop, error exits
+// included, keeps the rows already written.
+#include <fstream>
+
+#include "driver/runOptions.h"
+#include "model/simSettings.h"
+#include "support/UniqueRandom.h"
+
+class TObsAFS;
+
+class TRunProcess {
+ public:
+  const RunOptions& options;
+  TSimSettings master;
+  GlobalRandom mainRandom;  // random source of every run outside the batches
+  long long seed = 0;
+  int simulationCounter = 0;  // process-wide, never reset between runs
+  TObsAFS* observed = nullptr;         // owned; read on the first frequency-data run
+  std::ofstream* lhoodFile = nullptr;  // owned; opened by the observed-spectrum reader
+  std::ofstream* paramFile = nullptr;  // owned
+  bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
+  int numFailedRuns = 0;                // runs whose simulations failed
+
+  explicit TRunProcess(const RunOptions& runOptions) : options(runOptions) {}
+  TRunProcess(const TRunProcess&) = delete;
+  TRunProcess& operator=(const TRunProcess&) = delete;
+  ~TRunProcess() { releaseAll(); }
+
+  // Flushes, closes and frees the summary streams, the tree files, the
+  // "MRCAs.txt" stream, the model echo, the observed spectra, the shared
+  // arrays and the batch generators. Safe to call twice.
+  void releaseAll();
+};

@@ -1,0 +1,38 @@
+#include "driver/runSeeding.h"
+
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
+
+namespace {
+
+constexpr int NUM_BATCH_GENERATORS = 100;
+
+}  // namespace
+
+long long chooseSeed(const RunOptions& run) {
+  if (run.seedGiven) return run.seed < 0 ? -run.seed : run.seed;
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  const long long mixed = static_cast<long long>(now.tv_sec) ^
+                          static_cast<long long>(now.tv_usec) ^ static_cast<long long>(getpid());
+  const long long seed = mixed % 1000000;
+  return seed < 0 ? -seed : seed;
+}
+
+void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
+  if (!ranGenArray) ranGenArray = new GlobalRandom[NUM_BATCH_GENERATORS];
+  GlobalRandom::initializeLookUpTable();
+  for (int i = 0; i < numBatches && i < NUM_BATCH_GENERATORS; ++i)
+    ranGenArray[i].InitializeGenerator(static_cast<long>(seed + 1000 + i));
+
+  std::ofstream seedFile("seed.txt", std::ios::trunc);
+  seedFile << "Random generator seed :" << seed << "\n";
+  std::cout << "\nRandom generator seed : " << seed << "\n";
+  mainRandom.InitializeGenerator(static_cast<long>(seed));
+}

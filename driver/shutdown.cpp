@@ -1,0 +1,64 @@
+#include "driver/shutdown.h"
+
+#include <iomanip>
+#include <iostream>
+
+#include "driver/runProcess.h"
+#include "driver/runSummary.h"
+#include "engine/deme.h"
+#include "model/simSettings.h"
+#include "sfs/AFS.h"
+#include "sfs/obsSFS.h"
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
+
+namespace {
+
+template <class Stream>
+void closeStream(Stream*& stream) {
+  if (!stream) return;
+  stream->flush();
+  stream->close();
+  delete stream;
+  stream = nullptr;
+}
+
+}  // namespace
+
+void cleanStaticArrays() {
+  delete[] TDemeCollection::polSitesInfo;
+  TDemeCollection::polSitesInfo = nullptr;
+  delete[] TDemeCollection::validDemes;
+  TDemeCollection::validDemes = nullptr;
+  TDemeCollection::numValidDemes = 0;
+  TDemeCollection::releaseInvNChoose2();
+}
+
+void TRunProcess::releaseAll() {
+  closeStream(lhoodFile);
+  closeStream(paramFile);
+  closeStream(TSimSettings::PaupTrueTreesFile);
+  closeStream(TSimSettings::PaupMutTreesFile);
+  closeStream(TSimSettings::PaupAscTreesFile);
+  closeStream(tmrcas);
+  if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
+  delete observed;
+  observed = nullptr;
+  cleanStaticArrays();
+  delete multiSFS::validSFSEntries;
+  multiSFS::validSFSEntries = nullptr;
+  delete[] ranGenArray;
+  ranGenArray = nullptr;
+}
+
+void finishProcess(TRunProcess& p, const timeval& startTime) {
+  closeStream(p.lhoodFile);
+  closeStream(p.paramFile);
+  closeStream(TSimSettings::PaupTrueTreesFile);
+  closeStream(TSimSettings::PaupMutTreesFile);
+  closeStream(TSimSettings::PaupAscTreesFile);
+  std::cout << "\n\nProgram execution time: " << std::fixed << std::setprecision(3)
+            << secondsSince(startTime) << " seconds\n"
+            << std::endl;
+  p.releaseAll();
+}
