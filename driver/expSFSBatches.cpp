@@ -34,8 +34,10 @@ int simulateBatchCopy(TSimSettings& copy, int batch, int numSims,
 }
 
 int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
+  // Every batch starts from the run's spectra as they were before the call.
+  const TSimSettings start(run);
   for (int b = 0; b < plan.numBatches; ++b) {
-    TSimSettings copy(run);
+    TSimSettings copy(start);
     const int result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
     if (result != 1) {
       reportFailedGenealogy(run, result);

@@ -1,5 +1,6 @@
 #include "driver/runLoop.h"
 
+#include <exception>
 #include <iostream>
 
 #include "driver/masterSettings.h"
@@ -8,6 +9,7 @@
 #include "driver/runSeeding.h"
 #include "driver/shutdown.h"
 #include "model/simSettings.h"
+#include "support/TException.h"
 
 namespace {
 
@@ -16,6 +18,20 @@ bool estimationAvailable(const RunOptions& run) {
   std::cerr << "\nParameter estimation (-M) is not available yet in this version of brimvane"
             << std::endl;
   return false;
+}
+
+// One run; an exception that escapes it stops the process like any other error,
+// the streams being closed on the way out.
+RunResult guardedRun(TRunProcess& process, int runIndex) {
+  try {
+    return performRun(process, runIndex);
+  } catch (const TException& e) {
+    std::cerr << e << "\nRun " << runIndex + 1 << " stopped, quitting program" << std::endl;
+  } catch (const std::exception& e) {
+    std::cerr << "\nError: " << e.what() << "\nRun " << runIndex + 1
+              << " stopped, quitting program" << std::endl;
+  }
+  return RunResult::STOP;
 }
 
 }  // namespace
@@ -30,7 +46,7 @@ int runSimulations(RunOptions& run) {
 
   const int numRuns = process.master.numValueRows;
   for (int runIndex = 0; runIndex < numRuns; ++runIndex) {
-    const RunResult result = performRun(process, runIndex);
+    const RunResult result = guardedRun(process, runIndex);
     if (result == RunResult::STOP) return 1;
     if (result == RunResult::SIMULATIONS_FAILED) ++process.numFailedRuns;
   }

@@ -105,24 +105,32 @@ static bool isListed(const TDeme& deme, const TNode* node) {
   return p >= 0 && p <= deme.VNL.top && deme.VNL.items[p] == node;
 }
 
-void TDeme::implementInbreeding(TDemeCollection& collection, const double& t) {
-  const double f = inbreedingCoef;
-  if (f <= 0.0) return;
+int TDeme::inbredIndividuals() const {
+  if (inbreedingCoef <= 0.0) return -1;
   const int m = sampledNodes.count();
   if (m % 2 != 0) {
     std::cerr << "Impossible to simulate inbreeding with odd number of genes in sample" << demeId
               << std::endl;
-    return;
+    return -1;
   }
+  return m / 2;
+}
+
+bool TDeme::coalesceInbredPair(TDemeCollection& collection, const double& t, int ind) {
+  TNode* a = sampledNodes.items[2 * ind];
+  TNode* b = sampledNodes.items[2 * ind + 1];
+  if (!isListed(*this, a) || !isListed(*this, b)) return false;
+  return implementCoalEventCTOfTwoGenesForInbreeding(collection, t, a->posInVNL, b->posInVNL,
+                                                     false);
+}
+
+void TDeme::implementInbreeding(TDemeCollection& collection, const double& t) {
+  const int individuals = inbredIndividuals();
+  if (individuals < 0) return;
   for (int k = 0; k <= VNL.top; ++k) VNL.items[k]->posInVNL = k;
   GlobalRandom& rng = *collection.randomGenerator;
-  for (int ind = 0; ind < m / 2; ++ind) {
-    if (rng.takeUniform() > f) continue;
-    TNode* a = sampledNodes.items[2 * ind];
-    TNode* b = sampledNodes.items[2 * ind + 1];
-    if (!isListed(*this, a) || !isListed(*this, b)) continue;
-    implementCoalEventCTOfTwoGenesForInbreeding(collection, t, a->posInVNL, b->posInVNL, false);
-  }
+  for (int ind = 0; ind < individuals; ++ind)
+    if (rng.takeUniform() <= inbreedingCoef) coalesceInbredPair(collection, t, ind);
 }
 
 int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {

@@ -80,6 +80,11 @@ class TDeme {
   bool implementCoalEventCTOfTwoGenesForInbreeding(TDemeCollection& collection, const double& t,
                                                    int pos1, int pos2, bool record);
   void implementInbreeding(TDemeCollection& collection, const double& t);
+  // Individuals the inbreeding step pairs up: -1 when there is no step (no
+  // inbreeding, or an odd sample, which is reported).
+  int inbredIndividuals() const;
+  // Coalesces the two genes of individual ind when both are still listed here.
+  bool coalesceInbredPair(TDemeCollection& collection, const double& t, int ind);
   int implementMigrEventCT(TDemeCollection& collection, const double& t, bool record);
   int migrateNoRec(TDeme& sink, TDemeCollection* collection);
   void reactivateLineages(const double& t, TDemeCollection* collection);
@@ -264,6 +269,8 @@ class TDemeCollection {
   bool applySampleSizes(const MY_TArrayAsVector<int>& sizes, const char* caller);
   bool prepareNodeStore(int total);
   bool handOutTips(int numTipDemes);
+  void resetActiveDemes();
+  bool placeTips(int total, int numTipDemes);
 };
 
 // Emigration rates of the demes under the current matrix; false while migration is off.
@@ -272,6 +279,8 @@ bool computeMigrProbaForAllDemes(TDemeCollection& collection);
 bool computeMigrProbaPerActiveDemeForFreqData(TDemeCollection& collection);
 bool setInitMigrProbaPerActiveDeme(TDemeCollection& collection);
 bool updateMigrProbaToOtherDemes(TDeme& deme, TDemeCollection& collection);
+// Sum over the listed demes of numLineages x emigrationRate.
+double listedMigrationTotal(const TDemeCollection& collection);
 
 // Text dumps of a deme and of a whole collection (demes, matrices, events).
 std::ostream& operator<<(std::ostream& os, const TDeme& deme);

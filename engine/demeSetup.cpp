@@ -280,37 +280,38 @@ long totalOf(const MY_TArrayAsVector<int>& sizes) {
 
 }  // namespace
 
-bool TDemeCollection::create_lineagesNoRec(const MY_TArrayAsVector<int>& sampleSizes, const int& numSites_) {
-  numSites = numSites_;
-  applySampleSizes(sampleSizes, "lineages of the samples");
-  const int total = static_cast<int>(totalOf(sampleSizes));
+// An empty list of active demes, room for every deme.
+void TDemeCollection::resetActiveDemes() {
   delete[] activeDemes;
   activeDemes = new int[numDemes];
   for (int i = 0; i < numDemes; ++i) activeDemes[i] = -1;
   numActiveDemes = 0;
+}
+
+// The tips of the samples of the first numTipDemes demes in a node store for total genes.
+bool TDemeCollection::placeTips(int total, int numTipDemes) {
   if (total == 0) {
     std::cerr << "TDemeCollection::create_lineagesNoRec() : Tree is empty " << std::endl;
     return false;
   }
   prepareNodeStore(total);
-  return handOutTips(numDemes);
+  return handOutTips(numTipDemes);
+}
+
+bool TDemeCollection::create_lineagesNoRec(const MY_TArrayAsVector<int>& sampleSizes, const int& numSites_) {
+  numSites = numSites_;
+  applySampleSizes(sampleSizes, "lineages of the samples");
+  const int total = static_cast<int>(totalOf(sampleSizes));
+  resetActiveDemes();
+  return placeTips(total, numDemes);
 }
 
 bool TDemeCollection::create_lineagesNoRecForBrent(const MY_TArrayAsVector<int>& sampleSizes,
                                                    const int& /*numSites*/) {
   applySampleSizes(sampleSizes, "lineages of the samples");
   const int total = static_cast<int>(totalOf(sampleSizes));
-  if (!activeDemes) {
-    activeDemes = new int[numDemes];
-    for (int i = 0; i < numDemes; ++i) activeDemes[i] = -1;
-    numActiveDemes = 0;
-  }
-  if (total == 0) {
-    std::cerr << "TDemeCollection::create_lineagesNoRec() : Tree is empty " << std::endl;
-    return false;
-  }
-  prepareNodeStore(total);
-  return handOutTips(sampleSizes.numElems);
+  if (!activeDemes) resetActiveDemes();
+  return placeTips(total, sampleSizes.numElems);
 }
 
 int TDemeCollection::count_all_lineages() const {

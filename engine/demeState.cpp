@@ -64,7 +64,8 @@ int TDemeCollection::adjustDemeSizesCT(const double& t) {
   for (int i = 0; i < numDemes; ++i) {
     TDeme& d = demes[i];
     if (d.growthRate != 0.0) {
-      d.relSizeCT *= std::exp((t - d.lastSizeUpdateTime) * d.growthRateCT);
+      const double elapsed = t - d.lastSizeUpdateTime;
+      if (elapsed != 0.0) d.relSizeCT *= std::exp(elapsed * d.growthRateCT);  // exp(0) = 1
       if (d.relSizeCT <= 0.0) {
         d.relSizeCT = 1.0 / CTTimeUnit;
         std::cerr << "TDemeCollection::adjustDemeSizesCT: Sample size set to 1 in deme " << i
@@ -124,7 +125,9 @@ bool setEmigrationRates(TDemeCollection& c, bool allDemes) {
   return any;
 }
 
-double totalOverListedDemes(const TDemeCollection& c) {
+}  // namespace
+
+double listedMigrationTotal(const TDemeCollection& c) {
   double total = 0.0;
   for (int k = 0; k < c.numActiveDemes; ++k) {
     const TDeme& d = c.demes[c.activeDemes[k]];
@@ -132,8 +135,6 @@ double totalOverListedDemes(const TDemeCollection& c) {
   }
   return total;
 }
-
-}  // namespace
 
 bool computeMigrProbaPerActiveDeme(TDemeCollection& c) {
   if (!c.migrationOn) return false;
@@ -148,7 +149,7 @@ bool computeMigrProbaForAllDemes(TDemeCollection& c) {
 bool computeMigrProbaPerActiveDemeForFreqData(TDemeCollection& c) {
   if (!c.migrationOn) return false;
   const bool any = setEmigrationRates(c, false);
-  c.totMigrationRate = totalOverListedDemes(c);
+  c.totMigrationRate = listedMigrationTotal(c);
   return any;
 }
 
@@ -158,7 +159,7 @@ bool setInitMigrProbaPerActiveDeme(TDemeCollection& c) {
     TDeme& d = c.demes[c.activeDemes[k]];
     d.emigrationRate = d.initEmigrationRate;
   }
-  c.totMigrationRate = totalOverListedDemes(c);
+  c.totMigrationRate = listedMigrationTotal(c);
   return c.anyMigration;
 }
 

@@ -23,15 +23,6 @@ bool updatesSpectraOnTheWay() {
   return !TSimSettings::SNPascertainment && !TSimSettings::computePooledSFS;
 }
 
-double listedMigrationTotal(const TDemeCollection& c) {
-  double total = 0.0;
-  for (int k = 0; k < c.numActiveDemes; ++k) {
-    const TDeme& deme = c.demes[c.activeDemes[k]];
-    total += deme.numLineages * deme.emigrationRate;
-  }
-  return total;
-}
-
 // Sizes that overflowed under growth leave no finite coalescence time.
 bool listedSizesAreFinite(const TDemeCollection& c) {
   for (int k = 0; k < c.numActiveDemes; ++k)
@@ -141,7 +132,9 @@ double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme) {
   const double pairFactor = TDemeCollection::invNChoose2[deme.numLineages];
   if (!deme.isGrowing) return pairFactor * deme.relSizeCT * e;
   const double gamma = deme.growthRateCT;
-  const double sizeNow = deme.relSizeCT * std::exp((t_ - deme.lastSizeUpdateTime) * gamma);
+  // Sizes are usually brought forward to t already, and exp(0) = 1.
+  const double elapsed = t_ - deme.lastSizeUpdateTime;
+  const double sizeNow = elapsed == 0.0 ? deme.relSizeCT : deme.relSizeCT * std::exp(elapsed * gamma);
   const double x = e * pairFactor * sizeNow * gamma;
   if (!(x < 1.0)) return NO_EVENT;
   return -std::log1p(-x) / gamma;

@@ -14,12 +14,6 @@ TNode* latestNode(TTree& tree) {
   return &tree.nodes.items[tree.sampleSize + tree.numCoalNodes - 1 - tree.nodeOffset];
 }
 
-// True when the node is listed in the deme's current lineages.
-bool isListed(const TDeme& deme, const TNode* node) {
-  const int p = node->posInVNL;
-  return p >= 0 && p <= deme.VNL.top && deme.VNL.items[p] == node;
-}
-
 }  // namespace
 
 bool TDeme::implementCoalEventCTForFreqData(TDemeCollection& collection, const double& t,
@@ -54,21 +48,15 @@ int TDeme::migrateNoRecForFreqData(TDeme& sink, TDemeCollection& collection) {
 }
 
 void TDeme::implementInbreedingAndUpdateSFS(TDemeCollection& collection, const double& t) {
-  const double f = inbreedingCoef;
-  if (f <= 0.0) return;
-  const int m = sampledNodes.count();
-  if (m % 2 != 0) {
-    std::cerr << "Impossible to simulate inbreeding with odd number of genes in sample" << demeId
-              << std::endl;
-    return;
-  }
+  const int individuals = inbredIndividuals();
+  if (individuals < 0) return;
   if (!inbredPairs)
-    inbredPairs = new MY_TArrayAsVector<int>(m / 2, 10);
+    inbredPairs = new MY_TArrayAsVector<int>(individuals, 10);
   else
     inbredPairs->numElems = 0;
   GlobalRandom& rng = *collection.randomGenerator;
-  for (int ind = 0; ind < m / 2; ++ind)
-    if (rng.takeUniform() <= f) inbredPairs->Add(ind);
+  for (int ind = 0; ind < individuals; ++ind)
+    if (rng.takeUniform() <= inbreedingCoef) inbredPairs->Add(ind);
   implementMultipLeCoalEventsCTForInbreedingAndUpdateSFS(collection, t, *inbredPairs, false);
 }
 
@@ -78,12 +66,7 @@ void TDeme::implementMultipLeCoalEventsCTForInbreedingAndUpdateSFS(
   for (int k = 0; k <= VNL.top; ++k) VNL.items[k]->posInVNL = k;
   for (int p = 0; p < individuals.numElems; ++p) {
     const int ind = individuals[p];
-    TNode* a = sampledNodes.items[2 * ind];
-    TNode* b = sampledNodes.items[2 * ind + 1];
-    if (!isListed(*this, a) || !isListed(*this, b)) continue;
-    if (!implementCoalEventCTOfTwoGenesForInbreeding(collection, t, a->posInVNL, b->posInVNL,
-                                                     false))
-      continue;
+    if (!coalesceInbredPair(collection, t, ind)) continue;
     if (record) collection.recordTinyEvent(0, t, 2 * ind, 2 * ind + 1, demeId, -1, -1);
     latestNode(collection.tree)->updateExpSFSFromAncestor(collection);
   }

@@ -293,27 +293,22 @@ void emptyWithRoom(List& list, int n) {
 
 }  // namespace
 
-void TTree::getListofMatchingNodesNoRec(double minFreq) {
+// The nodes (the root too when withRoot) whose share of the sample is at least
+// minFreq, with their branch lengths as proportions of the listed total.
+void TTree::listMatchingNodes(double minFreq, bool withRoot) {
   const int n = sampleSize > 0 ? 2 * sampleSize - 1 : 1;
   emptyWithRoom(matchingNodes, n);
   emptyWithRoom(matchingBranchLengths, n);
   if (sampleSize <= 0) return;
   double total = 0.0;
-  addMatchingNodes(root, minFreq, true, total);
+  addMatchingNodes(root, minFreq, withRoot, total);
   if (total != 0.0)
     for (int i = 0; i < matchingBranchLengths.numElems; ++i) matchingBranchLengths[i] /= total;
 }
 
-void TTree::getListofMatchingNodesRec(double minFreq) {
-  const int n = sampleSize > 0 ? 2 * sampleSize - 1 : 1;
-  emptyWithRoom(matchingNodes, n);
-  emptyWithRoom(matchingBranchLengths, n);
-  if (sampleSize <= 0) return;
-  double total = 0.0;
-  addMatchingNodes(root, minFreq, false, total);
-  if (total != 0.0)
-    for (int i = 0; i < matchingBranchLengths.numElems; ++i) matchingBranchLengths[i] /= total;
-}
+void TTree::getListofMatchingNodesNoRec(double minFreq) { listMatchingNodes(minFreq, true); }
+
+void TTree::getListofMatchingNodesRec(double minFreq) { listMatchingNodes(minFreq, false); }
 
 TNode* TTree::drawMatchingNode(TDemeCollection* collection) {
   if (!collection || !collection->randomGenerator) return nullptr;

@@ -192,4 +192,5 @@ class TTree {
  private:
   TNode* drawMatchingNode(TDemeCollection* collection);
   void addMatchingNodes(TNode* node, double minFreq, bool withRoot, double& total);
+  void listMatchingNodes(double minFreq, bool withRoot);
 };

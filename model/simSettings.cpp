@@ -138,32 +138,28 @@ TSimSettings& TSimSettings::operator=(const TSimSettings& other) {
   geometricParam = other.geometricParam;
   rangeConstraint = other.rangeConstraint;
 
-  parameters = other.parameters;
-  paramNames = other.paramNames;
-  paramValueRows = other.paramValueRows;
-  paramValueRows.ownsElems = other.paramValueRows.ownsElems;
-
+  copyParameterTables(other);
   totalSampleSize = other.totalSampleSize;
   simulationCounter = other.simulationCounter;
-  numParamColumns = other.numParamColumns;
-  numValueRows = other.numValueRows;
-  templateText = other.templateText;
-  modelText = other.modelText;
   return *this;
+}
+
+void TSimSettings::copyParameterTables(const TSimSettings& from) {
+  parameters = from.parameters;
+  paramNames = from.paramNames;
+  paramValueRows = from.paramValueRows;
+  paramValueRows.ownsElems = from.paramValueRows.ownsElems;
+  numParamColumns = from.numParamColumns;
+  numValueRows = from.numValueRows;
+  templateText = from.templateText;
+  modelText = from.modelText;
 }
 
 void TSimSettings::copyEssentialStuff(const TSimSettings& master) {
   if (this == &master) return;
-  parameters = master.parameters;
-  numValueRows = master.numValueRows;
-  numParamColumns = master.numParamColumns;
+  copyParameterTables(master);
   tplFileName = master.tplFileName;
   tplParFileName = master.tplParFileName;
-  paramNames = master.paramNames;
-  paramValueRows = master.paramValueRows;
-  paramValueRows.ownsElems = master.paramValueRows.ownsElems;
-  templateText = master.templateText;
-  modelText = master.modelText;
   f4GTFileName = master.f4GTFileName;
 }
 

@@ -141,6 +141,8 @@ class TSimSettings {
   void createNewChromStructures(int n);
   int resetChromStructures();
   void copyEssentialStuff(const TSimSettings& master);
+  // Copies the parameter tables and the model and template texts of another object.
+  void copyParameterTables(const TSimSettings& from);
   DataType getDataType(long locus, int chromosome) const;
 
   // Model file reading. 0 when the model cannot be read (message on the error stream).

@@ -56,11 +56,15 @@ void addJointCells(AFS& s, const TNode* x, double length, bool complement, bool 
     s.jointAFS[v][v][0][countIn(x, v, s, complement)] += length;
     return;
   }
+  // The valid demes are listed in increasing order, so valid[p] > valid[q]
+  // below: the table of the pair is stored under valid[p].
   for (int p = 1; p < numValid; ++p) {
+    const int a = valid[p];
+    const int ka = countIn(x, a, s, complement);
+    std::vector<sfsTable>& tablesOfA = s.jointAFS[a];
     for (int q = 0; q < p; ++q) {
-      const int a = valid[p] > valid[q] ? valid[p] : valid[q];
-      const int b = valid[p] > valid[q] ? valid[q] : valid[p];
-      s.jointAFS[a][b][countIn(x, a, s, complement)][countIn(x, b, s, complement)] += length;
+      const int b = valid[q];
+      tablesOfA[b][ka][countIn(x, b, s, complement)] += length;
     }
   }
 }

@@ -8,14 +8,19 @@
 #include <memory>
 #include <new>
 
+#include <sys/mman.h>
+
 float* GlobalRandom::LOOKUP_TABLE2 = nullptr;
 
 namespace {
 
 // The one owner of the logarithm table: it lives until the process ends,
 // so no generator frees it while others still read it.
+struct FreeDeleter {
+  void operator()(float* p) const { std::free(p); }
+};
 struct LogTableOwner {
-  std::unique_ptr<float[]> table;
+  std::unique_ptr<float[], FreeDeleter> table;
   ~LogTableOwner() { GlobalRandom::LOOKUP_TABLE2 = nullptr; }
 };
 LogTableOwner logTableOwner;
@@ -34,6 +39,14 @@ double logOfDraw(long d) {
   float log2Value = static_cast<float>(exponent) + GlobalRandom::LOOKUP_TABLE2[mantissa];
   float lnValue = log2Value * LN2_SINGLE;
   return static_cast<double>(lnValue) - LN_MODULUS;
+}
+
+// Asks for the table entry that logOfDraw(d) will read.
+inline void prefetchLogEntry(long d) {
+  float f = static_cast<float>(d);
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  __builtin_prefetch(GlobalRandom::LOOKUP_TABLE2 + (bits & 0x7FFFFFu));
 }
 
 // |RANDOM_SEED_BASE - |seed|| computed without overflow for any long.
@@ -61,9 +74,18 @@ GlobalRandom::~GlobalRandom() = default;
 void GlobalRandom::initializeLookUpTable() {
   const std::size_t count = std::size_t(1) << LOG_TABLE_PRECISION;
   if (!LOOKUP_TABLE2) {
-    try {
-      logTableOwner.table.reset(new float[count]);
-    } catch (std::bad_alloc const&) {
+    // Aligned to 2 MiB and backed by huge pages where the system allows it:
+    // the look-ups are random over 32 MiB, and small pages would make most of
+    // them miss the address translation cache too.
+    constexpr std::size_t hugePage = std::size_t(1) << 21;
+    const std::size_t bytes = count * sizeof(float);
+    float* table = static_cast<float*>(std::aligned_alloc(hugePage, bytes));
+    if (table) {
+#ifdef MADV_HUGEPAGE
+      madvise(table, bytes, MADV_HUGEPAGE);
+#endif
+      logTableOwner.table.reset(table);
+    } else {
       std::cerr << "Cannot allocate the logarithm table (" << count * sizeof(float)
                 << " bytes). Cannot proceed with simulations." << std::endl;
       std::exit(1);
@@ -133,7 +155,15 @@ void GlobalRandom::updateRanNums() {
 }
 
 void GlobalRandom::updateLogRanNums() {
-  for (double& v : logUniformBuffer) v = logOfDraw(drawLogPath());
+  // All draws first, then the table look-ups: the look-ups are independent of
+  // each other, so their cache misses overlap. Same draws, same values.
+  long draws[RANDOM_BUFFER_SIZE];
+  for (long& d : draws) d = drawLogPath();
+  constexpr int ahead = 64;
+  for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i) {
+    if (i + ahead < RANDOM_BUFFER_SIZE) prefetchLogEntry(draws[i + ahead]);
+    logUniformBuffer[i] = logOfDraw(draws[i]);
+  }
   nextLogUniform = 0;
 }
 

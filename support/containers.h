@@ -13,6 +13,14 @@
 
 namespace containers_detail {
 inline int stepAtLeastOne(int step) { return step < 1 ? 1 : step; }
+
+// A new block of size slots whose first used slots are assigned from elems.
+template <class T>
+T* copyOfUsed(T const* elems, int used, int size) {
+  T* block = new T[size];
+  for (int i = 0; i < used; ++i) block[i] = elems[i];
+  return block;
+}
 }  // namespace containers_detail
 
 // ------------------------------------------------------------------ values
@@ -61,38 +69,22 @@ public:
     if constexpr (!std::is_trivially_copyable<T>::value) {
       return ResizeCarefully(n);
     } else {
-      int size = n < 0 ? 0 : n;
-      T* block = new T[size];
-      int keep = capacity < size ? capacity : size;
-      if (keep > 0) std::memcpy(static_cast<void*>(block), elems, sizeof(T) * keep);
-      delete[] elems;
-      elems = block;
-      capacity = size;
-      if (numElems > capacity) numElems = capacity;
-      return n;
+      return regrow(n, [this](T* block, int keep) {
+        if (keep > 0) std::memcpy(static_cast<void*>(block), elems, sizeof(T) * keep);
+      });
     }
   }
 
   // Grows the block to n elements, assigning the old ones one by one. Returns n.
   int ResizeCarefully(int const& n) {
-    int size = n < 0 ? 0 : n;
-    T* block = new T[size];
-    int keep = capacity < size ? capacity : size;
-    for (int i = 0; i < keep; ++i) block[i] = elems[i];
-    delete[] elems;
-    elems = block;
-    capacity = size;
-    if (numElems > capacity) numElems = capacity;
-    return n;
+    return regrow(n, [this](T* block, int keep) {
+      for (int i = 0; i < keep; ++i) block[i] = elems[i];
+    });
   }
 
   // Discards every element and makes a fresh block of n default elements.
   void Reallocate(int const& n) {
-    int size = n < 0 ? 0 : n;
-    T* block = new T[size];
-    delete[] elems;
-    elems = block;
-    capacity = size;
+    regrow(n, [](T*, int) {});
     numElems = reserved = 0;
   }
 
@@ -100,12 +92,7 @@ public:
   // counts; the own block is kept when the capacities match.
   void directMemCopy(MY_TArrayAsVector const& other) {
     if (this == &other) return;
-    if (capacity != other.capacity) {
-      T* block = new T[other.capacity];
-      delete[] elems;
-      elems = block;
-      capacity = other.capacity;
-    }
+    if (capacity != other.capacity) adoptBlock(new T[other.capacity], other.capacity);
     if constexpr (std::is_trivially_copyable<T>::value) {
       if (capacity > 0) std::memcpy(static_cast<void*>(elems), other.elems, sizeof(T) * capacity);
     } else {
@@ -119,11 +106,8 @@ public:
   // Deep copy of the used elements.
   MY_TArrayAsVector& operator=(MY_TArrayAsVector const& other) {
     if (this == &other) return *this;
-    T* block = new T[other.capacity];
-    for (int i = 0; i < other.numElems; ++i) block[i] = other.elems[i];
-    delete[] elems;
-    elems = block;
-    capacity = other.capacity;
+    adoptBlock(containers_detail::copyOfUsed(other.elems, other.numElems, other.capacity),
+               other.capacity);
     numElems = other.numElems;
     reserved = other.reserved;
     growStep = other.growStep;
@@ -170,6 +154,26 @@ public:
     if (minPos != 0) std::swap(elems[0], elems[minPos]);
     heapsort(numElems - 1, elems);
   }
+
+private:
+  // Replaces the block by a new one of size slots.
+  void adoptBlock(T* block, int size) {
+    delete[] elems;
+    elems = block;
+    capacity = size;
+  }
+
+  // Makes a block of n slots (none for n < 0), lets copyOld(block, keep) move
+  // the first keep old elements over, and adopts it. Returns n.
+  template <class CopyOld>
+  int regrow(int const& n, CopyOld copyOld) {
+    int size = n < 0 ? 0 : n;
+    T* block = new T[size];
+    copyOld(block, capacity < size ? capacity : size);
+    adoptBlock(block, size);
+    if (numElems > capacity) numElems = capacity;
+    return n;
+  }
 };
 
 // ------------------------------------------------------------------ sorted values
@@ -199,8 +203,7 @@ public:
 
   MY_TSArrayAsVector& operator=(MY_TSArrayAsVector const& other) {
     if (this == &other) return *this;
-    T* block = new T[other.capacity];
-    for (int i = 0; i < other.numElems; ++i) block[i] = other.elems[i];
+    T* block = containers_detail::copyOfUsed(other.elems, other.numElems, other.capacity);
     delete[] elems;
     elems = block;
     capacity = other.capacity;
@@ -223,8 +226,7 @@ public:
     T copy = elem;
     if (numElems >= capacity) {
       int n = numElems + containers_detail::stepAtLeastOne(growStep);
-      T* block = new T[n];
-      for (int i = 0; i < numElems; ++i) block[i] = elems[i];
+      T* block = containers_detail::copyOfUsed(elems, numElems, n);
       delete[] elems;
       elems = block;
       capacity = n;

@@ -27,14 +27,17 @@ struct CliCase {
 
 void PrintTo(CliCase const& c, std::ostream* os) { *os << c.label; }
 
-char const* const kAccepted =
-    "Simulation is not available yet in this build of brimvane: the command line passed "
-    "every check, nothing was simulated.";
+// The command line was accepted and the run began: the placeholder model files
+// cannot be read as models.
+char const* const kAccepted = "Unable to read input files. Exit program.";
+char const* const kNoEstimation =
+    "Parameter estimation (-M) is not available yet in this version of brimvane";
 char const* const kVersion = "Brimvane2 (ver 2.0.0 - 10.12.2026)";
 char const* const kNeedTemplate = "Need to specify parameter file name or template file name";
 
 Files const kModel{{"m.par", "model\n"}};
-Files const kTemplate{{"t.tpl", "tpl\n"}, {"p.est", "est\n"}, {"d.def", "def\n"}};
+Files const kTemplate{{"t.tpl", "tpl\n"}, {"p.est", "[PARAMETERS]\n1 N unif 10 100\n"},
+                      {"d.def", "N\n20\n"}};
 
 std::string const kLongStem(199, 'g');
 std::string const kStem198(198, 'g');
@@ -153,7 +156,7 @@ CliCase const kCases[] = {
     {"PriorWithCount", {"-t", "t.tpl", "-e", "p.est", "-E", "3", "-n", "5"}, kTemplate, {},
      {kAccepted}, false, 1},
     {"PriorWithZeroCount", {"-t", "t.tpl", "-e", "p.est", "-E", "abc", "-n", "5"}, kTemplate,
-     {}, {kAccepted}, false, 1},
+     {}, {}, false, 0, {"Unable"}},
     {"NegativeEstimations", {"-t", "t.tpl", "-e", "p.est", "-E", "-2", "-n", "5"}, kTemplate,
      {}, {"Invalid value (-2) after -E option: it must be at least 0. Aborting program"}, true,
      1},
@@ -274,7 +277,7 @@ CliCase const kCases[] = {
      false, 1},
     {"EstimationDefaults", with(kEstimate, {"-d"}), kTemplate, {},
      {"Unspecified maximum number of simulation to perform. Setting it to -n option",
-      "Unspecified maximum number of loops to perform. Setting it to 20", kAccepted},
+      "Unspecified maximum number of loops to perform. Setting it to 20", kNoEstimation},
      false, 1, {"Unspecified number of loops"}},
     {"EstimationRepairs",
      with(kEstimate, {"-m", "-w", "0.5", "-N", "0", "-l", "0", "-L", "4"}), kTemplate, {},
@@ -282,12 +285,12 @@ CliCase const kCases[] = {
       "Invalid maximum number of simulation to perform. Setting it to -n option",
       "Unspecified number of loops to perform. Setting it to 10",
       "Maximum number of loops is smaller than minimum number of loops. Setting max to min",
-      kAccepted},
+      kNoEstimation},
      false, 1},
     {"EstimationSmallTolerance", with(kEstimate, {"-d", "-w", "1e-9", "-L", "30"}), kTemplate,
      {},
      {"Warning: parameter -w set to too small value. Resetting it to min value of 1e-5",
-      kAccepted},
+      kNoEstimation},
      false, 1},
     {"NegativeMaxSimulations", with(kEstimate, {"-d", "-N", "-1"}), kTemplate, {},
      {"Invalid value (-1) after -N option: it must be at least 0. Aborting program"}, false, 1},

@@ -214,6 +214,25 @@ TEST(FreqCoalescent, RunningTotalFollowsEveryStep) {
       c.demes[c.activeDemes[0]].implementCoalEventCTForFreqData(c, t, false);
     EXPECT_NEAR(c.totMigrationRate, listedTotal(c), 1e-9) << step;
   }
+
+  // A new matrix recomputes the rate of every listed deme and the total.
+  TMigrationMatrix second;
+  second.size = 3;
+  second.allocate_matrix();
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) second.elems[i][j] = i == j ? 0.0 : 100.0 * (i + 1);
+  model.matrices.Add(second);
+  THistoricalEvent change = makeEvent(20, 2, 2, 0.0);
+  change.keepMigMatrix = false;
+  change.newMigMatrix = 1;
+  c.events.Add(change);
+  c.implementEventCTForFreqData(1, 20 / TDemeCollection::CTTimeUnit);
+  EXPECT_EQ(c.curMigMatrix, 1);
+  for (int k = 0; k < c.numActiveDemes; ++k) {
+    const TDeme& d = c.demes[c.activeDemes[k]];
+    EXPECT_DOUBLE_EQ(d.emigrationRate, 200.0 * (d.demeId + 1));
+  }
+  EXPECT_NEAR(c.totMigrationRate, listedTotal(c), 1e-9);
 }
 
 TEST(FreqCoalescent, GenealogiesThatCannotFinish) {

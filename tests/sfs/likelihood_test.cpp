@@ -273,3 +273,20 @@ TEST_F(LikelihoodTest, ObservedTotalsAndRescaleFactors) {
   const multiSFS observed = one.multi({100, 10, 5, 3, 2});
   EXPECT_NEAR(m.computeRescaleFactorFromMultiSFS(observed), 20 / (2.0 * 1e-8 * 120 * 1e6), 1e-9);
 }
+
+// Without the monomorphic class (-0) its term is absent, and the listed entry
+// 0 of a multi-dimensional spectrum never enters the polymorphic sum.
+TEST_F(LikelihoodTest, WithoutMonomorphicClass) {
+  AFS::includeMonoSites = false;
+  Shape shape({2});
+  const double poly = 6 * std::log10(0.6) + 4 * std::log10(0.4);
+  AFS expected = relative(shape.spectrum({{0.5, 0.3, 0.2}}));
+  EXPECT_NEAR(expected.computeTotLogLHood(shape.spectrum({{10, 6, 4}})), poly, 1e-12);
+
+  MY_TArrayAsVector<int> listed(2, 1);
+  for (int idx : {0, 1, 2}) listed.Add(idx);
+  multiSFS::validSFSEntries = &listed;
+  multiSFS multi = relative(shape.multi({0.5, 0.3, 0.2}));
+  EXPECT_NEAR(multi.computeLhood(shape.multi({90, 6, 4})), poly, 1e-12);
+  EXPECT_EQ(multi.multiJointSFS[0], 0.0);
+}

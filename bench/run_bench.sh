@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Times 100,000 genealogies of three frequency-data models (expected
+# derived-allele spectrum) on 1 thread and on 8 threads, prints genealogies
+# per second and peak memory, and, where scrm is installed, times scrm on the
+# equivalent model (-L output) and prints the ratio of the two rates.
+#
+# usage: bench/run_bench.sh [numSims]
+#   BUILD_DIR  build folder to use or create (default /tmp/brimvane-bench-build)
+#   BATCHES    batch count (default 64, which 8 divides)
+#   MODE       "program" (brimvane itself), "library" (bench/freqBench.cpp on
+#              the libraries) or "auto" (default: the program when it runs
+#              frequency data, else the library driver)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+SIMS=${1:-100000}
+BATCHES=${BATCHES:-64}
+MODE=${MODE:-auto}
+BUILD_DIR=${BUILD_DIR:-/tmp/brimvane-bench-build}
+WORK=$(mktemp -d /tmp/brimvane-bench.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+
+cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)" >/dev/null
+PROGRAM=$BUILD_DIR/brimvane
+DRIVER=$BUILD_DIR/freqBench
+g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" "$ROOT/bench/freqBench.cpp" \
+  -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$DRIVER"
+
+# name  demes  samples per deme  scrm arguments of the equivalent model
+# (scrm: N0 = 5000 diploids = 10000 genes, time in units of 4 N0 generations).
+MODELS=(
+  "one_deme 1 20|20 $SIMS"
+  "two_demes 2 20|40 $SIMS -I 2 20 20 2 -ej 1.0 2 1"
+  "three_demes 3 20|60 $SIMS -I 3 20 20 20 -n 2 0.5 -n 3 0.2 -g 2 10 -g 3 20 -ej 0.25 3 2 -eg 0.25 2 0 -ej 1.0 2 1"
+)
+
+# Observed derived-allele files of a model (all counts 1), which the program
+# reads before it simulates.
+write_observed() {
+  local name=$1 demes=$2 n=$3
+  local i j k l
+  for ((i = 0; i < demes; i++)); do
+    {
+      echo "1 observations"
+      for ((k = 0; k <= n; k++)); do printf "d%d_%d\t" "$i" "$k"; done
+      echo
+      for ((k = 0; k <= n; k++)); do printf "1\t"; done
+      echo
+    } >"${name}_DAFpop${i}.obs"
+    for ((j = 0; j < i; j++)); do
+      {
+        echo "1 observations"
+        for ((l = 0; l <= n; l++)); do printf "\td%d_%d" "$j" "$l"; done
+        echo
+        for ((k = 0; k <= n; k++)); do
+          printf "d%d_%d" "$i" "$k"
+          for ((l = 0; l <= n; l++)); do printf "\t1"; done
+          echo
+        done
+      } >"${name}_jointDAFpop${i}_${j}.obs"
+    done
+  done
+}
+
+# Prints "seconds peakKB" of one timed command (wall clock, in ms resolution).
+timed() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f "%M" -o "$WORK/time.txt" "$@" >/dev/null 2>"$WORK/err.txt" || {
+    echo "command failed: $*" >&2
+    cat "$WORK/err.txt" >&2
+    return 1
+  }
+  end=$(date +%s%N)
+  echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$WORK/time.txt")" |
+    awk '{ printf "%.3f %s\n", $1 / 1000, $2 }'
+}
+
+run_model() {  # name threads genealogies
+  local name=$1 threads=$2 sims=$3
+  if [[ $MODE == program ]]; then
+    (cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n "$sims" -d -q -r 1 -c "$threads" -B "$BATCHES")
+  else
+    (cd "$WORK" && timed "$DRIVER" "$name.par" "$sims" "$threads" "$BATCHES" 1)
+  fi
+}
+
+rate() { awk -v n="$SIMS" -v s="$1" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }'; }
+# Seconds of the genealogies alone: a run minus a run of one genealogy, which
+# holds the fixed costs (start, logarithm table, input and output files).
+net() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; printf "%.3f", (d > 0.001 ? d : 0.001) }'; }
+
+for m in "${MODELS[@]}"; do
+  read -r name demes n _ <<<"${m%%|*}"
+  cp "$ROOT/bench/models/$name.par" "$WORK/"
+  (cd "$WORK" && write_observed "$name" "$demes" "$n")
+done
+if [[ $MODE == auto ]]; then
+  MODE=library
+  if (cd "$WORK" && "$PROGRAM" -i one_deme.par -n 100 -d -q -r 1 -c 1 >/dev/null 2>&1); then
+    MODE=program
+  fi
+fi
+echo "mode: $MODE, $SIMS genealogies per run, $BATCHES batches; rates per second"
+echo "(whole run / genealogies alone, i.e. minus a run of one genealogy)"
+printf "%-12s %17s %17s %13s %8s %9s %8s\n" model "1 thread" "8 threads" speedup "peak MB" "scrm" "x scrm"
+for m in "${MODELS[@]}"; do
+  read -r name _ <<<"${m%%|*}"
+  read -r t1 mem1 <<<"$(run_model "$name" 1 "$SIMS")"
+  read -r t8 mem8 <<<"$(run_model "$name" 8 "$SIMS")"
+  read -r f1 _ <<<"$(run_model "$name" 1 1)"
+  read -r f8 _ <<<"$(run_model "$name" 8 1)"
+  n1=$(net "$t1" "$f1")
+  n8=$(net "$t8" "$f8")
+  speedup=$(awk -v a="$t1" -v b="$t8" -v c="$n1" -v d="$n8" 'BEGIN { printf "%.1f/%.1f", a / b, c / d }')
+  peak=$(awk -v a="$mem1" -v b="$mem8" 'BEGIN { printf "%.1f", (a > b ? a : b) / 1024 }')
+  scrmRate=- ratio=-
+  if command -v scrm >/dev/null; then
+    read -r ts _ <<<"$(timed scrm ${m#*|} -L -seed 1)"
+    scrmRate=$(rate "$ts")
+    ratio=$(awk -v a="$(rate "$t1")" -v c="$(rate "$n1")" -v b="$scrmRate" \
+      'BEGIN { printf "%.1f/%.1f", a / b, c / b }')
+  fi
+  printf "%-12s %17s %17s %13s %8s %9s %8s\n" "$name" "$(rate "$t1")/$(rate "$n1")" \
+    "$(rate "$t8")/$(rate "$n8")" "$speedup" "$peak" "$scrmRate" "$ratio"
+done
+echo "peak MB includes the 32 MiB logarithm table; targets: x scrm >= 10, speedup >= 5, peak < 132 MB"

@@ -1,0 +1,41 @@
+#pragma once
+// A fresh folder in which the built program runs and whose files the test reads
+// afterwards; removed with the object.
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+struct RunOutput {
+  int status = -1;
+  std::string out;  // standard output
+  std::string err;  // standard error stream
+};
+
+class RunFolder {
+ public:
+  explicit RunFolder(const std::string& label);
+  ~RunFolder();
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  void write(const std::string& name, const std::string& text) const;
+  // Copies every file of a folder of examples/ into this folder.
+  void copyExample(const std::string& example) const;
+  // Runs the program here with the arguments (program name excluded).
+  RunOutput run(const std::vector<std::string>& args) const;
+
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+  // Every file below the folder: path relative to it -> content.
+  std::map<std::string, std::string> files() const;
+  const std::filesystem::path& path() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// The lines of a text, without their line ends.
+std::vector<std::string> linesOf(const std::string& text);
+// How often a text occurs in another.
+int countOf(const std::string& text, const std::string& part);
