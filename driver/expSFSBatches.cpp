@@ -4,7 +4,7 @@
 // are added into the run's spectra in batch order, so the spectra do not
 // depend on the number of threads. A failed genealogy fails the call on both
 // paths: the batches before the first failed one stay added, the failure is
-// reported once and 0 is returned.
+// reported once, the batch generators are set back and 0 is returned.
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -13,6 +13,8 @@
 #include <omp.h>
 
 #include "driver/expSFSBatches.h"
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
 
 namespace {
 
@@ -117,6 +119,12 @@ int TSimSettings::generateSFSPerSimulation(int numSims, int& counter) {
   if (numSims < 1) return 1;
   if (numSims < maxNumBatches) maxNumBatches = numSims;
   const TBatchPlan plan = planSFSBatches(numSims, maxNumBatches);
-  if (numThreads == 1) return simulateBatchesInOrder(*this, plan);
-  return simulateBatchesInThreads(*this, plan, numThreads);
+  // After a failure the batches have drawn different amounts on one thread and
+  // on several: the generators go back to where they were, so that later calls
+  // do not depend on the number of threads either.
+  const std::vector<GlobalRandom> generatorsBefore(ranGenArray, ranGenArray + plan.numBatches);
+  const int result = numThreads == 1 ? simulateBatchesInOrder(*this, plan)
+                                     : simulateBatchesInThreads(*this, plan, numThreads);
+  if (result != 1) std::copy(generatorsBefore.begin(), generatorsBefore.end(), ranGenArray);
+  return result;
 }

@@ -134,7 +134,8 @@ double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme) {
   const double gamma = deme.growthRateCT;
   // Sizes are usually brought forward to t already, and exp(0) = 1.
   const double elapsed = t_ - deme.lastSizeUpdateTime;
-  const double sizeNow = elapsed == 0.0 ? deme.relSizeCT : deme.relSizeCT * std::exp(elapsed * gamma);
+  const double sizeNow =
+      elapsed == 0.0 ? deme.relSizeCT : deme.relSizeCT * std::exp(elapsed * gamma);
   const double x = e * pairFactor * sizeNow * gamma;
   if (!(x < 1.0)) return NO_EVENT;
   return -std::log1p(-x) / gamma;

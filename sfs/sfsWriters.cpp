@@ -49,6 +49,15 @@ bool openOutput(std::ofstream& os, const std::string& name, bool append) {
   return false;
 }
 
+// Opens the file of one table and lets write(os) fill it; false when it cannot be opened.
+template <class Write>
+bool writeTableFile(const std::string& name, bool append, Write write) {
+  std::ofstream os;
+  if (!openOutput(os, name, append)) return false;
+  write(os);
+  return true;
+}
+
 std::string fileBase(const std::string& folder, const std::string& prefix, const char* infix) {
   return folder + "/" + prefix + infix;
 }
@@ -124,16 +133,14 @@ bool AFS::printAllPopAFS(const std::string& folder, const std::string& prefix, i
   bool ok = true;
   for (int d = 0; d < numDemes; ++d) {
     if (sampleSizes[d] == 0) continue;
-    std::ofstream os;
     const std::string name = fileBase(folder, prefix, popInfix) + std::to_string(d) +
                              TObsAFS::ascSuffix() + (observed ? ".obs" : ".txt");
-    if (!openOutput(os, name, append)) {
+    if (!writeTableFile(name, append, [&](std::ostream& os) {
+          if (observed && labels)
+            writeCountLine(os, oneDataSetPerFile, numDataSets, " 1 observation (lhood = ", lhood);
+          printJointAFS(os, d, d, numMultiAllelic, labels, observed, expected);
+        }))
       ok = false;
-      continue;
-    }
-    if (observed && labels)
-      writeCountLine(os, oneDataSetPerFile, numDataSets, " 1 observation (lhood = ", lhood);
-    printJointAFS(os, d, d, numMultiAllelic, labels, observed, expected);
   }
   return ok;
 }
@@ -152,17 +159,15 @@ bool AFS::printAllPairwiseAFS(const std::string& folder, const std::string& pref
   for (int i = 1; i < numDemes; ++i) {
     for (int j = 0; j < i; ++j) {
       if (sampleSizes[i] == 0 || sampleSizes[j] == 0) continue;
-      std::ofstream os;
       const std::string name = fileBase(folder, prefix, jointInfix) + std::to_string(i) + "_" +
                                std::to_string(j) + TObsAFS::ascSuffix() +
                                (observed ? ".obs" : ".txt");
-      if (!openOutput(os, name, append && !oneDataSetPerFile)) {
+      if (!writeTableFile(name, append && !oneDataSetPerFile, [&](std::ostream& os) {
+            if (observed && labels)
+              writeCountLine(os, oneDataSetPerFile, numDataSets, "1 observation (lhood = ", lhood);
+            printJointAFS(os, i, j, numMultiAllelic, labels, observed, expected);
+          }))
         ok = false;
-        continue;
-      }
-      if (observed && labels)
-        writeCountLine(os, oneDataSetPerFile, numDataSets, "1 observation (lhood = ", lhood);
-      printJointAFS(os, i, j, numMultiAllelic, labels, observed, expected);
     }
   }
   return ok;
@@ -205,14 +210,12 @@ bool AFS::printAllPopAFS4dadi(const std::string& folder, const std::string& pref
   bool ok = true;
   for (int d = 0; d < numDemes; ++d) {
     if (sampleSizes[d] == 0) continue;
-    std::ofstream os;
     const std::string name = fileBase(folder, prefix, popInfix) + std::to_string(d) + "_dadi" +
                              TObsAFS::ascSuffix() + ".obsSFS";
-    if (!openOutput(os, name, append)) {
+    if (!writeTableFile(name, append, [&](std::ostream& os) {
+          printJointAFS4dadi(os, d, d, unused, observed, expected);
+        }))
       ok = false;
-      continue;
-    }
-    printJointAFS4dadi(os, d, d, unused, observed, expected);
   }
   return ok;
 }
@@ -224,14 +227,12 @@ bool AFS::printAllPairwiseAFS4dadi(const std::string& folder, const std::string&
   for (int i = 1; i < numDemes; ++i) {
     for (int j = 0; j < i; ++j) {
       if (sampleSizes[i] == 0 || sampleSizes[j] == 0) continue;
-      std::ofstream os;
       const std::string name = fileBase(folder, prefix, jointInfix) + std::to_string(i) + "_" +
                                std::to_string(j) + "_dadi" + TObsAFS::ascSuffix() + ".obsSFS";
-      if (!openOutput(os, name, append)) {
+      if (!writeTableFile(name, append, [&](std::ostream& os) {
+            printJointAFS4dadi(os, i, j, unused, observed, expected);
+          }))
         ok = false;
-        continue;
-      }
-      printJointAFS4dadi(os, i, j, unused, observed, expected);
     }
   }
   return ok;

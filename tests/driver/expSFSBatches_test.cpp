@@ -160,7 +160,8 @@ struct FailureCase {
 class SFSBatchFailure : public testing::TestWithParam<FailureCase> {};
 
 // A model whose genealogies never finish fails the call on every path: the
-// failure is reported once, and the bad-parameter file holds the model text.
+// failure is reported once, the bad-parameter file holds the model text, and
+// the batch generators are set back for the calls that follow.
 TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
   TempFolder folder("sfs_batch_failure");
   FreqRun run(kIsolatedDemes, FreqShape{true, false, false, false}, 11);
@@ -172,6 +173,8 @@ TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
     writeFile("isolated.par", kIsolatedDemes);
     run.s.parFileName = "isolated.par";
   }
+  std::vector<std::vector<long>> before;
+  for (int b = 0; b < 12; ++b) before.push_back(generatorState(ranGenArray[b]));
   int counter = 0;
   int result;
   std::string errors;
@@ -190,6 +193,8 @@ TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
             1);
   EXPECT_EQ(readFile("isolated_bad.par"), kIsolatedDemes);
   EXPECT_EQ(run.s.demeCollection.expDAF->totTreeLength, 0.0L);  // nothing was added
+  // The generators are where they were, whatever each batch had drawn.
+  for (int b = 0; b < 12; ++b) EXPECT_EQ(generatorState(ranGenArray[b]), before[b]) << b;
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, SFSBatchFailure,

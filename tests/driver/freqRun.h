@@ -58,6 +58,7 @@ class FreqRun {
     TSimSettings::compMAF = shape.maf;
     TSimSettings::isMultiSFS = shape.multi;
     TSimSettings::computePooledSFS = shape.pooled;
+    TSimSettings::numBatches = 12;
     std::istringstream is(modelText);
     const bool console = consoleOutput;
     consoleOutput = false;

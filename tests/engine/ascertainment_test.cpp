@@ -28,9 +28,9 @@ TEST(Ascertainment, PanelTreeMatchesAncestry) {
   SpectrumSwitches saved;
   TSimSettings::ascertainedDeme = 1;
   // The panel lies in deme 1, whose lineages join deme 0 after one generation.
-  ModelSpec spec = makeSpec({1000, 1000}, {3, 5});
-  spec.events = {makeEvent(1, 1, 0, 1.0)};
-  FreqModel model(spec, 23);
+  ModelDesc desc = makeDesc({1000, 1000}, {3, 5});
+  desc.events = {makeEvent(1, 1, 0, 1.0)};
+  FreqModel model(desc, 23);
   TDemeCollection& c = model.demes;
   for (int size : {0, 1, 3, 5}) {
     TSimSettings::ascertainedSize = size;

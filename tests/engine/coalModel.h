@@ -1,6 +1,9 @@
 #pragma once
 // A small demographic model set up on a deme collection the way the run
-// driver does it, for tests of the tree builders; and a running mean.
+// driver does it, for tests of the tree builders; a running mean and the
+// coalescent formulas the tests compare with.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -10,7 +13,7 @@
 #include "model/migrmat.h"
 #include "support/UniqueRandom.h"
 
-struct ModelSpec {
+struct ModelDesc {
   std::vector<long> sizes;          // gene copies per deme
   std::vector<int> samples;         // sampled genes per deme
   std::vector<double> growth;       // per generation; empty = none
@@ -19,11 +22,16 @@ struct ModelSpec {
   double migration = 0.0;           // island rate per lineage and generation
   std::vector<THistoricalEvent> events;
 
-  ModelSpec(std::vector<long> sizes_, std::vector<int> samples_,
+  ModelDesc(std::vector<long> sizes_, std::vector<int> samples_,
             std::vector<double> growth_ = {}, double migration_ = 0.0)
       : sizes(std::move(sizes_)), samples(std::move(samples_)), growth(std::move(growth_)),
         migration(migration_) {}
 };
+
+// Demes of 1000 genes each with these samples, without anything else.
+inline ModelDesc sampledDemes(const std::vector<int>& samples) {
+  return ModelDesc(std::vector<long>(samples.size(), 1000), samples);
+}
 
 inline THistoricalEvent makeEvent(long time, int source, int sink, double migrants,
                                   double newSize = 1.0, double newGrowth = 0.0,
@@ -63,24 +71,24 @@ class CoalModel {
   GlobalRandom rng;
   int treesBuilt = 0;
 
-  CoalModel(const ModelSpec& spec, long seed) {
-    const int n = static_cast<int>(spec.sizes.size());
+  CoalModel(const ModelDesc& desc, long seed) {
+    const int n = static_cast<int>(desc.sizes.size());
     TMigrationMatrix m;
     m.size = n;
     m.allocate_matrix();
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j)
-        m.elems[i][j] = i == j ? 0.0 : spec.migration * TDemeCollection::CTTimeUnit;
+        m.elems[i][j] = i == j ? 0.0 : desc.migration * TDemeCollection::CTTimeUnit;
     matrices.Add(m);
-    fillList(sizes, spec.sizes);
-    fillList(rates, spec.growth.empty() ? std::vector<double>(n, 0.0) : spec.growth);
+    fillList(sizes, desc.sizes);
+    fillList(rates, desc.growth.empty() ? std::vector<double>(n, 0.0) : desc.growth);
     MY_TArrayAsVector<int> samples(10, 10);
-    fillList(samples, spec.samples);
+    fillList(samples, desc.samples);
     MY_TArrayAsVector<double> ages(10, 10), coefs(10, 10);
-    fillList(ages, spec.ages.empty() ? std::vector<double>(n, 0.0) : spec.ages);
-    fillList(coefs, spec.inbreeding.empty() ? std::vector<double>(n, 0.0) : spec.inbreeding);
+    fillList(ages, desc.ages.empty() ? std::vector<double>(n, 0.0) : desc.ages);
+    fillList(coefs, desc.inbreeding.empty() ? std::vector<double>(n, 0.0) : desc.inbreeding);
     MY_TSArrayAsVector<THistoricalEvent> events(10, 10);
-    for (const THistoricalEvent& e : spec.events) events.Add(e);
+    for (const THistoricalEvent& e : desc.events) events.Add(e);
 
     demes.create_demes(&matrices);
     demes.initialize_deme_size(sizes);
@@ -91,7 +99,7 @@ class CoalModel {
     demes.initialize_inbreeding_coefficients(coefs);
     demes.create_lineagesNoRec(samples, 1);
     int total = 0;
-    for (int s : spec.samples) total += s;
+    for (int s : desc.samples) total += s;
     TDemeCollection::calcInvNChoose2(total);
     TDemeCollection::iniNumLineages = demes.count_all_lineages();
     for (int d = 0; d < n; ++d)
@@ -130,3 +138,38 @@ class MeanSE {
   double sum_ = 0.0;
   double sumSq_ = 0.0;
 };
+
+// TMRCA (generations) over the next `trees` trees; a tree without a root fails
+// the test and ends the series.
+inline MeanSE tmrcaOfTrees(CoalModel& model, int trees) {
+  MeanSE tmrca;
+  for (int r = 0; r < trees; ++r) {
+    if (model.build() != 1) {
+      ADD_FAILURE() << "tree " << r << " has no root";
+      break;
+    }
+    tmrca.add(model.tmrcaGenerations());
+  }
+  return tmrca;
+}
+
+// The harmonic number H_m.
+inline double harmonic(int m) {
+  double h = 0.0;
+  for (int i = 1; i <= m; ++i) h += 1.0 / i;
+  return h;
+}
+
+// Exponential integral E1(x) for small x, by its series.
+inline double expIntegralE1(double x) {
+  double sum = 0.0, term = 1.0;
+  for (int k = 1; k < 60; ++k) {
+    term *= -x / k;
+    sum += term / k;
+  }
+  return -0.5772156649015329 - std::log(x) - sum;
+}
+
+// Mean TMRCA of two genes in a deme of 10000 genes growing forwards at 0.001
+// per generation: 1000 e^0.1 E1(0.1), about 2015 generations.
+inline double growingPairMeanTmrca() { return 1000 * std::exp(0.1) * expIntegralE1(0.1); }

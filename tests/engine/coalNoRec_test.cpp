@@ -28,22 +28,6 @@ void expectValidTree(const TDemeCollection& c) {
     EXPECT_GE(tree.nodes.items[k].time, tree.nodes.items[k - 1].time);
 }
 
-double harmonic(int m) {
-  double h = 0.0;
-  for (int i = 1; i <= m; ++i) h += 1.0 / i;
-  return h;
-}
-
-// Exponential integral E1(x) for small x, by its series.
-double expIntegralE1(double x) {
-  double sum = 0.0, term = 1.0;
-  for (int k = 1; k < 60; ++k) {
-    term *= -x / k;
-    sum += term / k;
-  }
-  return -0.5772156649015329 - std::log(x) - sum;
-}
-
 }  // namespace
 
 TEST(CoalNoRec, OneDemeMatchesKingmanMeans) {
@@ -94,12 +78,8 @@ TEST(CoalNoRec, FiveGenesTakeDrawsInOrder) {
 // exact mean is 1000 e^0.1 E1(0.1), about 2015 generations.
 TEST(CoalNoRec, GrowthUsesExactWaitingTime) {
   CoalModel model({{10000}, {2}, {-0.001}}, 23);
-  MeanSE tmrca;
-  for (int r = 0; r < 20000; ++r) {
-    ASSERT_EQ(model.build(), 1);
-    tmrca.add(model.tmrcaGenerations());
-  }
-  const double exact = 1000 * std::exp(0.1) * expIntegralE1(0.1);
+  const MeanSE tmrca = tmrcaOfTrees(model, 20000);
+  const double exact = growingPairMeanTmrca();
   EXPECT_NEAR(exact, 2015.0, 1.0);
   EXPECT_NEAR(tmrca.mean(), exact, 5 * tmrca.se());
 }
@@ -123,16 +103,12 @@ TEST(CoalNoRec, GrowthWithoutSolutionFailsTheTree) {
 // size is constant, after it the size follows the growth from that time. A
 // later event that changes nothing brings the size forward on the way.
 TEST(CoalNoRec, GrowthStartsAtTheEventTime) {
-  ModelSpec spec{{10000}, {2}};
-  spec.events = {makeEvent(1000, 0, 0, 0.0, 1.0, -0.001, false), makeEvent(1500, 0, 0, 0.0)};
-  CoalModel model(spec, 31);
-  MeanSE tmrca;
-  for (int r = 0; r < 20000; ++r) {
-    ASSERT_EQ(model.build(), 1);
-    tmrca.add(model.tmrcaGenerations());
-  }
+  ModelDesc desc{{10000}, {2}};
+  desc.events = {makeEvent(1000, 0, 0, 0.0, 1.0, -0.001, false), makeEvent(1500, 0, 0, 0.0)};
+  CoalModel model(desc, 31);
+  const MeanSE tmrca = tmrcaOfTrees(model, 20000);
   const double N = 10000, T = 1000;
-  const double afterEvent = 1000 * std::exp(0.1) * expIntegralE1(0.1);
+  const double afterEvent = growingPairMeanTmrca();
   const double exact = N * (1 - std::exp(-T / N)) + std::exp(-T / N) * afterEvent;
   EXPECT_NEAR(tmrca.mean(), exact, 5 * tmrca.se());
 }
@@ -146,14 +122,10 @@ TEST(CoalNoRec, IslandModelMeans) {
     double expected;
   } cases[] = {{{2, 0}, 2 * N}, {{1, 1}, 2 * N + 1 / (2 * m)}};
   for (const Case& c : cases) {
-    ModelSpec spec{{1000, 1000}, c.samples};
-    spec.migration = m;
-    CoalModel model(spec, 37);
-    MeanSE tmrca;
-    for (int r = 0; r < 20000; ++r) {
-      ASSERT_EQ(model.build(), 1);
-      tmrca.add(model.tmrcaGenerations());
-    }
+    ModelDesc desc{{1000, 1000}, c.samples};
+    desc.migration = m;
+    CoalModel model(desc, 37);
+    const MeanSE tmrca = tmrcaOfTrees(model, 20000);
     EXPECT_NEAR(tmrca.mean(), c.expected, 5 * tmrca.se()) << c.samples[0] << c.samples[1];
   }
 }
@@ -161,24 +133,20 @@ TEST(CoalNoRec, IslandModelMeans) {
 // Two isolated demes joined at generation 500 into an ancestral deme of
 // twice deme 0's size: E[T between] = T + N ancestral.
 TEST(CoalNoRec, SplitByAnEvent) {
-  ModelSpec spec{{1000, 4000}, {1, 1}};
-  spec.events = {makeEvent(500, 1, 0, 1.0, 2.0)};
-  CoalModel model(spec, 41);
-  MeanSE tmrca;
-  for (int r = 0; r < 20000; ++r) {
-    ASSERT_EQ(model.build(), 1);
-    tmrca.add(model.tmrcaGenerations());
-  }
+  ModelDesc desc{{1000, 4000}, {1, 1}};
+  desc.events = {makeEvent(500, 1, 0, 1.0, 2.0)};
+  CoalModel model(desc, 41);
+  const MeanSE tmrca = tmrcaOfTrees(model, 20000);
   EXPECT_NEAR(tmrca.mean(), 500 + 2000, 5 * tmrca.se());
 }
 
 // Two genes sampled 300 generations ago in deme 1, merged then into deme 0
 // with its one present-day gene: E[TMRCA] = 300 + 2N (1 - 1/3).
 TEST(CoalNoRec, AncientSampleJoinsAtItsAge) {
-  ModelSpec spec{{1000, 1000}, {1, 2}};
-  spec.ages = {0, 300};
-  spec.events = {makeActivation(300, 1), makeEvent(300, 1, 0, 1.0)};
-  CoalModel model(spec, 43);
+  ModelDesc desc{{1000, 1000}, {1, 2}};
+  desc.ages = {0, 300};
+  desc.events = {makeActivation(300, 1), makeEvent(300, 1, 0, 1.0)};
+  CoalModel model(desc, 43);
   MeanSE tmrca;
   for (int r = 0; r < 20000; ++r) {
     ASSERT_EQ(model.build(), 1);
@@ -194,9 +162,9 @@ TEST(CoalNoRec, AncientSampleJoinsAtItsAge) {
 // Inbreeding coefficient 1 on a present-day sample of 4 genes: both
 // individuals coalesce at time 0, then 2 lineages remain (E[TMRCA] = N).
 TEST(CoalNoRec, InbreedingOneOnFourContemporaryGenes) {
-  ModelSpec spec{{1000}, {4}};
-  spec.inbreeding = {1.0};
-  CoalModel model(spec, 47);
+  ModelDesc desc{{1000}, {4}};
+  desc.inbreeding = {1.0};
+  CoalModel model(desc, 47);
   EXPECT_TRUE(TDemeCollection::isInbreeding);
   MeanSE tmrca;
   for (int r = 0; r < 20000; ++r) {
@@ -218,11 +186,11 @@ TEST(CoalNoRec, InbreedingOneOnFourContemporaryGenes) {
 
 // The same on an ancient sample: the pairs coalesce at the activation time.
 TEST(CoalNoRec, InbreedingAtActivationAndOddSample) {
-  ModelSpec spec{{1000, 1000}, {0, 4}};
-  spec.ages = {0, 200};
-  spec.inbreeding = {0, 1.0};
-  spec.events = {makeActivation(200, 1)};
-  CoalModel model(spec, 53);
+  ModelDesc desc{{1000, 1000}, {0, 4}};
+  desc.ages = {0, 200};
+  desc.inbreeding = {0, 1.0};
+  desc.events = {makeActivation(200, 1)};
+  CoalModel model(desc, 53);
   EXPECT_FALSE(TDemeCollection::isInbreeding);
   ASSERT_EQ(model.build(), 1);
   const TNode* nodes = model.demes.tree.nodes.items;
@@ -230,7 +198,7 @@ TEST(CoalNoRec, InbreedingAtActivationAndOddSample) {
   EXPECT_DOUBLE_EQ(nodes[5].time, 200 / TDemeCollection::CTTimeUnit);
   EXPECT_GT(nodes[6].time, nodes[5].time);
 
-  ModelSpec odd{{1000}, {3}};
+  ModelDesc odd{{1000}, {3}};
   odd.inbreeding = {1.0};
   CoalModel oddModel(odd, 59);
   testing::internal::CaptureStderr();
@@ -244,7 +212,7 @@ TEST(CoalNoRec, InbreedingAtActivationAndOddSample) {
 TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
   struct Case {
     const char* name;
-    ModelSpec spec;
+    ModelDesc desc;
     const char* message;
   } cases[] = {
       {"isolated demes", {{1000, 1000}, {1, 1}}, "MRCA not found! (2 lineages remaining)"},
@@ -254,7 +222,7 @@ TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
        "is no longer finite"},
   };
   for (const Case& c : cases) {
-    CoalModel model(c.spec, 61);
+    CoalModel model(c.desc, 61);
     testing::internal::CaptureStderr();
     EXPECT_EQ(model.build(), 0) << c.name;
     const std::string err = testing::internal::GetCapturedStderr();
@@ -278,9 +246,9 @@ TEST(CoalNoRec, HistoricalEventMovesLineages) {
       {makeEvent(100, 0, 0, 0.0, 3.0), ""},
   };
   for (const Case& c : cases) {
-    ModelSpec spec{{1000, 1000}, {4, 0}};
-    spec.events = {c.event};
-    CoalModel model(spec, 67);
+    ModelDesc desc{{1000, 1000}, {4, 0}};
+    desc.events = {c.event};
+    CoalModel model(desc, 67);
     TDemeCollection& demes = model.demes;
     demes.startTreeNoRec();
     GlobalRandom replay = model.rng;

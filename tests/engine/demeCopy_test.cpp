@@ -10,11 +10,11 @@
 
 namespace {
 
-ModelSpec twoDemeModel() {
-  ModelSpec spec{{1000, 2000}, {3, 2}};
-  spec.migration = 0.001;
-  spec.events = {makeEvent(800, 1, 0, 1.0)};
-  return spec;
+ModelDesc twoDemeModel() {
+  ModelDesc desc{{1000, 2000}, {3, 2}};
+  desc.migration = 0.001;
+  desc.events = {makeEvent(800, 1, 0, 1.0)};
+  return desc;
 }
 
 void giveSpectra(TDemeCollection& c) {

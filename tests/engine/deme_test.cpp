@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/deme.h"
@@ -44,6 +45,15 @@ struct Model {
     m.allocate_matrix();
     for (size_t k = 0; k < rates.size(); ++k) m.elems[k / m.size][k % m.size] = rates[k];
     matrices.Add(m);
+  }
+  // Replaces the demes by those of one matrix, all of one size, without
+  // growth, ages or inbreeding (samples stay as they are).
+  void useDemes(std::vector<double> rates, long size) {
+    matrices.numElems = 0;
+    addMatrix(std::move(rates));
+    const size_t n = static_cast<size_t>(matrices[0].size);
+    sizes.assign(n, size);
+    growth = ages = inbreeding = std::vector<double>(n, 0.0);
   }
   void setUp(TDemeCollection& c) const {
     c.create_demes(&matrices);
@@ -149,12 +159,8 @@ TEST(DemeSetUp, SettingUpAgainReallocatesTheNodeStore) {
   EXPECT_EQ(c.demes[1].VNL[6], &c.tree.nodes.items[16]);
 
   Model three;
-  three.matrices.numElems = 0;
-  three.addMatrix({0, 1, 1, 1, 0, 1, 1, 1, 0});
-  three.sizes = {10, 10, 10};
-  three.growth = {0, 0, 0};
+  three.useDemes({0, 1, 1, 1, 0, 1, 1, 1, 0}, 10);
   three.samples = {10, 7, 0};
-  three.ages = three.inbreeding = {0, 0, 0};
   three.setUp(c);  // same sample, more demes: longer per-deme counts
   EXPECT_EQ(c.tree.nodes.numPopAllocated, 3);
   EXPECT_EQ(c.demes[2].VNL.count(), 0);
@@ -284,10 +290,7 @@ TEST(DemeRates, AdjustDemeSizesUnderGrowth) {
 
 TEST(DemeRates, EmigrationIgnoresTheDiagonal) {
   Model model;
-  model.matrices.numElems = 0;
-  model.addMatrix({0.1, 0.5, 0.25, 0, 0, 0, 0, 0, 0});
-  model.sizes = {1, 1, 1};
-  model.growth = model.ages = model.inbreeding = {0, 0, 0};
+  model.useDemes({0.1, 0.5, 0.25, 0, 0, 0, 0, 0, 0}, 1);
   model.samples = {2, 0, 0};
   TDemeCollection c;
   model.setUp(c);
@@ -321,10 +324,7 @@ TEST(DemeActiveList, RemovalMovesTheLastDemeIntoTheFreedSlot) {
       {{1}, {0, 1}, {-1, -1, -1}},     // removing an unlisted deme changes nothing
   };
   Model model;
-  model.matrices.numElems = 0;
-  model.addMatrix({0, 1, 1, 1, 0, 1, 1, 1, 0});
-  model.sizes = {1, 1, 1};
-  model.growth = model.ages = model.inbreeding = {0, 0, 0};
+  model.useDemes({0, 1, 1, 1, 0, 1, 1, 1, 0}, 1);
   model.samples = {1, 1, 1};
   for (const Case& k : cases) {
     TDemeCollection c;

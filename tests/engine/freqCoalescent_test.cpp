@@ -12,21 +12,6 @@
 
 namespace {
 
-double harmonic(int m) {
-  double h = 0.0;
-  for (int i = 1; i <= m; ++i) h += 1.0 / i;
-  return h;
-}
-
-double expIntegralE1(double x) {
-  double sum = 0.0, term = 1.0;
-  for (int k = 1; k < 60; ++k) {
-    term *= -x / k;
-    sum += term / k;
-  }
-  return -0.5772156649015329 - std::log(x) - sum;
-}
-
 double listedTotal(const TDemeCollection& c) {
   double total = 0.0;
   for (int k = 0; k < c.numActiveDemes; ++k) {
@@ -49,7 +34,7 @@ double cellSum(const AFS& s) {
 // lineages present is at s x sum_{j=n..k} 2 / (j (j - 1)).
 TEST(FreqCoalescent, LastDemeFinishesAtMeanTimes) {
   const int n = 6;
-  FreqModel model(makeSpec({1000}, {n}), 3);
+  FreqModel model(makeDesc({1000}, {n}), 3);
   const int logsBefore = model.rng.nextLogUniform;
   ASSERT_EQ(model.buildFreq(), 1);
   EXPECT_EQ(model.rng.nextLogUniform, logsBefore);
@@ -68,7 +53,7 @@ TEST(FreqCoalescent, LastDemeFinishesAtMeanTimes) {
 TEST(FreqCoalescent, OneDemeSpectrumIsOneOverI) {
   const int n = 8;
   const double N = 1000;
-  FreqModel model(makeSpec({1000}, {n}), 5, {true, true});
+  FreqModel model(makeDesc({1000}, {n}), 5, {true, true});
   AFS& daf = *model.demes.expDAF;
   AFS& maf = *model.demes.expMAF;
   std::vector<MeanSE> cells(n);
@@ -111,9 +96,9 @@ TEST(FreqCoalescent, OneDemeSpectrumIsOneOverI) {
 // Two symmetric demes with migration: the joint spectrum is symmetric, and the
 // joint minor-allele tables are the folds of the derived ones.
 TEST(FreqCoalescent, SymmetricDemesGiveSymmetricJointSpectrum) {
-  ModelSpec spec = makeSpec({1000, 1000}, {3, 3});
-  spec.migration = 0.001;
-  FreqModel model(spec, 7, {true, true});
+  ModelDesc desc = makeDesc({1000, 1000}, {3, 3});
+  desc.migration = 0.001;
+  FreqModel model(desc, 7, {true, true});
   const sfsTable& joint = (*model.demes.expDAF)(1, 0);
   std::vector<double> before(joint.cells.size(), 0.0);
   std::vector<MeanSE> asymmetry(joint.cells.size());
@@ -142,13 +127,13 @@ TEST(FreqCoalescent, SymmetricDemesGiveSymmetricJointSpectrum) {
 // Two genes in a deme of 10000 growing at g = -0.001 per generation: the exact
 // mean is about 2015 generations, drawn (not finished at mean times).
 TEST(FreqCoalescent, GrowthUsesExactWaitingTime) {
-  FreqModel model(makeSpec({10000}, {2}, {-0.001}), 11);
+  FreqModel model(makeDesc({10000}, {2}, {-0.001}), 11);
   MeanSE tmrca;
   for (int r = 0; r < 20000; ++r) {
     ASSERT_EQ(model.buildFreq(), 1);
     tmrca.add(model.tmrcaGenerations());
   }
-  const double exact = 1000 * std::exp(0.1) * expIntegralE1(0.1);
+  const double exact = growingPairMeanTmrca();
   EXPECT_GT(tmrca.se(), 0.0);
   EXPECT_NEAR(tmrca.mean(), exact, 5 * tmrca.se());
 }
@@ -157,13 +142,13 @@ TEST(FreqCoalescent, GrowthUsesExactWaitingTime) {
 // migration, growth, an ancient inbred sample and a merge; the running total
 // equals the listed sum at the end of every genealogy.
 TEST(FreqCoalescent, EveryBranchEntersOnce) {
-  ModelSpec spec = makeSpec({1000, 2000}, {3, 4}, {0.00005, 0.0});
-  spec.ages = {0, 200};
-  spec.inbreeding = {0, 1.0};
-  spec.migration = 0.0005;
-  spec.events = {makeActivation(200, 1), makeEvent(3000, 1, 0, 1.0)};
+  ModelDesc desc = makeDesc({1000, 2000}, {3, 4}, {0.00005, 0.0});
+  desc.ages = {0, 200};
+  desc.inbreeding = {0, 1.0};
+  desc.migration = 0.0005;
+  desc.events = {makeActivation(200, 1), makeEvent(3000, 1, 0, 1.0)};
   for (bool multi : {false, true}) {
-    FreqModel model(spec, 13, {true, true, multi});
+    FreqModel model(desc, 13, {true, true, multi});
     AFS* daf = multi ? static_cast<AFS*>(model.demes.expMultiDAF) : model.demes.expDAF;
     AFS* maf = multi ? static_cast<AFS*>(model.demes.expMultiMAF) : model.demes.expMAF;
     auto cells = [&](const AFS* s) {
@@ -194,10 +179,10 @@ TEST(FreqCoalescent, EveryBranchEntersOnce) {
 // A partial move into a deme without lineages gives that deme the rate of its
 // row (not one left from before); each step keeps the running total.
 TEST(FreqCoalescent, RunningTotalFollowsEveryStep) {
-  ModelSpec spec = makeSpec({1000, 1000, 1000}, {8, 0, 0});
-  spec.migration = 0.001;
-  spec.events = {makeEvent(10, 0, 1, 0.5)};
-  FreqModel model(spec, 17);
+  ModelDesc desc = makeDesc({1000, 1000, 1000}, {8, 0, 0});
+  desc.migration = 0.001;
+  desc.events = {makeEvent(10, 0, 1, 0.5)};
+  FreqModel model(desc, 17);
   TDemeCollection& c = model.demes;
   c.startTreeNoRec();
   c.demes[1].emigrationRate = 99.0;  // stale
@@ -238,24 +223,24 @@ TEST(FreqCoalescent, RunningTotalFollowsEveryStep) {
 TEST(FreqCoalescent, GenealogiesThatCannotFinish) {
   struct Case {
     const char* name;
-    ModelSpec spec;
+    ModelDesc desc;
     SpectrumShape shape;
     int result;  // 0: any negative value
     bool flagged;
     const char* message;
   } cases[] = {
-      {"isolated demes", makeSpec({1000, 1000}, {3, 2}), {}, -1000001, true,
+      {"isolated demes", makeDesc({1000, 1000}, {3, 2}), {}, -1000001, true,
        "Simulations did not converge. MRCA not found! (2 lineages remaining)\n"},
-      {"one gene", makeSpec({1000}, {1}), {}, 0, false,
+      {"one gene", makeDesc({1000}, {1}), {}, 0, false,
        "Simulations did not converge. MRCA not found!\n"},
-      {"size zero, spectra on the way", makeSpec({0}, {3}), {}, 0, true, "is zero !"},
-      {"size zero, pooled", makeSpec({0}, {3}), {true, false, false, true}, 0, true, "is zero !"},
-      {"infinite sizes", makeSpec({1000, 1000}, {2, 1}, {0.5, 0.5}), {}, -1000001, true,
+      {"size zero, spectra on the way", makeDesc({0}, {3}), {}, 0, true, "is zero !"},
+      {"size zero, pooled", makeDesc({0}, {3}), {true, false, false, true}, 0, true, "is zero !"},
+      {"infinite sizes", makeDesc({1000, 1000}, {2, 1}, {0.5, 0.5}), {}, -1000001, true,
        "lineages remaining"},
   };
-  cases[4].spec.migration = 0.01;
+  cases[4].desc.migration = 0.01;
   for (const Case& c : cases) {
-    FreqModel model(c.spec, 19, c.shape);
+    FreqModel model(c.desc, 19, c.shape);
     TDemeCollection::bad_coalescence = false;
     testing::internal::CaptureStderr();
     const int result = model.buildFreq();

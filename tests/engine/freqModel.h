@@ -43,16 +43,16 @@ struct SpectrumShape {
 };
 
 // A model of demes of the given sizes and samples, without anything else.
-inline ModelSpec makeSpec(std::vector<long> sizes, std::vector<int> samples,
+inline ModelDesc makeDesc(std::vector<long> sizes, std::vector<int> samples,
                           std::vector<double> growth = {}) {
-  return ModelSpec(std::move(sizes), std::move(samples), std::move(growth));
+  return ModelDesc(std::move(sizes), std::move(samples), std::move(growth));
 }
 
 class FreqModel : public CoalModel {
  public:
   SpectrumSwitches saved;
 
-  FreqModel(const ModelSpec& spec, long seed, SpectrumShape shape = {}) : CoalModel(spec, seed) {
+  FreqModel(const ModelDesc& desc, long seed, SpectrumShape shape = {}) : CoalModel(desc, seed) {
     TSimSettings::compDAF = shape.daf;
     TSimSettings::compMAF = shape.maf;
     TSimSettings::isMultiSFS = shape.multi;

@@ -8,7 +8,7 @@
 #include "support/globals.h"
 
 // A two-deme model, section by section, so that a test can change one part.
-struct ModelSpec {
+struct ModelFile {
   std::string demes = "2";
   std::string sizes = "10000\n20000";
   std::string samples = "10\n8 300";

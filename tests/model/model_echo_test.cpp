@@ -58,7 +58,7 @@ TEST(ModelEcho, OneDemeModel) {
 TEST(ModelEcho, TwoDemesTwoMatricesAncientSampleAndEvent) {
   TempFolder folder("echo2");
   TSimSettings s;
-  Echo e = echoOf(s, ModelSpec().text());
+  Echo e = echoOf(s, ModelFile().text());
   ASSERT_EQ(e.result, 1);
   const std::string demes =
       "\nDeme sizes\nDeme 0\t10000\nDeme 1\t20000\n\n"
@@ -131,7 +131,7 @@ TEST(ModelEcho, BlockTexts) {
   };
   TempFolder folder("echo4");
   for (const Case& c : cases) {
-    ModelSpec m;
+    ModelFile m;
     m.structures = std::string("//blocks\n1\n//per block\n") + c.line;
     TSimSettings::compMAF = c.maf;
     TSimSettings::compDAF = c.daf;
@@ -148,7 +148,7 @@ TEST(ModelEcho, BlockTexts) {
 
 TEST(ModelEcho, RefusedModelWritesNoEcho) {
   TempFolder folder("echo5");
-  ModelSpec m;
+  ModelFile m;
   m.sizes = "NPOP\n100";
   TSimSettings s;
   StreamCapture err(std::cerr);

@@ -12,7 +12,7 @@ constexpr double kCT = TDemeCollection::CTTimeUnit;
 
 TEST(ModelReader, ReadsTheTwoDemeModel) {
   TSimSettings s;
-  ASSERT_EQ(parseModel(s, ModelSpec().text()).result, 1);
+  ASSERT_EQ(parseModel(s, ModelFile().text()).result, 1);
   EXPECT_EQ(s.numDemes, 2);
   EXPECT_EQ(s.demeSizes[1], 20000);
   EXPECT_EQ(s.sampleSizes[1], 8);
@@ -50,7 +50,7 @@ TEST(ModelReader, ReadsTheTwoDemeModel) {
 }
 
 TEST(ModelReader, WindowsLineEndsAndReparsing) {
-  std::string text = ModelSpec().text(), crlf;
+  std::string text = ModelFile().text(), crlf;
   for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   TSimSettings s;
   ASSERT_EQ(parseModel(s, crlf).result, 1);
@@ -73,7 +73,7 @@ TEST(ModelReader, SampleLines) {
                {"10 0 0.2", 0, 0.2, 0},
                {"10\t25.5\t0.1", 25.5, 0.1, 1}};
   for (const Case& c : cases) {
-    ModelSpec m;
+    ModelFile m;
     m.demes = "1";
     m.sizes = "1000";
     m.samples = c.line;
@@ -92,7 +92,7 @@ TEST(ModelReader, SampleLines) {
 }
 
 TEST(ModelReader, NoMigrationMatrixGivesOneZeroMatrix) {
-  ModelSpec m;
+  ModelFile m;
   m.matrices = "0";
   m.events = "0";
   TSimSettings s;
@@ -105,7 +105,7 @@ TEST(ModelReader, NoMigrationMatrixGivesOneZeroMatrix) {
 }
 
 TEST(ModelReader, KeywordsInNumberPositionsStayKeywords) {
-  ModelSpec m;
+  ModelFile m;
   m.events = "3\n500 1 0 1 1 KEEP keep\n100 0 1 0.5 2 keep nomig\n100 1 1 0 1 -0.01 0";
   m.structures = "//blocks\n1\n//per block\nfreq 1 0 2.5e-8 outexp";
   TSimSettings s;
@@ -125,7 +125,7 @@ TEST(ModelReader, KeywordsInNumberPositionsStayKeywords) {
 }
 
 TEST(ModelReader, NegativeEventTimeIsReadAsZero) {
-  ModelSpec m;
+  ModelFile m;
   m.events = "1\n-100 1 0 1 1 0 1";
   TSimSettings s;
   ASSERT_EQ(parseModel(s, m.text()).result, 1);
@@ -151,7 +151,7 @@ TEST(ModelReader, BlockLines) {
       {"DNA 5 1e-8 2e-8 0.4\nDNA 10", 1, DataType::DNA, 1e-8, 2e-8, 0.33, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    ModelSpec m;
+    ModelFile m;
     std::string lines = c.lines;
     int n = 1 + static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
     m.structures = "//blocks\n" + std::to_string(n) + "\n//per block\n" + lines;
@@ -170,7 +170,7 @@ TEST(ModelReader, BlockLines) {
 }
 
 TEST(ModelReader, TotalsOfTwoLinkedBlocks) {
-  ModelSpec m;
+  ModelFile m;
   m.structures = "//blocks\n2\n//per block\nDNA 10 1e-8 0\nDNA 5 0 0";
   TSimSettings s;
   ASSERT_EQ(parseModel(s, m.text()).result, 1);
@@ -188,7 +188,7 @@ TEST(ModelReader, OneStructurePerChromosome) {
     int structures;
   } cases[] = {{"3 1", 3}, {"3", 1}, {"3 0", 1}, {"3 0 // same structure", 1}};
   for (const Case& c : cases) {
-    ModelSpec m;
+    ModelFile m;
     m.loci = c.loci;
     m.structures.clear();
     for (int k = 0; k < c.structures; ++k)
@@ -225,95 +225,95 @@ TEST(ModelReader, FailedStreamReadsNothing) {
 // Each case changes one part of the valid model and names the message it must give.
 struct Malformed {
   const char* name;
-  void (*edit)(ModelSpec&);
+  void (*edit)(ModelFile&);
   const char* message;
 };
 
 const Malformed kMalformed[] = {
-    {"NoDeme", [](ModelSpec& m) { m.demes = "0"; }, "line 2: no deme"},
-    {"NegativeDemeSize", [](ModelSpec& m) { m.sizes = "-5\n20000"; },
+    {"NoDeme", [](ModelFile& m) { m.demes = "0"; }, "line 2: no deme"},
+    {"NegativeDemeSize", [](ModelFile& m) { m.sizes = "-5\n20000"; },
      "line 4: deme 0 has a negative size (-5)"},
-    {"NoSampledGene", [](ModelSpec& m) { m.samples = "0\n0"; }, "no sampled gene"},
-    {"NegativeSampleSize", [](ModelSpec& m) { m.samples = "-3\n8"; },
+    {"NoSampledGene", [](ModelFile& m) { m.samples = "0\n0"; }, "no sampled gene"},
+    {"NegativeSampleSize", [](ModelFile& m) { m.samples = "-3\n8"; },
      "line 7: deme 0 has a negative sample size (-3)"},
-    {"NegativeSampleAge", [](ModelSpec& m) { m.samples = "10\n8 -300"; },
+    {"NegativeSampleAge", [](ModelFile& m) { m.samples = "10\n8 -300"; },
      "line 8: deme 1 has a negative sample age (-300)"},
-    {"MissingSampleSize", [](ModelSpec& m) { m.samples = "10\n"; },
+    {"MissingSampleSize", [](ModelFile& m) { m.samples = "10\n"; },
      "line 8: the sample size of deme 1 is missing"},
-    {"EventSourceOutside", [](ModelSpec& m) { m.events = "1\n300 2 0 1 1 0 1"; },
+    {"EventSourceOutside", [](ModelFile& m) { m.events = "1\n300 2 0 1 1 0 1"; },
      "\"2\" is out of range for the source deme of historical event 0 (0 to 1)"},
-    {"EventSinkOutside", [](ModelSpec& m) { m.events = "1\n300 1 -1 1 1 0 1"; },
+    {"EventSinkOutside", [](ModelFile& m) { m.events = "1\n300 1 -1 1 1 0 1"; },
      "the sink deme of historical event 0"},
-    {"EventMatrixPastMatrices", [](ModelSpec& m) { m.events = "1\n300 1 0 1 1 0 2"; },
+    {"EventMatrixPastMatrices", [](ModelFile& m) { m.events = "1\n300 1 0 1 1 0 2"; },
      "\"2\" is out of range for the migration matrix index of historical event 0 (0 to 1)"},
-    {"EventTooFewValues", [](ModelSpec& m) { m.events = "1\n300 1 0"; },
+    {"EventTooFewValues", [](ModelFile& m) { m.events = "1\n300 1 0"; },
      "historical event 0 needs at least five values"},
-    {"EmptyEventLine", [](ModelSpec& m) { m.events = "1\n"; },
+    {"EmptyEventLine", [](ModelFile& m) { m.events = "1\n"; },
      "historical event 0 needs at least five values"},
-    {"NegativeMatrixCount", [](ModelSpec& m) { m.matrices = "-1"; },
+    {"NegativeMatrixCount", [](ModelFile& m) { m.matrices = "-1"; },
      "negative number of migration matrices (-1)"},
-    {"MatrixRowTooLong", [](ModelSpec& m) { m.matrices = "1\n//M\n0 0.001 0.5\n0.002 0"; },
+    {"MatrixRowTooLong", [](ModelFile& m) { m.matrices = "1\n//M\n0 0.001 0.5\n0.002 0"; },
      "line 15: migration matrix 0 has the wrong size: row 0 holds more than 2 values"},
-    {"MatrixRowTooShort", [](ModelSpec& m) { m.matrices = "1\n//M\n0 0.001\n0.002"; },
+    {"MatrixRowTooShort", [](ModelFile& m) { m.matrices = "1\n//M\n0 0.001\n0.002"; },
      "migration matrix 0 has the wrong size: row 1 holds 1 values where 2 were expected"},
-    {"MatrixTooManyRows", [](ModelSpec& m) { m.matrices = "1\n//M\n0 0\n0 0\n0 0"; },
+    {"MatrixTooManyRows", [](ModelFile& m) { m.matrices = "1\n//M\n0 0\n0 0\n0 0"; },
      "migration matrix 0 has the wrong size: more than 2 rows"},
-    {"MatrixTooFewRows", [](ModelSpec& m) { m.matrices = "2\n//M\n0 0\n0 0\n//M\n0 0"; },
+    {"MatrixTooFewRows", [](ModelFile& m) { m.matrices = "2\n//M\n0 0\n0 0\n//M\n0 0"; },
      "migration matrix 1 has the wrong size: 1 rows where 2 were expected"},
-    {"NegativeMigrationRate", [](ModelSpec& m) { m.matrices = "1\n//M\n0 -0.001\n0.002 0"; },
+    {"NegativeMigrationRate", [](ModelFile& m) { m.matrices = "1\n//M\n0 -0.001\n0.002 0"; },
      "negative migration rate (-0.001) from deme 0 to deme 1 in migration matrix 0"},
-    {"NoChromosome", [](ModelSpec& m) { m.loci = "0 0"; }, "no chromosome"},
-    {"NoLinkageBlock", [](ModelSpec& m) { m.structures = "//blocks\n0\n//per block\n"; },
+    {"NoChromosome", [](ModelFile& m) { m.loci = "0 0"; }, "no chromosome"},
+    {"NoLinkageBlock", [](ModelFile& m) { m.structures = "//blocks\n0\n//per block\n"; },
      "structure 1 has no linkage block"},
     {"BlockWithNoLoci",
-     [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nDNA 0 0 2.5e-8"; },
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 0 0 2.5e-8"; },
      "a block with no loci (0)"},
-    {"BlockWithoutLociCount", [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nDNA"; },
+    {"BlockWithoutLociCount", [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA"; },
      "the block line gives no number of loci"},
-    {"BlockWithoutType", [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nXYZ 10 0 0"; },
+    {"BlockWithoutType", [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nXYZ 10 0 0"; },
      "no data type in the block line"},
     {"NegativeMutationRate",
-     [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nDNA 1000 0 -2.5e-8"; },
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 1000 0 -2.5e-8"; },
      "negative mutation rate (-2.5e-08)"},
     {"NegativeRecombinationRate",
-     [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nSNP 10 -1e-8 2.5e-8"; },
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nSNP 10 -1e-8 2.5e-8"; },
      "negative recombination rate (-1e-08)"},
-    {"NaNDemeSize", [](ModelSpec& m) { m.sizes = "nan\n20000"; },
+    {"NaNDemeSize", [](ModelFile& m) { m.sizes = "nan\n20000"; },
      "line 4: \"nan\" is not a finite number (the size of deme 0)"},
-    {"InfiniteGrowthRate", [](ModelSpec& m) { m.growth = "0\n-inf"; },
+    {"InfiniteGrowthRate", [](ModelFile& m) { m.growth = "0\n-inf"; },
      "\"-inf\" is not a finite number (the growth rate of deme 1)"},
     {"OverflowingMutationRate",
-     [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nDNA 10 0 1e999"; },
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 10 0 1e999"; },
      "\"1E999\" is not a finite number"},
-    {"InfiniteEventSize", [](ModelSpec& m) { m.events = "1\n300 1 0 1 inf 0 1"; },
+    {"InfiniteEventSize", [](ModelFile& m) { m.events = "1\n300 1 0 1 inf 0 1"; },
      "\"inf\" is not a finite number (the new size of historical event 0)"},
     // What an unsubstituted template parameter looks like.
-    {"WordForDemeSize", [](ModelSpec& m) { m.sizes = "NPOP\n20000"; },
+    {"WordForDemeSize", [](ModelFile& m) { m.sizes = "NPOP\n20000"; },
      "line 4: \"NPOP\" is not a number (the size of deme 0 expected)"},
-    {"WordForSampleAge", [](ModelSpec& m) { m.samples = "10\n8 TANC"; },
+    {"WordForSampleAge", [](ModelFile& m) { m.samples = "10\n8 TANC"; },
      "line 8: \"TANC\" is not a number (the sample age of deme 1 expected)"},
-    {"WordForEventTime", [](ModelSpec& m) { m.events = "1\nTDIV 1 0 1 1 0 1"; },
+    {"WordForEventTime", [](ModelFile& m) { m.events = "1\nTDIV 1 0 1 1 0 1"; },
      "\"TDIV\" is not a number (the time of historical event 0 expected)"},
-    {"WordForGrowthInEvent", [](ModelSpec& m) { m.events = "1\n300 1 0 1 1 GR 1"; },
+    {"WordForGrowthInEvent", [](ModelFile& m) { m.events = "1\n300 1 0 1 1 GR 1"; },
      "\"GR\" is not a number (the new growth rate of historical event 0 expected)"},
     {"WordForMutationRate",
-     [](ModelSpec& m) { m.structures = "//blocks\n1\n//per block\nDNA 1000 0 MUTRATE"; },
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 1000 0 MUTRATE"; },
      "\"MUTRATE\" is not a number (the mutation rate of the block expected)"},
-    {"WordForDemeCount", [](ModelSpec& m) { m.demes = "NDEMES"; },
+    {"WordForDemeCount", [](ModelFile& m) { m.demes = "NDEMES"; },
      "line 2: \"NDEMES\" is not a number (the number of demes expected)"},
-    {"FractionalDemeCount", [](ModelSpec& m) { m.demes = "2.5"; }, "is not a whole number"},
-    {"WordForStructureFlag", [](ModelSpec& m) { m.loci = "1 FLAG"; },
+    {"FractionalDemeCount", [](ModelFile& m) { m.demes = "2.5"; }, "is not a whole number"},
+    {"WordForStructureFlag", [](ModelFile& m) { m.loci = "1 FLAG"; },
      "\"FLAG\" is not a number (the flag of one structure per chromosome expected)"},
-    {"ModelEndsEarly", [](ModelSpec& m) { m.loci = ""; m.structures = ""; },
+    {"ModelEndsEarly", [](ModelFile& m) { m.loci = ""; m.structures = ""; },
      "the model ends where the number of independent loci was expected"},
-    {"FewerStructuresThanDeclared", [](ModelSpec& m) { m.loci = "5 1"; },
+    {"FewerStructuresThanDeclared", [](ModelFile& m) { m.loci = "5 1"; },
      "fewer than the 5 chromosome structures it declares"},
 };
 
 class MalformedModel : public testing::TestWithParam<Malformed> {};
 
 TEST_P(MalformedModel, IsRefusedWithItsMessage) {
-  ModelSpec m;
+  ModelFile m;
   GetParam().edit(m);
   TSimSettings s;
   ParseResult r = parseModel(s, m.text());

@@ -84,7 +84,7 @@ TEST(OutputNames, GenericNamesAndRunLabels) {
 TEST(OutputNames, Failures) {
   TempFolder folder("names3");
   writeFile("bad.par", [] {
-    ModelSpec m;
+    ModelFile m;
     m.sizes = "NPOP\n100";
     return m.text();
   }());

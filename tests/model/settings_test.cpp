@@ -84,7 +84,7 @@ TEST(Settings, NewAndResetStructures) {
 
 TEST(Settings, DeepCopySharesNothing) {
   TSimSettings a;
-  ASSERT_EQ(parseModel(a, ModelSpec().text()).result, 1);
+  ASSERT_EQ(parseModel(a, ModelFile().text()).result, 1);
   a.createNewChromStructures(3);
   for (int k = 0; k < 3; ++k) setBlocks(a, k, {{DataType::SNP, k + 1}, {DataType::DNA, 2}});
   a.genericName = "model";
@@ -129,7 +129,7 @@ TEST(Settings, DeepCopySharesNothing) {
 
 TEST(Settings, CopyConstructorStartsTheTreeCounterAtZero) {
   TSimSettings a;
-  ASSERT_EQ(parseModel(a, ModelSpec().text()).result, 1);
+  ASSERT_EQ(parseModel(a, ModelFile().text()).result, 1);
   a.treeCounter = 5;
   a.f4GTFileName = "f4gt";
   TSimSettings b(a);
@@ -152,7 +152,7 @@ TEST(Settings, CopyEssentialStuffLeavesTheModelAlone) {
   master.f4GTFileName = "f4gt";
 
   TSimSettings run;
-  ASSERT_EQ(parseModel(run, ModelSpec().text()).result, 1);
+  ASSERT_EQ(parseModel(run, ModelFile().text()).result, 1);
   run.genericName = "run";
   run.copyEssentialStuff(master);
   EXPECT_STREQ(run.tplParFileName.c_str(), "m.par");

@@ -13,7 +13,7 @@ namespace {
 // A collection with the given sample sizes (deme size 1000 each).
 struct Sample {
   explicit Sample(const std::vector<int>& sizes)
-      : model(ModelSpec(std::vector<long>(sizes.size(), 1000), sizes), 1) {}
+      : model(sampledDemes(sizes), 1) {}
   TDemeCollection& demes() { return model.demes; }
   CoalModel model;
 };

@@ -38,7 +38,7 @@ void addIncrementally(TDemeCollection& c) {
 
 TEST(ExpectedSFS, JointCellsOfABalancedTree) {
   for (bool wholeTree : {false, true}) {
-    FreqModel model(makeSpec({1000, 1000}, {2, 2}), 1, {true, true});
+    FreqModel model(makeDesc({1000, 1000}, {2, 2}), 1, {true, true});
     TDemeCollection& c = model.demes;
     balancedTree(c.tree);
     if (wholeTree)
@@ -72,7 +72,7 @@ TEST(ExpectedSFS, JointCellsOfABalancedTree) {
 // Sample sizes (2, 2): strides (3, 1), so counts (c0, c1) address entry 3 c0 + c1.
 TEST(ExpectedSFS, MultiDimensionalCellsOfABalancedTree) {
   for (bool wholeTree : {false, true}) {
-    FreqModel model(makeSpec({1000, 1000}, {2, 2}), 1, {true, true, true});
+    FreqModel model(makeDesc({1000, 1000}, {2, 2}), 1, {true, true, true});
     TDemeCollection& c = model.demes;
     balancedTree(c.tree);
     if (wholeTree)
@@ -98,7 +98,7 @@ TEST(ExpectedSFS, MultiDimensionalCellsOfABalancedTree) {
 // (((t0, t1), t2), t3) pooled with n = 4: the branch above 3 tips is entry 3
 // derived and entry 1 minor; the branch above 2 tips is its own complement.
 TEST(ExpectedSFS, PooledCells) {
-  FreqModel model(makeSpec({1000, 1000}, {2, 2}), 1, {true, true, false, true});
+  FreqModel model(makeDesc({1000, 1000}, {2, 2}), 1, {true, true, false, true});
   TDemeCollection& c = model.demes;
   join(c.tree, 4, 0, 1, t1);
   join(c.tree, 5, 4, 2, t2);
@@ -117,9 +117,9 @@ TEST(ExpectedSFS, PooledCells) {
 // With one deme sampled only its 1-D spectrum is filled, and every branch of
 // every genealogy enters it once.
 TEST(ExpectedSFS, OneValidDemeFillsItsOwnSpectrum) {
-  ModelSpec spec = makeSpec({1000, 1000}, {5, 0});
-  spec.migration = 0.001;
-  FreqModel model(spec, 2);
+  ModelDesc desc = makeDesc({1000, 1000}, {5, 0});
+  desc.migration = 0.001;
+  FreqModel model(desc, 2);
   double length = 0.0;
   for (int r = 0; r < 50; ++r) {
     ASSERT_EQ(model.buildFreq(), 1);
@@ -134,7 +134,7 @@ TEST(ExpectedSFS, OneValidDemeFillsItsOwnSpectrum) {
 // Panel of deme 0's two genes: only the branches of a1 and a2 are added, in
 // every deme's 1-D spectrum and in the joint table; the total takes the whole tree.
 TEST(ExpectedSFS, AscertainedRoadAddsOnlyThePanelTree) {
-  FreqModel model(makeSpec({1000, 1000}, {2, 2}), 1, {true, true});
+  FreqModel model(makeDesc({1000, 1000}, {2, 2}), 1, {true, true});
   TSimSettings::SNPascertainment = true;
   TSimSettings::ascertainedDeme = 0;
   TSimSettings::ascertainedSize = 2;
@@ -157,9 +157,9 @@ TEST(ExpectedSFS, AscertainedRoadAddsOnlyThePanelTree) {
 // Panel of k = 4 genes within a sample of 10 of one deme: the ascertained
 // panel spectrum is proportional to 1/j, j = 1 .. k - 1.
 TEST(ExpectedSFS, AscertainedPanelSpectrumIsOneOverJ) {
-  ModelSpec spec = makeSpec({1000, 1000}, {4, 6});
-  spec.events = {makeEvent(0, 1, 0, 1.0)};
-  FreqModel model(spec, 3);
+  ModelDesc desc = makeDesc({1000, 1000}, {4, 6});
+  desc.events = {makeEvent(0, 1, 0, 1.0)};
+  FreqModel model(desc, 3);
   TSimSettings::SNPascertainment = true;
   TSimSettings::ascertainedDeme = 0;
   TSimSettings::ascertainedSize = 4;

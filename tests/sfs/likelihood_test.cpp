@@ -41,7 +41,7 @@ class LikelihoodTest : public testing::Test {
 struct Shape {
   FreqModel model;
   explicit Shape(std::vector<int> samples)
-      : model(makeSpec(std::vector<long>(samples.size(), 1000), samples), 1) {}
+      : model(sampledDemes(samples), 1) {}
   AFS spectrum(const std::vector<std::vector<double>>& tables) {
     AFS s(false);
     s.createArrays(model.demes);
