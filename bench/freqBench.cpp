@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <memory>
 
+#include "driver/runDemes.h"
+#include "driver/runSeeding.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
-#include "sfs/obsSFS.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
 
@@ -29,23 +29,8 @@ bool setUp(TSimSettings& s, const char* modelFile) {
   }
   consoleOutput = false;
   if (s.readInputFile(is, true, 0, false) != 1) return false;
-  TDemeCollection& c = s.demeCollection;
-  c.create_demes(&s.migrationMatrices);
-  c.initialize_deme_size(s.demeSizes);
-  c.initialize_growth_rates(s.growthRates);
-  c.initialize_events(s.historicalEvents);
-  c.initialize_samp_size(s.sampleSizes);
-  c.initialize_sample_ages(s.sampleAges);
-  c.initialize_inbreeding_coefficients(s.inbreedingCoefs);
-  TNode::numPop = s.numDemes;
-  c.migrationOn = true;
-  c.create_lineagesNoRec(s.sampleSizes, static_cast<int>(s.totalNumLoci[0]));
-  c.expDAF = new AFS(false);
-  c.expDAF->createArrays(c);
-  TDemeCollection::calcInvNChoose2(s.totalSampleSize);
-  TDemeCollection::iniNumLineages = c.count_all_lineages();
-  TDemeCollection::isFreqDataType = true;
-  buildValidDemes(c);
+  if (!setUpRunDemes(s) || !createRunSpectra(s)) return false;
+  setUpFreqCoalescent(s);
   return true;
 }
 
@@ -80,10 +65,8 @@ int main(int argc, char** argv) {
   TSimSettings::numBatches = std::atoi(argv[4]);
   const long seed = argc > 5 ? std::atol(argv[5]) : 1;
   TSimSettings::compDAF = true;
-  auto generators = std::make_unique<GlobalRandom[]>(100);
-  ranGenArray = generators.get();
   GlobalRandom::initializeLookUpTable();
-  for (int i = 0; i < TSimSettings::numBatches; ++i) ranGenArray[i].InitializeGenerator(seed + 1000 + i);
+  seedBatchGenerators(seed, TSimSettings::numBatches);
 
   TSimSettings s;
   if (!setUp(s, argv[1])) return 1;

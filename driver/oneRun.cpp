@@ -44,8 +44,7 @@ bool prepareRun(TSimSettings& s, const RunOptions& run, int runIndex) {
     return false;
   }
   if (TSimSettings::outputTree) s.writePAUPHeader();
-  TDemeCollection::calcInvNChoose2(s.totalSampleSize);
-  TDemeCollection::iniNumLineages = s.demeCollection.count_all_lineages();
+  setUpFreqCoalescent(s);
   return true;
 }
 
@@ -53,7 +52,6 @@ bool prepareRun(TSimSettings& s, const RunOptions& run, int runIndex) {
 // every run) and the likelihood table with its header.
 bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
-  TDemeCollection::isFreqDataType = true;
   if (!tmrcas) tmrcas = new std::ofstream("MRCAs.txt", std::ios::trunc);
   if (!s.readObservedSFS(false, runIndex == 0, p.observed, p.lhoodFile, run.priorFileGiven,
                          run.defFileGiven, run.lhoodFileName)) {

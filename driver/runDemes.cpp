@@ -100,3 +100,9 @@ bool createRunSpectra(TSimSettings& s) {
   if (TSimSettings::compDAF && !createSpectrum(s.demeCollection, false)) return false;
   return true;
 }
+
+void setUpFreqCoalescent(TSimSettings& s) {
+  TDemeCollection::calcInvNChoose2(s.totalSampleSize);
+  TDemeCollection::iniNumLineages = s.demeCollection.count_all_lineages();
+  TDemeCollection::isFreqDataType = true;
+}

@@ -20,3 +20,7 @@ void checkAscertainableData(const TSimSettings& settings);
 // kind the switches ask for; false when a multi-dimensional spectrum cannot be
 // created.
 bool createRunSpectra(TSimSettings& settings);
+
+// The tables the frequency-data coalescent reads: the inverse pair counts up
+// to the total sample size and the number of lineages a genealogy starts from.
+void setUpFreqCoalescent(TSimSettings& settings);

@@ -25,11 +25,15 @@ long long chooseSeed(const RunOptions& run) {
   return seed < 0 ? -seed : seed;
 }
 
-void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
+void seedBatchGenerators(long long seed, int numBatches) {
   if (!ranGenArray) ranGenArray = new GlobalRandom[NUM_BATCH_GENERATORS];
-  GlobalRandom::initializeLookUpTable();
   for (int i = 0; i < numBatches && i < NUM_BATCH_GENERATORS; ++i)
     ranGenArray[i].InitializeGenerator(static_cast<long>(seed + 1000 + i));
+}
+
+void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
+  GlobalRandom::initializeLookUpTable();
+  seedBatchGenerators(seed, numBatches);
 
   std::ofstream seedFile("seed.txt", std::ios::trunc);
   seedFile << "Random generator seed :" << seed << "\n";

@@ -12,3 +12,7 @@ long long chooseSeed(const RunOptions& run);
 // table, seeds batch generator i (below numBatches) with seed + 1000 + i and the
 // main generator with the seed; writes "seed.txt" and the seed line.
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
+
+// Creates the batch generators of ranGenArray at first use and seeds batch
+// generator i (below numBatches) with seed + 1000 + i.
+void seedBatchGenerators(long long seed, int numBatches);

@@ -42,7 +42,7 @@ const char* kIsolatedDemes =
     "//per Block: data type, num loci, rec. rate and mut rate + optional parameters\n"
     "FREQ 1 0 2.5e-8\n";
 
-std::vector<long double> simulate(FreqShape shape, int threads, int numSims, long seed) {
+std::vector<long double> simulate(SpectrumShape shape, int threads, int numSims, long seed) {
   FreqRun run(kTwoDemes, shape, seed);
   TSimSettings::numThreads = threads;
   int counter = 0;
@@ -92,7 +92,7 @@ TEST(SFSBatchPlan, ThreadsTakeConsecutiveBatchesInOrder) {
     }
 }
 
-class SFSBatchThreads : public testing::TestWithParam<FreqShape> {};
+class SFSBatchThreads : public testing::TestWithParam<SpectrumShape> {};
 
 // With the same seeds and batch count the spectra are the same, to the last
 // bit, in order on the calling thread, on 3 threads and on the runtime's choice.
@@ -106,15 +106,15 @@ TEST_P(SFSBatchThreads, SpectraDoNotDependOnTheThreadCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, SFSBatchThreads,
-                         testing::Values(FreqShape{true, true, false, false},
-                                         FreqShape{true, true, true, false},
-                                         FreqShape{true, true, false, true}));
+                         testing::Values(SpectrumShape{true, true, false, false},
+                                         SpectrumShape{true, true, true, false},
+                                         SpectrumShape{true, true, false, true}));
 
 // Summing the batch spectra in order gives the run's spectra: the 1-thread
 // result equals batches simulated one by one from copies of the run as it
 // was before (each batch starts from empty spectra).
 TEST(SFSBatchMerge, RunSpectraAreTheBatchSumsInOrder) {
-  const FreqShape shape{true, true, false, false};
+  const SpectrumShape shape{true, true, false, false};
   const std::vector<long double> whole = simulate(shape, 1, 100, 5);
   FreqRun run(kTwoDemes, shape, 5);
   const TBatchPlan plan = planSFSBatches(100, TSimSettings::numBatches);
@@ -135,7 +135,7 @@ TEST(SFSBatchPlanDeathTest, FewSimulationsLowerTheBatchCountForGood) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        FreqRun run(kTwoDemes, FreqShape{true, false, false, false}, 3);
+        FreqRun run(kTwoDemes, SpectrumShape{true, false, false, false}, 3);
         TSimSettings::numBatches = 12;
         TSimSettings::numThreads = 1;
         const std::vector<long> untouched = generatorState(ranGenArray[5]);
@@ -143,7 +143,7 @@ TEST(SFSBatchPlanDeathTest, FewSimulationsLowerTheBatchCountForGood) {
         int counter = 0;
         bool ok = run.s.generateSFSPerSimulation(5, counter) == 1 &&
                   generatorState(ranGenArray[4]) != used;
-        FreqRun later(kTwoDemes, FreqShape{true, false, false, false}, 3);
+        FreqRun later(kTwoDemes, SpectrumShape{true, false, false, false}, 3);
         TSimSettings::numThreads = 3;
         ok = ok && later.s.generateSFSPerSimulation(1000, counter) == 1;
         ok = ok && generatorState(ranGenArray[5]) == untouched;
@@ -164,7 +164,7 @@ class SFSBatchFailure : public testing::TestWithParam<FailureCase> {};
 // the batch generators are set back for the calls that follow.
 TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
   TempFolder folder("sfs_batch_failure");
-  FreqRun run(kIsolatedDemes, FreqShape{true, false, false, false}, 11);
+  FreqRun run(kIsolatedDemes, SpectrumShape{true, false, false, false}, 11);
   TSimSettings::numThreads = GetParam().threads;
   run.s.tplParFileName = "isolated.par";
   if (GetParam().fromTemplate) {
