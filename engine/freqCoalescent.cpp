@@ -57,7 +57,10 @@ class FreqTreeBuilder {
   void start();
   bool coalesce(TDeme& deme);
   bool finishLastDeme(TDeme& deme);
-  double coalescenceWaitingTime(const TDeme& deme);
+  // Waiting time of a coalescence in the deme, or NO_EVENT when it has none or
+  // when it surely is not below best (the shortest time found so far).
+  double coalescenceWaitingTime(const TDeme& deme, double best);
+  static bool cannotBeat(double x, double gamma, double best);
   void applyEvents();
   void migrate();
   int giveUp();
@@ -127,7 +130,7 @@ bool FreqTreeBuilder::finishLastDeme(TDeme& deme) {
 // s exp(gamma x), with s the size now, so w solves
 // (1 - exp(-gamma w)) / (pairFactor s gamma) = E; without a solution the deme
 // does not coalesce.
-double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme) {
+double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme, double best) {
   const double e = -rng_.takeLogUniform();
   const double pairFactor = TDemeCollection::invNChoose2[deme.numLineages];
   if (!deme.isGrowing) return pairFactor * deme.relSizeCT * e;
@@ -138,7 +141,19 @@ double FreqTreeBuilder::coalescenceWaitingTime(const TDeme& deme) {
       elapsed == 0.0 ? deme.relSizeCT : deme.relSizeCT * std::exp(elapsed * gamma);
   const double x = e * pairFactor * sizeNow * gamma;
   if (!(x < 1.0)) return NO_EVENT;
+  if (cannotBeat(x, gamma, best)) return NO_EVENT;
   return -std::log1p(-x) / gamma;
+}
+
+// True when the exact waiting time -log1p(-x) / gamma is surely at least best,
+// so that the deme cannot take the step and the log1p can be spared. Bounds:
+// -log1p(-x) >= x, and log1p(y) >= y / (1 + y) for y = -x. The margin of 1e-12
+// covers the few roundings of both sides, so a spared deme is one whose
+// computed time would not have been below best either.
+bool FreqTreeBuilder::cannotBeat(double x, double gamma, double best) {
+  if (!(best > 1e-290 && best < NO_EVENT)) return false;
+  const double bound = gamma > 0.0 ? x / gamma : (-x / (1.0 - x)) / -gamma;
+  return bound * (1.0 - 1e-12) >= best;
 }
 
 void FreqTreeBuilder::applyEvents() {
@@ -217,7 +232,7 @@ int FreqTreeBuilder::run() {
     for (int k = 0; k < c_.numActiveDemes; ++k) {
       const TDeme& deme = c_.demes[c_.activeDemes[k]];
       if (deme.numLineages < 2) continue;
-      const double w = coalescenceWaitingTime(deme);
+      const double w = coalescenceWaitingTime(deme, minTime);
       if (w < minTime) {
         minTime = w;
         kind = NextEvent::coalescence;

@@ -178,6 +178,48 @@ void updateMultiDSFS(const TNode* node1, double length1, const TNode* node2, dou
   multiCell(s, coordinate(demes.sfsCoordDesc2, demes), node2, false) += length2;
 }
 
+namespace {
+
+// Derived-allele cells of one branch in the tables of the valid demes (the
+// cells addJointCells(s, x, length, false, false) adds), inlined for the hot road.
+inline void addDerivedValidCells(AFS& s, const TNode* x, double length) {
+  const int numValid = TDemeCollection::numValidDemes;
+  const int* valid = TDemeCollection::validDemes;
+  const int* counts = x->numDescPerPop;
+  if (numValid == 1) {
+    const int v = valid[0];
+    s.jointAFS[v][v].cells[counts[v]] += length;
+    return;
+  }
+  for (int p = 1; p < numValid; ++p) {
+    const int a = valid[p];
+    const int ka = counts[a];
+    std::vector<sfsTable>& tablesOfA = s.jointAFS[a];
+    for (int q = 0; q < p; ++q) {
+      sfsTable& table = tablesOfA[valid[q]];
+      table.cells[static_cast<size_t>(ka) * table.numCols + counts[valid[q]]] += length;
+    }
+  }
+}
+
+// updateJointDSFS of both children: the same additions in the same order (the
+// total and the cells are separate sums), with the 80-bit total read and
+// written once.
+void updateJointDSFSPair(const TNode* a, double lengthA, const TNode* b, double lengthB,
+                         TDemeCollection& demes) {
+  AFS* s = demes.expDAF;
+  if (!s) return;
+  long double total = s->totTreeLength;
+  total += lengthA;
+  total += lengthB;
+  s->totTreeLength = total;
+  if (!s->hasTables()) return;
+  addDerivedValidCells(*s, a, lengthA);
+  addDerivedValidCells(*s, b, lengthB);
+}
+
+}  // namespace
+
 void TNode::updateExpSFSFromAncestor(TDemeCollection& demes) {
   TNode* a = desc1;
   TNode* b = desc2;
@@ -188,10 +230,7 @@ void TNode::updateExpSFSFromAncestor(TDemeCollection& demes) {
   const double lengthA = time - a->time;
   const double lengthB = time - b->time;
   if (!TSimSettings::isMultiSFS) {
-    if (wantedDAF(demes)) {
-      updateJointDSFS(a, lengthA, demes);
-      updateJointDSFS(b, lengthB, demes);
-    }
+    if (wantedDAF(demes)) updateJointDSFSPair(a, lengthA, b, lengthB, demes);
     if (wantedMAF(demes)) {
       updateJointMSFS(a, lengthA, demes);
       updateJointMSFS(b, lengthB, demes);

@@ -58,6 +58,35 @@ long seedStart(long s) {
   return static_cast<long>(diff % static_cast<unsigned long long>(RANDOM_MODULUS));
 }
 
+// n successive draws of the generator into out, the same as n calls of
+// drawUniformPath (LogPath false) or drawLogPath (LogPath true), done in runs
+// over which neither state index wraps, so the loop carries no index checks.
+template <bool LogPath>
+void drawSequence(GlobalRandom& g, long* out, int n) {
+  long* state = g.stateTable;
+  int r = g.replaceIndex;
+  int s = g.subtractIndex;
+  int done = 0;
+  while (done < n) {
+    if (r == 55) r = 0;  // the next entry is 1
+    if (s == 55) s = 0;
+    int run = n - done;
+    if (55 - r < run) run = 55 - r;
+    if (55 - s < run) run = 55 - s;
+    for (int k = 1; k <= run; ++k) {
+      long d = state[r + k] - state[s + k];
+      if (LogPath ? d <= 0 : d < 0) d += LogPath ? RANDOM_MODULUS - 1 : RANDOM_MODULUS;
+      state[r + k] = d;
+      out[done + k - 1] = d;
+    }
+    r += run;
+    s += run;
+    done += run;
+  }
+  g.replaceIndex = r;
+  g.subtractIndex = s;
+}
+
 }  // namespace
 
 GlobalRandom::GlobalRandom()
@@ -150,7 +179,10 @@ void GlobalRandom::InitializeGenerator(long newSeed) {
 }
 
 void GlobalRandom::updateRanNums() {
-  for (double& v : uniformBuffer) v = static_cast<double>(drawUniformPath()) * UNIFORM_SCALE;
+  long draws[RANDOM_BUFFER_SIZE];
+  drawSequence<false>(*this, draws, RANDOM_BUFFER_SIZE);
+  for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i)
+    uniformBuffer[i] = static_cast<double>(draws[i]) * UNIFORM_SCALE;
   nextUniform = 0;
 }
 
@@ -158,7 +190,7 @@ void GlobalRandom::updateLogRanNums() {
   // All draws first, then the table look-ups: the look-ups are independent of
   // each other, so their cache misses overlap. Same draws, same values.
   long draws[RANDOM_BUFFER_SIZE];
-  for (long& d : draws) d = drawLogPath();
+  drawSequence<true>(*this, draws, RANDOM_BUFFER_SIZE);
   constexpr int ahead = 64;
   for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i) {
     if (i + ahead < RANDOM_BUFFER_SIZE) prefetchLogEntry(draws[i + ahead]);

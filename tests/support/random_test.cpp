@@ -139,6 +139,40 @@ TEST_F(RandomTest, BuffersRefillOnlyWhenFoundUsedUp) {
   EXPECT_EQ(firstLog, k->logUniformBuffer[0]);
 }
 
+// The refills draw in runs; they must match draws taken one at a time from a
+// copy of the state, over many refills of both buffers (every index phase).
+TEST_F(RandomTest, RefillsMatchSingleDraws) {
+  auto g = seeded(2024);
+  long state[56];
+  std::memcpy(state, g->stateTable, sizeof state);
+  int r = g->replaceIndex, s = g->subtractIndex;
+  auto draw = [&](bool logPath) {
+    r = r == 55 ? 1 : r + 1;
+    s = s == 55 ? 1 : s + 1;
+    long d = state[r] - state[s];
+    if (logPath ? d <= 0 : d < 0) d += logPath ? RANDOM_MODULUS - 1 : RANDOM_MODULUS;
+    state[r] = d;
+    return d;
+  };
+  for (int refill = 0; refill < 60; ++refill) {
+    const bool logPath = refill % 3 == 1;
+    std::vector<long> expected(RANDOM_BUFFER_SIZE);
+    for (long& d : expected) d = draw(logPath);
+    if (logPath) {
+      g->updateLogRanNums();
+      for (int i = 0; i < RANDOM_BUFFER_SIZE; i += 97)
+        EXPECT_NEAR(g->logUniformBuffer[i], std::log(expected[i] * 1e-9), 1e-5);
+    } else {
+      g->updateRanNums();
+      for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i)
+        ASSERT_EQ(g->uniformBuffer[i], static_cast<double>(expected[i]) * 1e-9) << refill << " " << i;
+    }
+    ASSERT_EQ(g->replaceIndex, r);
+    ASSERT_EQ(g->subtractIndex, s);
+    ASSERT_EQ(std::memcmp(g->stateTable + 1, state + 1, 55 * sizeof(long)), 0);
+  }
+}
+
 TEST_F(RandomTest, LogarithmPathApproximatesTheNaturalLog) {
   auto g = seeded(9);
   // The last 55 log draws are still in the state table.
