@@ -24,7 +24,7 @@ namespace {
 bool setUp(TSimSettings& s, const char* modelFile) {
   std::ifstream is(modelFile);
   if (!is) {
-    std::cerr << "freqBench: cannot open " << modelFile << "\n";
+    std::cerr << "freqBench: cannot open the model file \"" << modelFile << "\"\n";
     return false;
   }
   consoleOutput = false;
@@ -53,6 +53,16 @@ void printSpectra(const AFS& daf, int numSims) {
   std::printf("\n");
 }
 
+// The integer argument, or false with a message when it is not an integer in [low, high].
+bool readArgument(const char* text, const char* what, long low, long high, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text, &end, 10);
+  if (end != text && *end == '\0' && value >= low && value <= high) return true;
+  std::cerr << "freqBench: " << what << " \"" << text << "\" must be an integer from " << low
+            << " to " << high << "\n";
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,10 +70,15 @@ int main(int argc, char** argv) {
     std::cerr << "usage: freqBench model.par numSims threads batches [seed]\n";
     return 2;
   }
-  const int numSims = std::atoi(argv[2]);
-  TSimSettings::numThreads = std::atoi(argv[3]);
-  TSimSettings::numBatches = std::atoi(argv[4]);
-  const long seed = argc > 5 ? std::atol(argv[5]) : 1;
+  long sims = 0, threads = 0, batches = 0, seed = 1;
+  if (!readArgument(argv[2], "numSims", 1, 1000000000, sims) ||
+      !readArgument(argv[3], "threads", 0, 1024, threads) ||
+      !readArgument(argv[4], "batches", 1, MAX_NUM_BATCHES, batches) ||
+      (argc > 5 && !readArgument(argv[5], "seed", 0, 1000000000, seed)))
+    return 2;
+  const int numSims = static_cast<int>(sims);
+  TSimSettings::numThreads = static_cast<int>(threads);
+  TSimSettings::numBatches = static_cast<int>(batches);
   TSimSettings::compDAF = true;
   GlobalRandom::initializeLookUpTable();
   seedBatchGenerators(seed, TSimSettings::numBatches);
@@ -75,7 +90,10 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   const int ok = s.generateSFSPerSimulation(numSims, counter);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  if (!ok) return 1;
+  if (!ok) {
+    std::cerr << "freqBench: a genealogy of \"" << argv[1] << "\" could not be completed\n";
+    return 1;
+  }
   std::printf("genealogies %d seconds %.3f rate %.0f per second\n", numSims, elapsed.count(),
               numSims / elapsed.count());
   std::printf("peak memory %.1f MB (after set-up %.1f MB)\n", peakMegabytes(), setUpMB);

@@ -35,19 +35,24 @@ int simulateBatchCopy(TSimSettings& copy, int batch, int numSims,
   return simulateSFSBatch(copy, numSims, batch, lowestFailedBatch);
 }
 
+// One copy per batch, each taken from the run as it was before the call: the
+// run's spectra stay untouched until the end. Batches 1 .. B - 1 are added into
+// the copy of batch 0, whose sums then go into the run's (empty) spectra: the
+// same sums, in the same order, as the merge after the threads. The batches
+// before a failed one stay added.
 int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
-  // Every batch starts from the run's spectra as they were before the call.
-  const TSimSettings start(run);
-  for (int b = 0; b < plan.numBatches; ++b) {
-    TSimSettings copy(start);
-    const int result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
-    if (result != 1) {
-      reportFailedGenealogy(run, result);
-      return 0;
-    }
-    run.aggregateExpSFS(copy);
+  TSimSettings total(run);
+  int result = simulateBatchCopy(total, 0, plan.simsOf(0), nullptr);
+  const bool firstBatchDone = result == 1;
+  for (int b = 1; b < plan.numBatches && result == 1; ++b) {
+    TSimSettings copy(run);
+    result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
+    if (result == 1) total.aggregateExpSFS(copy);
   }
-  return 1;
+  if (firstBatchDone) run.aggregateExpSFS(total);
+  if (result == 1) return 1;
+  reportFailedGenealogy(run, result);
+  return 0;
 }
 
 // What a batch run on a worker thread leaves for the merge.

@@ -6,6 +6,7 @@
 #include "driver/optionChecks.h"
 #include "driver/optionNumbers.h"
 #include "driver/runOptions.h"
+#include "driver/runSeeding.h"
 #include "driver/usageText.h"
 #include "model/simSettings.h"
 #include "support/anyoption.h"
@@ -13,8 +14,6 @@
 #include "support/public.h"
 
 namespace {
-
-constexpr int kMaxBatches = 100;
 
 bool checkNumSims(AnyOption& opt, RunOptions& run) {
   char const* text = optionValue(opt, 'n');
@@ -99,10 +98,11 @@ bool readBatches(AnyOption& opt) {
   if (value < 1) {
     std::cerr << "Chosen no. of batches is zero, setting it to 1\n";
     value = 1;
-  } else if (value > kMaxBatches) {
+  } else if (value > MAX_NUM_BATCHES) {
     std::cerr << "Chosen no. of batches (" << value
-              << ") is too large, setting it to maximum allowed value of " << kMaxBatches << "\n";
-    value = kMaxBatches;
+              << ") is too large, setting it to maximum allowed value of " << MAX_NUM_BATCHES
+              << "\n";
+    value = MAX_NUM_BATCHES;
   }
   TSimSettings::numBatches = value;
   return true;

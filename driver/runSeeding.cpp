@@ -9,12 +9,6 @@
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
 
-namespace {
-
-constexpr int NUM_BATCH_GENERATORS = 100;
-
-}  // namespace
-
 long long chooseSeed(const RunOptions& run) {
   if (run.seedGiven) return run.seed < 0 ? -run.seed : run.seed;
   timeval now{};
@@ -26,8 +20,8 @@ long long chooseSeed(const RunOptions& run) {
 }
 
 void seedBatchGenerators(long long seed, int numBatches) {
-  if (!ranGenArray) ranGenArray = new GlobalRandom[NUM_BATCH_GENERATORS];
-  for (int i = 0; i < numBatches && i < NUM_BATCH_GENERATORS; ++i)
+  if (!ranGenArray) ranGenArray = new GlobalRandom[MAX_NUM_BATCHES];
+  for (int i = 0; i < numBatches && i < MAX_NUM_BATCHES; ++i)
     ranGenArray[i].InitializeGenerator(static_cast<long>(seed + 1000 + i));
 }
 

@@ -4,6 +4,9 @@
 
 class GlobalRandom;
 
+// The number of batch generators in ranGenArray, hence the largest batch count.
+constexpr int MAX_NUM_BATCHES = 100;
+
 // The -r value (already non-negative), or (seconds XOR microseconds XOR process
 // id) modulo 1000000 from the clock.
 long long chooseSeed(const RunOptions& run);

@@ -52,13 +52,8 @@ void TRunProcess::releaseAll() {
 }
 
 void finishProcess(TRunProcess& p, const timeval& startTime) {
-  closeStream(p.lhoodFile);
-  closeStream(p.paramFile);
-  closeStream(TSimSettings::PaupTrueTreesFile);
-  closeStream(TSimSettings::PaupMutTreesFile);
-  closeStream(TSimSettings::PaupAscTreesFile);
+  p.releaseAll();
   std::cout << "\n\nProgram execution time: " << std::fixed << std::setprecision(3)
             << secondsSince(startTime) << " seconds\n"
             << std::endl;
-  p.releaseAll();
 }

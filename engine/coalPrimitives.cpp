@@ -34,16 +34,9 @@ static TNode* joinLineages(TDeme& deme, TDemeCollection& collection, const doubl
   ++tree.numCoalNodes;
   TNode* first = deme.VNL.items[i];
   TNode* second = deme.VNL.items[j];
-  const int last = deme.VNL.top;
-  deme.VNL.items[i] = node;
   node->posInVNL = i;
-  if (j != last) {
-    TNode* moved = deme.VNL.items[last];
-    deme.VNL.items[j] = moved;
-    moved->posInVNL = j;
-  }
-  deme.VNL.items[last] = nullptr;
-  --deme.VNL.top;
+  deme.VNL.coalesce(i, j, node);
+  if (j <= deme.VNL.top) deme.VNL.items[j]->posInVNL = j;  // the lineage moved into j
   --deme.numLineages;
 
   node->deme = deme.demeId;
@@ -137,15 +130,8 @@ int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {
   if (&sink == this) return -1;
   const int n = numLineages;
   const int p = n == 1 ? 0 : static_cast<int>(collection->randomGenerator->takeUniform() * n);
-  TNode* migrant = VNL.items[p];
-  const int last = VNL.top;
-  if (p != last) {
-    TNode* moved = VNL.items[last];
-    VNL.items[p] = moved;
-    moved->posInVNL = p;
-  }
-  VNL.items[last] = nullptr;
-  --VNL.top;
+  TNode* migrant = VNL.removeAt(p);
+  if (p <= VNL.top) VNL.items[p]->posInVNL = p;  // the lineage moved into p
   if (--numLineages == 0) removeDemeFromActiveList(collection);
 
   if (sink.numLineages == 0) sink.addDemeToActiveList(collection);

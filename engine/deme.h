@@ -83,6 +83,8 @@ class TDeme {
   // Individuals the inbreeding step pairs up: -1 when there is no step (no
   // inbreeding, or an odd sample, which is reported).
   int inbredIndividuals() const;
+  // A contemporary sample with inbreeding: its inbreeding step comes at time 0.
+  bool inbredAtStart() const { return sampleAge == 0.0 && inbreedingCoef > 0.0; }
   // Coalesces the two genes of individual ind when both are still listed here.
   bool coalesceInbredPair(TDemeCollection& collection, const double& t, int ind);
   int implementMigrEventCT(TDemeCollection& collection, const double& t, bool record);
@@ -232,6 +234,9 @@ class TDemeCollection {
   // Start of a tree (sizes, active list, inbreeding at time 0); returns
   // whether some listed deme can send migrants.
   bool startTreeNoRec();
+  // The part of a tree start shared by the tree builders: matrix 0, lineage
+  // counts, sizes at time 0, contemporary samples listed, ancient ones waiting.
+  void resetTreeStart();
   // Applies historical event number index at time t; emigration rates are
   // left for the caller to recompute. Returns 1.
   int implementEventCT(const int& index, double t, bool record);

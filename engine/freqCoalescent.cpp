@@ -68,38 +68,15 @@ class FreqTreeBuilder {
 };
 
 void FreqTreeBuilder::start() {
-  c_.curMigMatrix = 0;
-  c_.migrationOn = true;
-  c_.tree.root = nullptr;
-  c_.numActiveDemes = 0;
-  c_.numLineages = TDemeCollection::iniNumLineages;
-  c_.tree.numLoci = static_cast<int>(c_.numSites);
-  c_.anyGrowth = TDemeCollection::initIsGrowthRate;
-  if (!c_.eventsRescaled) c_.eventsRescaled = c_.rescaleEventsCT();
+  c_.resetTreeStart();
   numEvents_ = c_.events.numElems;
-  c_.numInactiveLineages = 0;
-  for (int d = 0; d < c_.numDemes; ++d) {
-    c_.activeDemes[d] = -1;
-    c_.demes[d].posInActiveList = -1;
-  }
-  for (int d = 0; d < c_.numDemes; ++d) {
-    TDeme& deme = c_.demes[d];
-    deme.relSizeCT = deme.initRelSizeCT;
-    deme.lastSizeUpdateTime = 0.0;
-    // Every deme starts from the batch rate of matrix 0, so nothing is carried
-    // over from an earlier genealogy.
-    deme.emigrationRate = deme.initEmigrationRate;
-    if (deme.numLineages > 0 && deme.sampleAge == 0.0) {
-      deme.addDemeToActiveList(&c_);
-    } else if (deme.sampleAge > 0.0) {
-      c_.numInactiveLineages += deme.sampleSize;
-      deme.numLineages = 0;
-    }
-  }
+  // Every deme starts from the batch rate of matrix 0, so nothing is carried
+  // over from an earlier genealogy.
+  for (int d = 0; d < c_.numDemes; ++d)
+    c_.demes[d].emigrationRate = c_.demes[d].initEmigrationRate;
   if (TDemeCollection::isInbreeding)
     for (int d = 0; d < c_.numDemes; ++d)
-      if (c_.demes[d].sampleAge == 0.0 && c_.demes[d].inbreedingCoef > 0.0)
-        inbreed(c_.demes[d], c_, 0.0);
+      if (c_.demes[d].inbredAtStart()) inbreed(c_.demes[d], c_, 0.0);
   migrating_ = false;
   c_.totMigrationRate = 0.0;
   if (c_.migrationOn) {

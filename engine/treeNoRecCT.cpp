@@ -55,13 +55,11 @@ bool sizesAreFinite(const TDemeCollection& c, double t) {
 bool TDemeCollection::updateInbreedingSwitch() {
   isInbreeding = false;
   for (int d = 0; d < numDemes; ++d)
-    if (demes[d].sampleAge == 0.0 && demes[d].inbreedingCoef > 0.0) isInbreeding = true;
+    if (demes[d].inbredAtStart()) isInbreeding = true;
   return isInbreeding;
 }
 
-// Steps before the first iteration of a tree: lineage counts, deme sizes,
-// active list, inbreeding of contemporary samples and emigration rates.
-bool TDemeCollection::startTreeNoRec() {
+void TDemeCollection::resetTreeStart() {
   curMigMatrix = 0;
   migrationOn = true;
   tree.root = nullptr;
@@ -86,10 +84,15 @@ bool TDemeCollection::startTreeNoRec() {
       deme.numLineages = 0;
     }
   }
+}
+
+// Steps before the first iteration of a tree: the shared start, inbreeding of
+// contemporary samples and emigration rates.
+bool TDemeCollection::startTreeNoRec() {
+  resetTreeStart();
   if (isInbreeding)
     for (int d = 0; d < numDemes; ++d)
-      if (demes[d].sampleAge == 0.0 && demes[d].inbreedingCoef > 0.0)
-        demes[d].implementInbreeding(*this, 0.0);
+      if (demes[d].inbredAtStart()) demes[d].implementInbreeding(*this, 0.0);
   return computeMigrProbaPerActiveDeme(*this);
 }
 

@@ -247,6 +247,14 @@ int TSampleParameters::readEstimationStream(std::istream& in, my_string const& f
               << "...exiting" << std::endl;
     return 0;
   }
+  if (paramArray.numElems == 0) {
+    // A missing or misspelled section header would otherwise leave nothing to draw.
+    std::cerr << "\nProblem reading the parameter settings file \"" << fileName << "\"\n"
+              << "Error message : the file defines no parameter (it needs a [PARAMETERS] "
+                 "section with at least one parameter line)\n"
+              << "...exiting" << std::endl;
+    return 0;
+  }
   return 1;
 }
 

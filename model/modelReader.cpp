@@ -150,6 +150,9 @@ void TModelReader::readSampleLine(int i) {
   double inbreeding = 0;
   if (values.size() > 2)
     inbreeding = checkedNumber(sc_, line, values[2], "the inbreeding coefficient of " + deme(i));
+  if (inbreeding < 0 || inbreeding > 1)
+    sc_.fail(line, "the inbreeding coefficient of " + deme(i) + " (" + str(inbreeding) +
+                       ") is not between 0 and 1");
   s_.inbreedingCoefs.Add(inbreeding);
 }
 

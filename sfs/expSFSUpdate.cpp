@@ -180,28 +180,6 @@ void updateMultiDSFS(const TNode* node1, double length1, const TNode* node2, dou
 
 namespace {
 
-// Derived-allele cells of one branch in the tables of the valid demes (the
-// cells addJointCells(s, x, length, false, false) adds), inlined for the hot road.
-inline void addDerivedValidCells(AFS& s, const TNode* x, double length) {
-  const int numValid = TDemeCollection::numValidDemes;
-  const int* valid = TDemeCollection::validDemes;
-  const int* counts = x->numDescPerPop;
-  if (numValid == 1) {
-    const int v = valid[0];
-    s.jointAFS[v][v].cells[counts[v]] += length;
-    return;
-  }
-  for (int p = 1; p < numValid; ++p) {
-    const int a = valid[p];
-    const int ka = counts[a];
-    std::vector<sfsTable>& tablesOfA = s.jointAFS[a];
-    for (int q = 0; q < p; ++q) {
-      sfsTable& table = tablesOfA[valid[q]];
-      table.cells[static_cast<size_t>(ka) * table.numCols + counts[valid[q]]] += length;
-    }
-  }
-}
-
 // updateJointDSFS of both children: the same additions in the same order (the
 // total and the cells are separate sums), with the 80-bit total read and
 // written once.
@@ -213,9 +191,8 @@ void updateJointDSFSPair(const TNode* a, double lengthA, const TNode* b, double 
   total += lengthA;
   total += lengthB;
   s->totTreeLength = total;
-  if (!s->hasTables()) return;
-  addDerivedValidCells(*s, a, lengthA);
-  addDerivedValidCells(*s, b, lengthB);
+  addJointCells(*s, a, lengthA, false, false);
+  addJointCells(*s, b, lengthB, false, false);
 }
 
 }  // namespace

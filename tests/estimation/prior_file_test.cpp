@@ -221,4 +221,17 @@ TEST(PriorFile, MissingFile) {
             std::string::npos);
 }
 
+// A misspelled or missing section header leaves no parameter: reported, not run with nothing.
+TEST(PriorFile, NoParameterIsAnError) {
+  for (char const* text : {"", "// only a comment\n", "[PARAMETER]\n0 N unif 0 1\n",
+                           "[PARAMETERS]\n\n// none\n"}) {
+    TSampleParameters p;
+    std::string err;
+    EXPECT_EQ(readPrior(p, text, &err), 0) << text;
+    EXPECT_NE(err.find("Problem reading the parameter settings file \"test.est\""),
+              std::string::npos) << text;
+    EXPECT_NE(err.find("defines no parameter"), std::string::npos) << text;
+  }
+}
+
 }  // namespace

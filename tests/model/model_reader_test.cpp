@@ -238,6 +238,8 @@ const Malformed kMalformed[] = {
      "line 7: deme 0 has a negative sample size (-3)"},
     {"NegativeSampleAge", [](ModelFile& m) { m.samples = "10\n8 -300"; },
      "line 8: deme 1 has a negative sample age (-300)"},
+    {"InbreedingAboveOne", [](ModelFile& m) { m.samples = "10\n8 0 1.7"; },
+     "line 8: the inbreeding coefficient of deme 1 (1.7) is not between 0 and 1"},
     {"MissingSampleSize", [](ModelFile& m) { m.samples = "10\n"; },
      "line 8: the sample size of deme 1 is missing"},
     {"EventSourceOutside", [](ModelFile& m) { m.events = "1\n300 2 0 1 1 0 1"; },
