@@ -91,6 +91,7 @@ bool TSimSettings::outputExpectedSFS(const std::string& folder, int header, bool
 int TSimSettings::write_bad_param_file() {
   my_string base = tplParFileName.is_null() ? parFileName : tplParFileName;
   base.remove_extension();
+  base.remove_path();  // written in the current folder, whatever the model's folder
   char name[1024];
   std::snprintf(name, sizeof name, "%s_bad.par", base.c_str());
   std::cerr << "Bad parameters leading to non-convergent coalescent are written in file " << name

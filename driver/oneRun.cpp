@@ -82,17 +82,6 @@ void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
               << " batches and " << TSimSettings::numThreads << " threads.\n\n";
 }
 
-// The per-run counters and per-chromosome arrays the simulations start from.
-void resetRunCounters(TSimSettings& s) {
-  TDemeCollection& demes = s.demeCollection;
-  s.simulationCounter = 0;
-  demes.totNumSites = 0;
-  demes.ReserveLoci(s.numIndependentLoci);
-  const int n = s.numIndependentLoci > 0 ? s.numIndependentLoci : 1;
-  if (!demes.numSitesPerChrom) demes.numSitesPerChrom = new int[n]();
-  if (!demes.numPolymSitesPerChrom) demes.numPolymSitesPerChrom = new int[n]();
-}
-
 // Every expected spectrum of the run counts numSims simulations.
 void setSimulationCounts(TDemeCollection& demes, int numSims) {
   for (AFS* e : {static_cast<AFS*>(demes.expMAF), static_cast<AFS*>(demes.expDAF),
@@ -126,8 +115,9 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   TSimSettings s;
   s.copyEssentialStuff(p.master);
   s.demeCollection.randomGenerator = &p.mainRandom;
-  if (!prepareRun(s, p.options, runIndex) || !prepareObservedSpectra(p, s, runIndex))
-    return RunResult::STOP;
+  if (!prepareRun(s, p.options, runIndex)) return RunResult::STOP;
+  if (p.options.maximizeLikelihood) return performEstimationRun(p, s, runIndex);
+  if (!prepareObservedSpectra(p, s, runIndex)) return RunResult::STOP;
   announceRun(p, s, runIndex);
   resetRunCounters(s);
 

@@ -6,7 +6,13 @@ class TRunProcess;
 enum class RunResult {
   DONE,               // the run's row is written
   SIMULATIONS_FAILED, // a genealogy failed: the row holds "nan" likelihoods, later runs go on
-  STOP                // the process must end with status 1 (message written)
+  STOP,               // the process must end with status 1 (message written)
+  ESTIMATION_STOPPED  // an estimation (-M) stopped or lost a file: later runs go on
 };
 
+class TSimSettings;
+
 RunResult performRun(TRunProcess& process, int runIndex);
+
+// The -M branch of a run whose model is set up: one parameter estimation.
+RunResult performEstimationRun(TRunProcess& process, TSimSettings& settings, int runIndex);

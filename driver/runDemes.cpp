@@ -106,3 +106,13 @@ void setUpFreqCoalescent(TSimSettings& s) {
   TDemeCollection::iniNumLineages = s.demeCollection.count_all_lineages();
   TDemeCollection::isFreqDataType = true;
 }
+
+void resetRunCounters(TSimSettings& s) {
+  TDemeCollection& demes = s.demeCollection;
+  s.simulationCounter = 0;
+  demes.totNumSites = 0;
+  demes.ReserveLoci(s.numIndependentLoci);
+  const int n = s.numIndependentLoci > 0 ? s.numIndependentLoci : 1;
+  if (!demes.numSitesPerChrom) demes.numSitesPerChrom = new int[n]();
+  if (!demes.numPolymSitesPerChrom) demes.numPolymSitesPerChrom = new int[n]();
+}

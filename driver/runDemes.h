@@ -24,3 +24,6 @@ bool createRunSpectra(TSimSettings& settings);
 // The tables the frequency-data coalescent reads: the inverse pair counts up
 // to the total sample size and the number of lineages a genealogy starts from.
 void setUpFreqCoalescent(TSimSettings& settings);
+
+// The per-run counters and per-chromosome arrays the simulations start from.
+void resetRunCounters(TSimSettings& settings);

@@ -13,13 +13,6 @@
 
 namespace {
 
-bool estimationAvailable(const RunOptions& run) {
-  if (!run.maximizeLikelihood) return true;
-  std::cerr << "\nParameter estimation (-M) is not available yet in this version of brimvane"
-            << std::endl;
-  return false;
-}
-
 // One run; an exception that escapes it stops the process like any other error,
 // the streams being closed on the way out.
 RunResult guardedRun(TRunProcess& process, int runIndex) {
@@ -38,7 +31,7 @@ RunResult guardedRun(TRunProcess& process, int runIndex) {
 
 int runSimulations(RunOptions& run) {
   TRunProcess process(run);
-  if (!prepareMasterSettings(process.master, run) || !estimationAvailable(run)) return 1;
+  if (!prepareMasterSettings(process.master, run)) return 1;
 
   process.seed = chooseSeed(run);
   seedGenerators(process.seed, TSimSettings::numBatches, process.mainRandom);
@@ -49,9 +42,13 @@ int runSimulations(RunOptions& run) {
     const RunResult result = guardedRun(process, runIndex);
     if (result == RunResult::STOP) return 1;
     if (result == RunResult::SIMULATIONS_FAILED) ++process.numFailedRuns;
+    if (result == RunResult::ESTIMATION_STOPPED) ++process.numStoppedEstimations;
   }
   finishProcess(process, run.startTime);
-  if (process.numFailedRuns == 0) return 0;
+  if (process.numStoppedEstimations > 0)
+    std::cerr << "\n" << process.numStoppedEstimations << " of " << numRuns
+              << " estimations did not complete" << std::endl;
+  if (process.numFailedRuns == 0) return process.numStoppedEstimations == 0 ? 0 : 1;
   std::cerr << "\n" << process.numFailedRuns << " of " << numRuns
             << " runs failed (a genealogy could not be completed): their likelihoods are nan"
             << std::endl;

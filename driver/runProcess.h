@@ -24,6 +24,7 @@ class TRunProcess {
   std::ofstream* paramFile = nullptr;  // owned
   bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
   int numFailedRuns = 0;                // runs whose simulations failed
+  int numStoppedEstimations = 0;        // estimations (-M) that stopped
 
   explicit TRunProcess(const RunOptions& runOptions) : options(runOptions) {}
   TRunProcess(const TRunProcess&) = delete;

@@ -115,6 +115,9 @@ class TSampleParameters {
   void writeAllParameters(std::ostream& os, bool header, bool lhoodColumns) const;
   void setInitialParameterRanges(double const& factor);
   void resetParamValues(TSampleParameters const& other);
+  // Mean over the simple parameters of |a - b| / ((|a| + |b|) / 2) against
+  // another set of the same layout; a pair whose mean is 0 adds 0.
+  double relativeDifference(TSampleParameters const& other) const;
 
   void computeComplexParameters();
   bool drawParameterValues(TDemeCollection* demes);

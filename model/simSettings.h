@@ -18,6 +18,7 @@
 class TF4GTDistr;
 class TObsAFS;
 class TExpectedSFS;
+class TBrentMinimization;
 
 // Marker type of a linkage block.
 enum class DataType : int { MICROSAT = 0, RFLP = 1, DNA = 2, SNP = 3, STANDARD = 4, FREQ = 5 };
@@ -193,4 +194,16 @@ class TSimSettings {
                          double lhood);
   // Writes the model text as "<model name>_bad.par" and announces it; returns 1.
   int write_bad_param_file();
+
+  // Parameter estimation (defined in estimation/): cycles of Brent searches of
+  // the simple parameters, inside the output folder. 1 when the estimation
+  // completed, 0 when it stopped (message on the error stream).
+  double performBrenMinimization(int runIndex, int numSims, int maxNumSims, const int& minLoops,
+                                 const int& maxLoops, TObsAFS*& obs, std::ofstream*& lhoodFile,
+                                 const double& stopCriterion, std::ofstream*& unused);
+  // The likelihood the scored observation reaches under itself; 0 without one.
+  double computeMaxObsLhood(const TObsAFS& obs);
+  // The best set of an estimation made current and written as "_maxL.par".
+  int createParFileFromTemplateFile(TBrentMinimization& brent);
+  int createParFileFromTemplateFileNew(TBrentMinimization& brent);
 };

@@ -1,0 +1,350 @@
+// Estimation of the parameters of a template model by conditional
+// maximisation: in cycles, each simple parameter in turn is optimised by a
+// Brent search of the simulated composite likelihood while the others stay
+// fixed. It works inside the run's output folder and leaves there the
+// likelihood table of the searches, the best values with their likelihood,
+// the model file of the best values and, on request, its expected spectra.
+// Any failed evaluation, or a search that does not converge, stops the
+// estimation: the rows already written stay, no best-value file is written.
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <iomanip>
+#include <iostream>
+#include <vector>
+
+#include "estimation/brentMinimization.h"
+#include "model/simSettings.h"
+#include "sfs/AFS.h"
+#include "sfs/obsSFS.h"
+#include "support/globals.h"
+#include "support/public.h"
+
+namespace {
+
+constexpr double NO_LHOOD_YET = -3.4028234663852886e38;
+constexpr int SIMS_ADDED_PER_CYCLE = 5000;
+
+// The process-wide state an estimation changes (console switch, monomorphic
+// sites, current folder), restored however it ends.
+class TEstimationScope {
+ public:
+  const bool console = consoleOutput;
+  const bool monoSites = AFS::includeMonoSites;
+
+  ~TEstimationScope() {
+    AFS::includeMonoSites = monoSites;
+    consoleOutput = console;
+    if (!startFolder_.empty() && chdir(startFolder_.c_str()) != 0)
+      std::cerr << "\nUnable to return to the folder \"" << startFolder_ << "\"" << std::endl;
+  }
+
+  // Creates the output folder and makes it current; false with a message.
+  bool enterOutputFolder(const std::string& folder) {
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) {
+      std::cerr << "\nUnable to find the current folder, the estimation cannot start" << std::endl;
+      return false;
+    }
+    makeDir(folder.c_str());
+    if (chdir(folder.c_str()) != 0) {
+      std::cerr << "\nUnable to enter the output folder \"" << folder
+                << "\", the estimation cannot start" << std::endl;
+      return false;
+    }
+    startFolder_ = cwd;
+    return true;
+  }
+
+ private:
+  std::string startFolder_;
+};
+
+// n + 5000 without passing max.
+int raisedSims(int n, int max) { return n >= max - SIMS_ADDED_PER_CYCLE ? max : n + SIMS_ADDED_PER_CYCLE; }
+
+void writeValue(std::ostream& os, const TParameter& p, double v) {
+  if (p.isInt)
+    os << static_cast<long long>(v);
+  else
+    os << v;
+}
+
+// The cycles of one estimation and their bookkeeping.
+class TBrentCycles {
+ public:
+  TBrentCycles(TSimSettings& s, TBrentMinimization& b, const TEstimationScope& scope,
+               int minLoops, int maxLoops, int runIndex)
+      : s_(s), b_(b), scope_(scope), minLoops_(minLoops), maxLoops_(maxLoops),
+        runIndex_(runIndex) {}
+
+  bool run();
+
+ private:
+  TSimSettings& s_;
+  TBrentMinimization& b_;
+  const TEstimationScope& scope_;
+  const int minLoops_, maxLoops_, runIndex_;
+  double initialLhood_ = 0;
+  double bestLhood_ = NO_LHOOD_YET;
+  double setLhood_ = 0;  // the likelihood last measured for the current set
+  double prevLhood_ = 0;
+  double deltaSum_ = 0;
+  double relDiff_ = 1.0;
+  int numSearches_ = 0;
+  std::vector<TSampleParameters> snapshots_;
+
+  TSampleParameters& current() { return s_.parameters; }
+  int numSimple() { return current().numSimpleParams; }
+  bool parameterStep(int i, int j);
+  bool search(int j, double& x, double& L);
+  void switchToReferenceSet();
+  void recordStep(int i, int j, double v, double L);
+  bool ending();
+  bool writeBestLhoods();
+  bool stopAfterFailedEvaluation(const std::string& where);
+  bool stop(const std::string& why);
+};
+
+bool TBrentCycles::run() {
+  initialLhood_ = b_.computeLhoodBySimulation(TSimSettings::isMultiSFS);
+  if (!std::isfinite(initialLhood_))
+    return stopAfterFailedEvaluation("the evaluation of the initial parameter values");
+  std::cout << "\nEstimation of parameters by conditional maximization via Brent algorithm\n";
+  if (scope_.console) {
+    std::cout << "\nInitial parameters:\n";
+    current().writeParameters(-1, std::cout, false, false);
+    std::cout << std::fixed << std::setprecision(10) << "\tlhood=" << initialLhood_ << "\n\n";
+  }
+  for (int k = 0; k < numSimple(); ++k) {
+    TParameter& p = current().paramArray[k];
+    p.searchMin = p.min;
+    p.searchMax = p.max;
+    p.searchSpan = p.max - p.min;
+  }
+  snapshots_.assign(static_cast<size_t>(numSimple()), TSampleParameters());
+  setLhood_ = initialLhood_;
+  for (int i = 0; i < maxLoops_; ++i) {
+    b_.numSimsPerLhood = std::min(b_.numSimsPerLhood, b_.maxNumSims);
+    if (scope_.console) {
+      if (i == 0) {
+        std::cout << "\nCurrent parameters:\n";
+        current().writeParameters(-1, std::cout, false, false);
+        std::cout << "\n";
+      }
+      std::cout << "\n" << b_.numSimsPerLhood << " simulations per lhood estimation\n\n";
+    }
+    deltaSum_ = 0;
+    for (int j = 0; j < numSimple(); ++j)
+      if (!parameterStep(i, j)) return false;
+    std::cout << "\nIter " << i + 1 << "\tCurr best params:\t";
+    b_.bestParams.writeParameters(-1, std::cout, false, false);
+    std::cout << "\tlhood=" << bestLhood_;
+    if (i > 0)
+      std::cout << " (delta Lhood= " << deltaSum_ / numSimple() << " Param Rel Diff= " << relDiff_
+                << ")";
+    std::cout << "\n";
+    b_.numSimsPerLhood = raisedSims(b_.numSimsPerLhood, b_.maxNumSims);
+  }
+  return ending();
+}
+
+// The best set becomes current; monomorphic sites leave the likelihood.
+void TBrentCycles::switchToReferenceSet() {
+  if (b_.bestParams.numParams() != current().numParams()) return;
+  current() = b_.bestParams;
+  b_.updateAllParValuesAndParFile(current());
+  AFS::includeMonoSites = false;
+  setLhood_ = bestLhood_;
+}
+
+bool TBrentCycles::parameterStep(int i, int j) {
+  if (i == minLoops_ && TSimSettings::isReferenceParameters && j == 0) switchToReferenceSet();
+  TParameter& p = current().paramArray[j];
+  if (i >= minLoops_ && p.isReference) return true;
+  b_.curParamIdx = j;
+  b_.logScale = p.distrType == 1;
+  double x = p.value, L = setLhood_;
+  if (!search(j, x, L)) return false;
+  b_.curParamIdx = j;
+  b_.updateParValueAndParFileNew(p, x);
+  const double v = p.value;
+  p.searchMax = nextSearchMax(p, v);
+  if (scope_.console) {
+    std::cout << "Brent minimization result: " << p.name << " = ";
+    writeValue(std::cout, p, v);
+    std::cout << " (lhood = " << L << ")\n";
+  }
+  recordStep(i, j, v, L);
+  return true;
+}
+
+// x and L: the value found and its likelihood; unchanged for a parameter
+// whose interval is empty.
+bool TBrentCycles::search(int j, double& x, double& L) {
+  const TParameter& p = prepareSearchOf(current(), j);
+  const TSearchInterval in = searchIntervalOf(p);
+  if (in.empty) return true;
+  double lo = in.lo, hi = in.hi, x0 = p.value;
+  const bool logScale = b_.logScale;
+  if (logScale) {
+    if (!(lo > 0.0)) return stop("the search interval of the log-uniform parameter " +
+                                 std::string(p.name.c_str()) + " does not lie above 0");
+    lo = std::log10(lo);
+    hi = std::log10(hi);
+    x0 = x0 > 0.0 ? std::log10(x0) : lo;
+  }
+  const bool isInt = p.isInt != 0;
+  auto f = [&](double u) {
+    return -b_.computeLhoodForParameterNew(j, searchValueToParameter(u, logScale, isInt));
+  };
+  const TBrentOutcome r = brentSearch(f, lo, hi, x0, TSimSettings::brentTOL);
+  const std::string name = current().paramArray[j].name.c_str();
+  if (r.end == BrentEnd::FAILED_EVALUATION)
+    return stopAfterFailedEvaluation("an evaluation of the search of parameter " + name);
+  if (r.end == BrentEnd::TOO_MANY_ITERATIONS) {
+    std::cout << "ERROR: Too many iterations in brent\n     in file mins at line 244\n";
+    return stop("the search of parameter " + name + " did not converge after " +
+                std::to_string(BRENT_MAX_ITERATIONS) + " evaluations");
+  }
+  if (TDemeCollection::bad_coalescence)
+    return stop("a genealogy could not be completed during the search of parameter " + name);
+  x = searchValueToParameter(r.x, logScale, isInt);
+  L = -r.fx;
+  return true;
+}
+
+void TBrentCycles::recordStep(int i, int j, double v, double L) {
+  (void)v;
+  if (L > bestLhood_) {
+    b_.bestParams = current();
+    bestLhood_ = L;
+  }
+  double delta = 0;
+  if (numSearches_ > 0) {
+    delta = std::fabs(prevLhood_ - L);
+    deltaSum_ += delta;
+  }
+  prevLhood_ = L;
+  setLhood_ = L;
+  ++numSearches_;
+  std::ostream& os = *b_.lhoodFile;
+  current().writeParameters(j, os, false, false);
+  s_.demeCollection.writeLhoodToFile(os, false, L);
+  os << "\n";
+  os.flush();
+  if (i > 0) relDiff_ = current().relativeDifference(snapshots_[static_cast<size_t>(j)]);
+  snapshots_[static_cast<size_t>(j)] = current();
+  if (scope_.console) {
+    std::cout << "\nCurrent parameters:\n";
+    current().writeParameters(-1, std::cout, false, false);
+    std::cout << "\t(lhood=" << L;
+    if (i > 0) std::cout << " (deltaLhood = " << delta << "; Params Rel Diff = " << relDiff_;
+    std::cout << ")\n\n";
+  }
+}
+
+bool TBrentCycles::ending() {
+  b_.numSimsPerLhood = std::min(b_.numSimsPerLhood, b_.maxNumSims);
+  snapshots_.clear();
+  if (!s_.createParFileFromTemplateFile(b_))
+    return stop("the model file of the best parameter values cannot be written");
+  const double final = b_.computeLhood(b_.bestParams);
+  if (!std::isfinite(final))
+    return stopAfterFailedEvaluation("the evaluation of the best parameter values");
+  bool written = true;
+  if (s_.outputExpSFS) written &= s_.outputExpectedSFS(".", 1, false, 1, true, 0, false, false, final);
+  if (AFS::includeMonoSites != scope_.monoSites) {
+    b_.bestParams.rescalingFactor = b_.computeRescalingFactorToMatchNumPolymSites();
+    const std::string name = std::string(s_.genericName.c_str()) + "_maxL.rsf";
+    std::ofstream rsf(name, std::ios::trunc);
+    rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
+    rsf.close();
+    if (!rsf) {
+      std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
+      written = false;
+    }
+  }
+  written &= writeBestLhoods();
+  AFS::includeMonoSites = scope_.monoSites;
+  *b_.lhoodFile << std::endl;
+  if (!written)
+    std::cerr << "\nThe estimation of run " << runIndex_ + 1 << " could not write all its files"
+              << std::endl;
+  return written;
+}
+
+// One value line per estimation, under one header line written by the first
+// estimation of the process (or the first one that gets here).
+bool TBrentCycles::writeBestLhoods() {
+  const std::string name = std::string(s_.genericName.c_str()) + ".bestlhoods";
+  std::ofstream f(name, runIndex_ == 0 ? std::ios::trunc : std::ios::app);
+  if (f && f.tellp() == 0) {
+    b_.bestParams.writeParameters(-1, f, true, true);
+    f << "\n";
+  }
+  b_.bestParams.writeParameters(-1, f, false, false);
+  f << "\t" << std::fixed << std::setprecision(3) << bestLhood_ << "\t"
+    << s_.computeMaxObsLhood(*b_.obsSFS) << "\n";
+  f.close();
+  if (f) return true;
+  std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
+  return false;
+}
+
+bool TBrentCycles::stopAfterFailedEvaluation(const std::string& where) {
+  if (!b_.badParFileWritten) {
+#pragma omp critical
+    s_.write_bad_param_file();
+  }
+  return stop(where + " failed: " + b_.failure);
+}
+
+bool TBrentCycles::stop(const std::string& why) {
+  std::cerr << "\nThe estimation of run " << runIndex_ + 1 << " stops: " << why << std::endl;
+  TDemeCollection::bad_coalescence = false;
+  snapshots_.clear();
+  std::cerr << "Stopping Brent parameter optimization" << std::endl;
+  *b_.lhoodFile << std::endl;
+  return false;
+}
+
+}  // namespace
+
+double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
+                                             const int& minLoops, const int& maxLoops,
+                                             TObsAFS*& obs, std::ofstream*& lhoodFile,
+                                             const double&, std::ofstream*&) {
+  TDemeCollection::bad_coalescence = false;
+  TEstimationScope scope;
+  if (!scope.enterOutputFolder(genericName.c_str())) return 0;
+  TBrentMinimization brent;
+  brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, this);
+  brent.runLayout = TRunLayout::of(*this);
+  const my_string lhoodName = genericName + ".brent_lhoods";
+  if (!readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
+    std::cerr << "Unable to read observed SFS, the estimation of run " << runIndex + 1
+              << " cannot start" << std::endl;
+    return 0;
+  }
+  if (!obs->matchesModel(demeCollection)) {
+    std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1
+              << ", the estimation cannot start" << std::endl;
+    return 0;
+  }
+  brent.obsSFS = obs;
+  brent.lhoodFile = lhoodFile;
+  // The template is read once; the model text of the starting values is the
+  // one every later evaluation and the bad-parameter file start from.
+  if (!createParFileFromTemplateFileNew(*brent.paramValues, false)) {
+    std::cerr << "Template file \"" << tplFileName << "\" cannot be read, the estimation of run "
+              << runIndex + 1 << " cannot start" << std::endl;
+    return 0;
+  }
+  brent.writeAllLhoods = false;
+  brent.curParamIdx = 0;
+  consoleOutput = false;
+  TBrentCycles cycles(*this, brent, scope, minLoops, maxLoops, runIndex);
+  return cycles.run() ? 1.0 : 0.0;
+}
