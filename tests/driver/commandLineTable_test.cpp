@@ -30,8 +30,6 @@ void PrintTo(CliCase const& c, std::ostream* os) { *os << c.label; }
 // The command line was accepted and the run began: the placeholder model files
 // cannot be read as models.
 char const* const kAccepted = "Unable to read input files. Exit program.";
-char const* const kNoEstimation =
-    "Parameter estimation (-M) is not available yet in this version of brimvane";
 char const* const kVersion = "Brimvane2 (ver 2.0.0 - 10.12.2026)";
 char const* const kNeedTemplate = "Need to specify parameter file name or template file name";
 
@@ -277,7 +275,7 @@ CliCase const kCases[] = {
      false, 1},
     {"EstimationDefaults", with(kEstimate, {"-d"}), kTemplate, {},
      {"Unspecified maximum number of simulation to perform. Setting it to -n option",
-      "Unspecified maximum number of loops to perform. Setting it to 20", kNoEstimation},
+      "Unspecified maximum number of loops to perform. Setting it to 20", kAccepted},
      false, 1, {"Unspecified number of loops"}},
     {"EstimationRepairs",
      with(kEstimate, {"-m", "-w", "0.5", "-N", "0", "-l", "0", "-L", "4"}), kTemplate, {},
@@ -285,12 +283,12 @@ CliCase const kCases[] = {
       "Invalid maximum number of simulation to perform. Setting it to -n option",
       "Unspecified number of loops to perform. Setting it to 10",
       "Maximum number of loops is smaller than minimum number of loops. Setting max to min",
-      kNoEstimation},
+      kAccepted},
      false, 1},
     {"EstimationSmallTolerance", with(kEstimate, {"-d", "-w", "1e-9", "-L", "30"}), kTemplate,
      {},
      {"Warning: parameter -w set to too small value. Resetting it to min value of 1e-5",
-      kNoEstimation},
+      kAccepted},
      false, 1},
     {"NegativeMaxSimulations", with(kEstimate, {"-d", "-N", "-1"}), kTemplate, {},
      {"Invalid value (-1) after -N option: it must be at least 0. Aborting program"}, false, 1},
