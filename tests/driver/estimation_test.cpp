@@ -353,3 +353,23 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// The model that failed is saved in the output folder, also for a template
+// that lies in another folder.
+TEST(EstimationStopsInAnotherFolder, BadParameterFileGoesToTheOutputFolder) {
+  RunFolder f("estimation_stop_folder");
+  f.copyExample("splitTemplate");
+  writeIsolatedTemplate(f);
+  f.write("models/iso.tpl", f.read("iso.tpl"));
+  f.write("models/iso.est", f.read("iso.est"));
+  const RunOutput r = f.run(estimation("models/iso", {"-r", "3"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("written in file iso_bad.par"), std::string::npos) << r.err;
+  EXPECT_TRUE(f.exists("iso/iso_bad.par"));
+  EXPECT_NE(f.read("iso/iso_bad.par").find("//Migration matrix 0\n0 0.00000000e+00\n"),
+            std::string::npos);
+}
+
+}  // namespace
