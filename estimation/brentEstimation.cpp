@@ -312,23 +312,21 @@ bool TBrentCycles::stop(const std::string& why) {
 
 }  // namespace
 
-double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
-                                             const int& minLoops, const int& maxLoops,
-                                             TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                             const double&, std::ofstream*&) {
+double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
+                          int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
+                          std::ofstream*& lhoodFile) {
   TDemeCollection::bad_coalescence = false;
   TEstimationScope scope;
-  if (!scope.enterOutputFolder(genericName.c_str())) return 0;
-  TBrentMinimization brent;
-  brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, this);
-  brent.runLayout = TRunLayout::of(*this);
-  const my_string lhoodName = genericName + ".brent_lhoods";
-  if (!readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
+  if (!scope.enterOutputFolder(s.genericName.c_str())) return 0;
+  brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, &s);
+  brent.runLayout = TRunLayout::of(s);
+  const my_string lhoodName = s.genericName + ".brent_lhoods";
+  if (!s.readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
     std::cerr << "Unable to read observed SFS, the estimation of run " << runIndex + 1
               << " cannot start" << std::endl;
     return 0;
   }
-  if (!obs->matchesModel(demeCollection)) {
+  if (!obs->matchesModel(s.demeCollection)) {
     std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1
               << ", the estimation cannot start" << std::endl;
     return 0;
@@ -337,14 +335,24 @@ double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxN
   brent.lhoodFile = lhoodFile;
   // The template is read once; the model text of the starting values is the
   // one every later evaluation and the bad-parameter file start from.
-  if (!createParFileFromTemplateFileNew(*brent.paramValues, false)) {
-    std::cerr << "Template file \"" << tplFileName << "\" cannot be read, the estimation of run "
-              << runIndex + 1 << " cannot start" << std::endl;
+  if (!s.createParFileFromTemplateFileNew(*brent.paramValues, false)) {
+    std::cerr << "Template file \"" << s.tplFileName
+              << "\" cannot be read, the estimation of run " << runIndex + 1 << " cannot start"
+              << std::endl;
     return 0;
   }
   brent.writeAllLhoods = false;
   brent.curParamIdx = 0;
   consoleOutput = false;
-  TBrentCycles cycles(*this, brent, scope, minLoops, maxLoops, runIndex);
+  TBrentCycles cycles(s, brent, scope, minLoops, maxLoops, runIndex);
   return cycles.run() ? 1.0 : 0.0;
+}
+
+double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
+                                             const int& minLoops, const int& maxLoops,
+                                             TObsAFS*& obs, std::ofstream*& lhoodFile,
+                                             const double&, std::ofstream*&) {
+  TBrentMinimization brent;
+  return estimateParameters(*this, brent, runIndex, numSims, maxNumSims, minLoops, maxLoops, obs,
+                            lhoodFile);
 }

@@ -117,6 +117,8 @@ class TBrentMinimization {
   // model that failed.
   std::string failure;
   bool badParFileWritten = false;
+  // Evaluations made (simulated likelihoods), the initial and final ones included.
+  long numEvaluations = 0;
   // The layout of the run's model, which every model read here must keep.
   TRunLayout runLayout;
 
@@ -159,6 +161,13 @@ class TBrentMinimization {
   double simulateAndScore(bool multi);
   double fail(const std::string& why, bool badParWritten = false);
 };
+
+// The whole estimation of a run whose model is set up, on the caller's
+// estimation state: what TSimSettings::performBrenMinimization does with a
+// state of its own. 1 when it completed, 0 when it stopped.
+double estimateParameters(TSimSettings& settings, TBrentMinimization& brent, int runIndex,
+                          int numSims, int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
+                          std::ofstream*& lhoodFile);
 
 // Abscissa of the vertex of the parabola through the three points; throws
 // TException when the points are collinear or two abscissae coincide.

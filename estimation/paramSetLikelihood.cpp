@@ -159,6 +159,7 @@ double TBrentMinimization::computeLhoodBySimulation(bool multi) {
   try {
     failure.clear();
     badParFileWritten = false;
+    ++numEvaluations;
     return simulateAndScore(multi);
   } catch (const TException& e) {
     return fail(e.message.c_str());
