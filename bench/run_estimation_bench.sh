@@ -33,7 +33,8 @@ printf "%-8s %12s %10s %14s %14s\n" threads evaluations seconds "evals/second" "
 declare -A RATE
 for threads in 1 8; do
   rm -rf "$WORK/split"
-  read -r _ evals _ secs _ rate _ <<<"$(cd "$WORK" && "$DRIVER" split.tpl split.est "$SIMS" "$LOOPS" "$threads" "$BATCHES" "$SEED")"
+  read -r _ evals _ secs _ rate _ <<<"$(cd "$WORK" && "$DRIVER" split.tpl split.est "$SIMS" \
+    "$LOOPS" "$threads" "$BATCHES" "$SEED" | grep '^evaluations ')"
   RATE[$threads]=$rate
   rm -rf "$WORK/split"
   start=$(date +%s%N)

@@ -8,7 +8,6 @@
 // estimation: the rows already written stay, no best-value file is written.
 #include <unistd.h>
 
-#include <climits>
 #include <cmath>
 #include <iomanip>
 #include <iostream>
@@ -24,7 +23,6 @@
 namespace {
 
 constexpr double NO_LHOOD_YET = -3.4028234663852886e38;
-constexpr int SIMS_ADDED_PER_CYCLE = 5000;
 
 // The process-wide state an estimation changes (console switch, monomorphic
 // sites, current folder), restored however it ends.
@@ -60,9 +58,6 @@ class TEstimationScope {
  private:
   std::string startFolder_;
 };
-
-// n + 5000 without passing max.
-int raisedSims(int n, int max) { return n >= max - SIMS_ADDED_PER_CYCLE ? max : n + SIMS_ADDED_PER_CYCLE; }
 
 void writeValue(std::ostream& os, const TParameter& p, double v) {
   if (p.isInt)
@@ -100,7 +95,7 @@ class TBrentCycles {
   bool parameterStep(int i, int j);
   bool search(int j, double& x, double& L);
   void switchToReferenceSet();
-  void recordStep(int i, int j, double v, double L);
+  void recordStep(int i, int j, double L);
   bool ending();
   bool writeBestLhoods();
   bool stopAfterFailedEvaluation(const std::string& where);
@@ -145,7 +140,7 @@ bool TBrentCycles::run() {
       std::cout << " (delta Lhood= " << deltaSum_ / numSimple() << " Param Rel Diff= " << relDiff_
                 << ")";
     std::cout << "\n";
-    b_.numSimsPerLhood = raisedSims(b_.numSimsPerLhood, b_.maxNumSims);
+    b_.numSimsPerLhood = nextNumSimsPerLhood(b_.numSimsPerLhood, b_.maxNumSims);
   }
   return ending();
 }
@@ -176,7 +171,7 @@ bool TBrentCycles::parameterStep(int i, int j) {
     writeValue(std::cout, p, v);
     std::cout << " (lhood = " << L << ")\n";
   }
-  recordStep(i, j, v, L);
+  recordStep(i, j, L);
   return true;
 }
 
@@ -215,8 +210,7 @@ bool TBrentCycles::search(int j, double& x, double& L) {
   return true;
 }
 
-void TBrentCycles::recordStep(int i, int j, double v, double L) {
-  (void)v;
+void TBrentCycles::recordStep(int i, int j, double L) {
   if (L > bestLhood_) {
     b_.bestParams = current();
     bestLhood_ = L;

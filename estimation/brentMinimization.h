@@ -80,6 +80,10 @@ const TParameter& prepareSearchOf(TSampleParameters& params, int j);
 // (v > max - 0.2 |max|); never below max.
 double nextSearchMax(const TParameter& p, double v);
 
+// Simulations per likelihood of the next cycle: 5000 more, at most max (the
+// sum is never formed beyond max, so a huge max cannot overflow it).
+int nextNumSimsPerLhood(int n, int max);
+
 // ------------------------------------------------------------ estimation state
 
 // What a model read during the estimation must share with the run's model so

@@ -38,6 +38,11 @@ double nextSearchMax(const TParameter& p, double v) {
   return nearTop ? std::max(p.max, v + p.searchSpan / 3.0) : p.max;
 }
 
+int nextNumSimsPerLhood(int n, int max) {
+  constexpr int kAddedPerCycle = 5000;
+  return n >= max - kAddedPerCycle ? max : n + kAddedPerCycle;
+}
+
 TRunLayout TRunLayout::of(const TSimSettings& s) {
   TRunLayout l;
   l.numDemes = s.numDemes;

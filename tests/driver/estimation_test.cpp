@@ -373,3 +373,22 @@ TEST(EstimationStopsInAnotherFolder, BadParameterFileGoesToTheOutputFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A best-value file that cannot be written ends the estimation with status 1;
+// the other files are written.
+TEST(EstimationFiles, UnwritableFileGivesStatusOne) {
+  RunFolder f("estimation_unwritable");
+  f.copyExample("splitTemplate");
+  f.write("split/split.bestlhoods/blocked", "");  // a folder where the file should go
+  const RunOutput r = f.run(splitEstimation("1"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Unable to write the file \"split.bestlhoods\""), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("1 of 1 estimations did not complete"), std::string::npos);
+  EXPECT_TRUE(f.exists("split/split_maxL.par"));
+  EXPECT_EQ(linesOf(f.read("split/split.brent_lhoods")).size(), 6u);
+}
+
+}  // namespace

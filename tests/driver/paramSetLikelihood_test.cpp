@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 #include "estimation/brentMinimization.h"
@@ -141,6 +142,30 @@ TEST_F(ParamSetLikelihood, UnreadableModelTextGivesNoLikelihood) {
   StreamCapture err(std::cerr);
   EXPECT_TRUE(std::isnan(brent.computeLhoodForParameterNew(0, 2000)));
   EXPECT_EQ(brent.failure, "the model built from the template cannot be read");
+}
+
+TEST_F(ParamSetLikelihood, LikelihoodCurveOfOneParameter) {
+  brent.curParamIdx = 0;
+  brent.logScale = true;
+  double minL = 0, maxL = 0, argMax = 0;
+  const SParamLhoodArrays curve = brent.computeLogCurve(3, 100, 10000, minL, maxL, argMax);
+  ASSERT_EQ(curve.values.numElems, 3);
+  EXPECT_DOUBLE_EQ(curve.values[0], 100);
+  EXPECT_NEAR(curve.values[1], 1000, 1e-9);
+  EXPECT_NEAR(curve.values[2], 10000, 1e-7);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_LE(minL, curve.lhoods[k]);
+    EXPECT_GE(maxL, curve.lhoods[k]);
+    if (curve.lhoods[k] == maxL) {
+      EXPECT_EQ(argMax, curve.values[k]);
+    }
+  }
+  std::ostringstream line;
+  brent.printLogCurve(curve, curve, line);
+  EXPECT_EQ(line.str().rfind("0\tNPOP1\t3\t3\t100\t", 0), 0u) << line.str();
+  char lhood[64];
+  std::snprintf(lhood, sizeof lhood, "\t%.3f\n", curve.lhoods[2]);
+  EXPECT_NE(line.str().find(lhood), std::string::npos);
 }
 
 }  // namespace

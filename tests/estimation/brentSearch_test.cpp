@@ -115,6 +115,14 @@ TEST(SearchValues, IntegersSurviveTheLogarithm) {
   EXPECT_DOUBLE_EQ(searchValueToParameter(2.0, true, false), 100.0);
 }
 
+TEST(ParameterSteps, SimulationsPerLikelihoodGrowUpToTheCap) {
+  EXPECT_EQ(nextNumSimsPerLhood(1000, 8500), 6000);
+  EXPECT_EQ(nextNumSimsPerLhood(6000, 8500), 8500);
+  EXPECT_EQ(nextNumSimsPerLhood(8500, 8500), 8500);
+  EXPECT_EQ(nextNumSimsPerLhood(2147483000, 2147483647), 2147483647);  // no overflow
+  EXPECT_EQ(nextNumSimsPerLhood(100, 100), 100);
+}
+
 TSampleParameters priors(const std::string& text) {
   TSampleParameters p;
   std::string err;
