@@ -273,8 +273,9 @@ bool TBrentCycles::ending() {
 // estimation of the process (or the first one that gets here).
 bool TBrentCycles::writeBestLhoods() {
   const std::string name = std::string(s_.genericName.c_str()) + ".bestlhoods";
-  std::ofstream f(name, runIndex_ == 0 ? std::ios::trunc : std::ios::app);
-  if (f && f.tellp() == 0) {
+  const bool holdsLines = runIndex_ > 0 && std::ifstream(name, std::ios::ate).tellg() > 0;
+  std::ofstream f(name, holdsLines ? std::ios::app : std::ios::trunc);
+  if (!holdsLines) {
     b_.bestParams.writeParameters(-1, f, true, true);
     f << "\n";
   }
