@@ -62,7 +62,8 @@ TBrentOutcome brentSearch(const std::function<double(double)>& f, double a, doub
 double searchValueToParameter(double x, bool logScale, bool isInt);
 
 // The interval of one search of parameter p, in the parameter's own units:
-// [min, searchMax] narrowed by the rule bounds in force. empty is set when
+// [min, searchMax], each end replaced by its rule bound when one is in force
+// (which may lie beyond the prior: such searches go through it). empty is set when
 // the prior fixes the parameter or the interval has no width.
 struct TSearchInterval {
   double lo = 0, hi = 0;
@@ -125,8 +126,6 @@ class TBrentMinimization {
   long numEvaluations = 0;
   // The layout of the run's model, which every model read here must keep.
   TRunLayout runLayout;
-
-  TBrentMinimization();
 
   // The likelihood of the current model from numSimsPerLhood genealogies;
   // NaN (and failure set) when the simulations or the likelihood failed.

@@ -78,11 +78,6 @@ double scoredLikelihood(TDemeCollection& c, bool multi, const TObsAFS& obs) {
 
 }  // namespace
 
-TBrentMinimization::TBrentMinimization() {
-  bestParams.paramArray.Reallocate(1);
-  bestParams.ruleArray.Reallocate(1);
-}
-
 double TBrentMinimization::fail(const std::string& why, bool badParWritten) {
   failure = why;
   badParFileWritten = badParWritten;
