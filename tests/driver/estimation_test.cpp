@@ -352,13 +352,10 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-}  // namespace
-
-namespace {
 
 // The model that failed is saved in the output folder, also for a template
 // that lies in another folder.
-TEST(EstimationStopsInAnotherFolder, BadParameterFileGoesToTheOutputFolder) {
+TEST(EstimationStopped, BadParameterFileGoesToTheOutputFolder) {
   RunFolder f("estimation_stop_folder");
   f.copyExample("splitTemplate");
   writeIsolatedTemplate(f);
@@ -372,9 +369,6 @@ TEST(EstimationStopsInAnotherFolder, BadParameterFileGoesToTheOutputFolder) {
             std::string::npos);
 }
 
-}  // namespace
-
-namespace {
 
 // A best-value file that cannot be written ends the estimation with status 1;
 // the other files are written.
@@ -389,6 +383,21 @@ TEST(EstimationFiles, UnwritableFileGivesStatusOne) {
   EXPECT_NE(r.err.find("1 of 1 estimations did not complete"), std::string::npos);
   EXPECT_TRUE(f.exists("split/split_maxL.par"));
   EXPECT_EQ(linesOf(f.read("split/split.brent_lhoods")).size(), 6u);
+}
+
+
+// A stopped estimation does not end the process: the next one still runs and
+// writes its header and rows into the same table.
+TEST(EstimationStopped, LaterEstimationsStillRun) {
+  RunFolder f("estimation_stop_several");
+  f.copyExample("splitTemplate");
+  writeConditionalTemplate(f, "cond", false);
+  const RunOutput r = f.run(estimation("cond", {"-r", "1", "-E", "2"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("The estimation of run 1 stops"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("The estimation of run 2 stops"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("2 of 2 estimations did not complete"), std::string::npos);
+  EXPECT_EQ(countOf(f.read("cond/cond.brent_lhoods"), "Param#\t"), 2);
 }
 
 }  // namespace
