@@ -242,6 +242,10 @@ void TBrentCycles::recordStep(int i, int j, double L) {
 bool TBrentCycles::ending() {
   b_.numSimsPerLhood = std::min(b_.numSimsPerLhood, b_.maxNumSims);
   snapshots_.clear();
+  if (numSearches_ == 0) {  // nothing was searched: the starting values are the best
+    b_.bestParams = current();
+    bestLhood_ = initialLhood_;
+  }
   if (!s_.createParFileFromTemplateFile(b_))
     return stop("the model file of the best parameter values cannot be written");
   const double final = b_.computeLhood(b_.bestParams);
