@@ -114,6 +114,26 @@ TEST(Estimation, CyclesRaiseTheSimulationsAndDropReferenceParameters) {
   EXPECT_EQ(fieldsOf(best[1])[2], rsf[1]);
 }
 
+// A parameter fixed by its prior is not searched: its row repeats its value
+// with the likelihood last measured for the current set, the one of the
+// search just before it.
+TEST(Estimation, FixedParameterTakesTheLastLikelihoodOfTheSet) {
+  RunFolder f("estimation_fixed");
+  f.copyExample("splitTemplate");
+  f.write("split.est", "[PARAMETERS]\n1 NPOP1 unif 1000 10000\n1 TSPLIT unif 2000 2000\n");
+  const RunOutput r = f.run(splitEstimation("2"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> rows = linesOf(f.read("split/split.brent_lhoods"));
+  ASSERT_EQ(rows.size(), 6u);
+  for (int i : {1, 3}) {
+    const std::vector<std::string> searched = fieldsOf(rows[i]), fixed = fieldsOf(rows[i + 1]);
+    EXPECT_EQ(fixed[0], "1");
+    EXPECT_EQ(fixed[1], searched[1]);
+    EXPECT_EQ(fixed[2], "2000");
+    EXPECT_EQ(fixed[3], searched[3]) << rows[i] << "\n" << rows[i + 1];
+  }
+}
+
 // A template in another folder: the best-value model file goes into the
 // output folder all the same.
 TEST(Estimation, TemplateInAnotherFolder) {
