@@ -267,3 +267,27 @@ TEST(RecReplayErrors, ManyCutsInOneReplaySucceed) {
   EXPECT_EQ(c.recPosInfo.numElems, 30000);
   EXPECT_EQ(c.recPosInfo[29999].locus, 3);
 }
+
+// Two demes exchanging few migrants and merging long after most MRCAs: the
+// tree at the last of 30 markers has the TMRCA and length of a first tree
+// (the plain coalescent), so lineages left after the old MRCA migrate too.
+TEST(RecMarginals, StructuredLastMarkerMatchesFirstTree) {
+  ModelDesc desc{{1000, 1000}, {2, 2}, {}, 0.0001};
+  desc.events = {makeEvent(20000, 1, 0, 1.0)};
+  const int chromosomes = 6000;
+  RecModel model(desc, 131);
+  MeanSE firstT, lastT, firstL, lastL;
+  for (int chrom = 0; chrom < chromosomes; ++chrom) {
+    model.firstTreeOrFail();
+    firstT.add(model.tmrcaGenerations());
+    firstL.add(model.totalLength());
+    for (int locus = 1; locus < 30; ++locus) ASSERT_TRUE(model.nextMarker(4.0 / 1000, locus));
+    lastT.add(model.tmrcaGenerations());
+    lastL.add(model.totalLength());
+  }
+  RecordProperty("tmrca", describe(lastT, firstT.mean()));
+  RecordProperty("length", describe(lastL, firstL.mean()));
+  const double seT = std::hypot(firstT.se(), lastT.se()), seL = std::hypot(firstL.se(), lastL.se());
+  EXPECT_NEAR(lastT.mean(), firstT.mean(), 5 * seT);
+  EXPECT_NEAR(lastL.mean(), firstL.mean(), 5 * seL);
+}
