@@ -1,0 +1,242 @@
+// Tree of the next marker of a recombining chromosome: the previous tree's
+// history is run again in time order, merged with the recombination points
+// placed on that tree and with new events of the lineages the points cut.
+// Only cut lineages draw waiting times; the new history is recorded as it goes.
+#include <cmath>
+#include <iostream>
+#include <utility>
+
+#include "engine/coalWaiting.h"
+#include "engine/recPool.h"
+#include "model/simSettings.h"
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
+
+namespace {
+
+// The next event of the cut lineages: a flag rather than a sentinel time.
+struct NewEvent {
+  bool exists = false;
+  bool isMigration = false;
+  int deme = -1;
+  double time = 0.0;
+  double totalMigration = 0.0;
+};
+
+// Draws the next new event after t: the migration race first, then one
+// exponential per deme holding cut lineages that can coalesce.
+NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating) {
+  NewEvent next;
+  GlobalRandom& rng = *c.randomGenerator;
+  double waiting = NO_EVENT;
+  if (migrating) {
+    for (int k = 0; k < c.cutDemes.count(); ++k) {
+      const TDeme& d = c.demes[c.cutDemes[k]];
+      next.totalMigration += d.numRecLineages * d.emigrationRate;
+    }
+    if (next.totalMigration > 0.0) {
+      const double w = -rng.takeLogUniform() / next.totalMigration;
+      if (w < NO_EVENT) {
+        waiting = w;
+        next.exists = next.isMigration = true;
+      }
+    }
+  }
+  for (int k = 0; k < c.cutDemes.count(); ++k) {
+    const TDeme& d = c.demes[c.cutDemes[k]];
+    const int o = d.numRecLineages, m = d.VNL.count();
+    if (o == 0 || (m == 0 && o < 2)) continue;
+    const double pairs = (o - 1) * o * 0.5 + static_cast<double>(o) * m;
+    const double w = coalescenceWaitingTime(d, 1.0 / pairs, -rng.takeLogUniform());
+    if (w < waiting) {
+      waiting = w;
+      next.exists = true;
+      next.isMigration = false;
+      next.deme = d.demeId;
+    }
+  }
+  next.time = t + waiting;
+  return next;
+}
+
+// Source of a new migration: the first deme holding cut lineages whose
+// running share of the total exceeds a uniform times the total.
+int migrationSource(TDemeCollection& c, double total) {
+  const double x = c.randomGenerator->takeUniform() * total;
+  double sum = 0.0;
+  for (int k = 0; k < c.cutDemes.count(); ++k) {
+    const TDeme& d = c.demes[c.cutDemes[k]];
+    sum += d.numRecLineages * d.emigrationRate;
+    if (sum > x) return d.demeId;
+  }
+  return -1;
+}
+
+// Index of the last coalescence of a history (-1 when none): after it only
+// historical events are left, so no record moves its survivor any more.
+int lastCoalescence(const MY_TArrayAsVector<TTinyEvent>& history) {
+  for (int k = history.numElems - 1; k >= 0; --k)
+    if (history[k].type == 0) return k;
+  return -1;
+}
+
+// Growth can carry a deme holding cut lineages to an infinite size, where
+// they would wander without ever coalescing.
+bool cutDemeSizesFinite(const TDemeCollection& c) {
+  for (int k = 0; k < c.cutDemes.count(); ++k)
+    if (!std::isfinite(c.demes[c.cutDemes[k]].relSizeCT)) return false;
+  return true;
+}
+
+// Room for k more reports, growing geometrically.
+void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
+  const int needed = list.numElems + k;
+  if (needed <= list.capacity) return;
+  int size = 2 * list.capacity;
+  if (size < needed + list.growStep) size = needed + list.growStep;
+  list.Resize(size);
+}
+
+// The pending new event happens: a coalescence in its deme or a migration.
+bool applyNewEvent(TDemeCollection& c, const NewEvent& next) {
+  if (!next.isMigration) return c.demes[next.deme].implementCoalEventRecCT(c, next.time) == 1;
+  const int source = migrationSource(c, next.totalMigration);
+  if (source >= 0) c.demes[source].implementMigrEventRecCT(c, next.time);
+  return true;
+}
+
+// A recombination point cuts the lineage that follows its branch, unless
+// that lineage is a discarded copy or already cut.
+bool applyPoint(TDemeCollection& c, TRecLocation& point) {
+  TRecBranch* entry = point.bottomNode;
+  if (!entry || entry->index < 0 || entry->index >= c.recBranchesSize ||
+      c.recBranches[entry->index] != entry)
+    return false;
+  TNode* lineage = entry->node;
+  if (!lineage || lineage->discarded || lineage->recombined) return true;
+  const int slot = c.implementRecombEvent(lineage, point.time, point);
+  if (slot == -1) {
+#pragma omp critical
+    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: posRecNodeInVNLR = " << slot
+              << std::endl;
+  }
+  return slot >= 0;
+}
+
+// A record of the previous history; migrating follows historical events.
+bool applyRecord(TDemeCollection& c, TTinyEvent& record, bool isLastCoalescence, bool& migrating) {
+  switch (record.type) {
+    case 0:
+      return c.replayCoalEventCT(record, isLastCoalescence) >= 0;
+    case 1:
+      return c.replayMigrEventCT(record);
+    case 2: {
+      const bool ok = c.replayHistEventCT(record);
+      migrating = computeMigrProbaPerActiveDeme(c);
+      return ok;
+    }
+    default: {
+#pragma omp critical
+      std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Unhandled tiny Event type "
+                << record.type << std::endl;
+      return false;
+    }
+  }
+}
+
+// The new tree's history starts empty; the one just recorded is replayed.
+void swapHistories(TDemeCollection& c) {
+  std::swap(c.curEvents, c.prevEvents);
+  if (c.curEvents == nullptr)
+    c.curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
+  else
+    c.curEvents->numElems = c.curEvents->reserved = 0;
+}
+
+// Reports of a converged replay: progress line and one record per point.
+void reportTree(TDemeCollection& c, int locus) {
+  if (consoleOutput) {
+#pragma omp critical
+    std::cout << "MRCA time on tree at locus " << locus << ": "
+              << static_cast<long>(c.tree.root->time * TDemeCollection::CTTimeUnit) << "\t("
+              << c.tree.numRecs << " recs)" << "\n";
+  }
+  reserveReports(c.recPosInfo, c.tree.numRecs);
+  TRecPosInfo report;
+  report.chromosome = c.curChrom;
+  report.locus = locus;
+  for (int k = 0; k < c.tree.numRecs; ++k) c.recPosInfo.Add(report);
+  c.totNumRecs += c.tree.numRecs;
+}
+
+}  // namespace
+
+bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, int locus) {
+  return replayTreeWithRecs(settings.demeSizes, settings.growthRates, locus);
+}
+
+bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
+                                         const MY_TArrayAsVector<double>& rates, int locus) {
+  if (tree.numRecs == 0 || tree.recLocations == nullptr) {
+    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: No recombination on  tree " << locus + 1
+              << "/" << numSites << std::endl;
+    return true;  // the tree stays as it is
+  }
+  if (curEvents == nullptr) {
+    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: no recorded history to replay for tree "
+              << locus + 1 << std::endl;
+    tree.root = nullptr;
+    return false;
+  }
+  isRecombining = true;
+  reset(sizes, rates);
+  swapHistories(*this);
+  resetTreeStart();
+  cutDemes.reset(numDemes);
+
+  MY_TArrayAsVector<TTinyEvent>& history = *prevEvents;
+  MY_TArrayAsVector<TRecLocation>& points = *tree.recLocations;
+  const int numRecords = history.numElems, lastCoal = lastCoalescence(history);
+  const int numPoints = tree.numRecs < points.numElems ? tree.numRecs : points.numElems;
+  bool migrating = computeMigrProbaPerActiveDeme(*this);
+  double t = 0.0;
+  int r = 0, p = 0;
+  bool ok = true;
+  // Ties: a new event only when strictly first; a point before a record of its time.
+  while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
+    NewEvent next;
+    if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating);
+    const bool haveRecord = r < numRecords, havePoint = p < numPoints;
+    if (!next.exists && !haveRecord && !havePoint) {
+      ok = false;  // nothing can happen any more
+    } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
+               (!havePoint || next.time < points[p].time)) {
+      t = next.time;
+      if (anyGrowth) adjustDemeSizesCT(t);
+      ok = applyNewEvent(*this, next);
+    } else if (havePoint && (!haveRecord || points[p].time <= history[r].time)) {
+      t = points[p].time;
+      if (anyGrowth) adjustDemeSizesCT(t);
+      ok = applyPoint(*this, points[p++]);
+    } else {
+      t = history[r].time;
+      if (anyGrowth) adjustDemeSizesCT(t);
+      ok = applyRecord(*this, history[r], r == lastCoal, migrating);
+      ++r;
+    }
+    if (ok && anyGrowth && !cutDemeSizesFinite(*this)) ok = false;
+  }
+
+  if (!ok || numLineages != 1 || tree.root == nullptr) {
+    tree.root = nullptr;  // a tree that did not converge is never used
+#pragma omp critical
+    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Coalescent process did not converge: "
+              << numLineages << " lineages remaining" << std::endl;
+    return false;
+  }
+  // Historical events beyond the new tree's MRCA stay in its history.
+  for (; r < numRecords; ++r)
+    if (history[r].type == 2) curEvents->Add(history[r]);
+  reportTree(*this, locus);
+  return true;
+}
