@@ -33,9 +33,12 @@ void writeUnchangedTreeLine(const TDemeCollection& c, long long locus) {
 // Writes the current tree as the tree of a locus; the counter is this
 // collection's, so whether a tree is written never depends on other batches.
 void TDemeCollection::writeTreeOfLocus(TSimSettings& settings, long locus) {
-  ++treeCounter;
+  const int before = treeCounter;
 #pragma omp critical
   settings.writePAUPTrees(static_cast<int>(locus), *this);
+  // The NEXUS writer may count the trees on the collection itself; when it
+  // does not, the count is kept here, once per tree.
+  if (treeCounter == before) ++treeCounter;
 }
 
 // The next marker's tree after points were placed on the current one.

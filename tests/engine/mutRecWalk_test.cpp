@@ -166,4 +166,21 @@ TEST(RecombiningWalk, MarkersFarDownTheChromosomeKeepTheMutationLaw) {
   expectMean(square, theta, "E[(x1 - x2)^2] at the last marker");
 }
 
+TEST(RecombiningWalk, ATinyRateWithinADNABlockSkipsToItsEnd) {
+  // h = r x G of about 1e-11: the skip over loci is far beyond the block
+  // (it would overflow a 32-bit count); the block is one segment on one tree.
+  SiteSwitches keep;
+  TBlock dna = makeBlock(DataType::DNA, 5000, 1e-6);
+  dna.recRate = 1e-15;
+  RecRun run(sampledDemes({4}), 66, {dna}, 20);
+  for (int c = 0; c < 20; ++c) {
+    ASSERT_TRUE(run.chromosome(c));
+    for (int s = 0; s < run.records[c].numElems; ++s) {
+      ASSERT_GE(run.records[c][s].pos, 0);
+      ASSERT_LT(run.records[c][s].pos, 5000);
+    }
+  }
+  EXPECT_EQ(run.demes().totNumRecs, 0);
+}
+
 }  // namespace
