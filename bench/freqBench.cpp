@@ -80,7 +80,6 @@ int main(int argc, char** argv) {
   TSimSettings::numThreads = static_cast<int>(threads);
   TSimSettings::numBatches = static_cast<int>(batches);
   TSimSettings::compDAF = true;
-  GlobalRandom::initializeLookUpTable();
   seedBatchGenerators(seed, TSimSettings::numBatches);
 
   TSimSettings s;

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "estimation/templateChecks.h"
 #include "model/simSettings.h"
 
 bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
@@ -34,5 +35,9 @@ bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
     return false;
   }
   master.scanTplFile(run.templateFileName.c_str());
+  if (run.defFileGiven)
+    warnAboutTemplateNames(std::cerr, master, run.defFileName.c_str(), true);
+  else if (run.priorFileGiven)
+    warnAboutTemplateNames(std::cerr, master, run.priorFileName.c_str(), false);
   return true;
 }

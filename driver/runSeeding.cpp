@@ -26,7 +26,6 @@ void seedBatchGenerators(long long seed, int numBatches) {
 }
 
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
-  GlobalRandom::initializeLookUpTable();
   seedBatchGenerators(seed, numBatches);
 
   std::ofstream seedFile("seed.txt", std::ios::trunc);

@@ -66,9 +66,15 @@ void writeExpectedSpectra(TSimSettings& s, bool firstWrite) {
                     false);
     return;
   }
+  // Branches enter the 1-D tables only when a single deme has a sample (or all
+  // samples are pooled into one); otherwise the tables hold zeros, which must
+  // not be written as an expected spectrum.
+  const bool filled = TSimSettings::computePooledSFS || TDemeCollection::numValidDemes == 1;
   for (AFS* e : {demes.expMAF, demes.expDAF}) {
     if (!e) continue;
-    e->printAllPopAFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic, 0.0);
+    if (filled)
+      e->printAllPopAFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic,
+                        0.0);
     e->printAllPairwiseAFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic,
                            0.0);
   }

@@ -149,31 +149,13 @@ TNodeArray& TNodeArray::operator=(const TNodeArray& other) {
   return *this;
 }
 
-void TNodeArray::Add(TNode* node) {
-  if (top + 1 >= capacity) {
-    const int n = 2 * capacity + 1;
-    TNode** table = new TNode*[n]();
-    for (int i = 0; i < capacity; ++i) table[i] = items[i];
-    delete[] items;
-    items = table;
-    capacity = n;
-  }
-  items[++top] = node;
-}
-
-TNode* TNodeArray::removeAt(int pos) {
-  if (pos < 0 || pos > top) return nullptr;
-  TNode* removed = items[pos];
-  items[pos] = items[top];
-  items[top--] = nullptr;
-  return removed;
-}
-
-void TNodeArray::coalesce(int i, int j, TNode* parent) {
-  if (i < 0 || i > top || j < 0 || j > top || i == j) return;
-  items[i] = parent;
-  if (j != top) items[j] = items[top];
-  items[top--] = nullptr;
+void TNodeArray::grow() {
+  const int n = 2 * capacity + 1;
+  TNode** table = new TNode*[n]();
+  for (int i = 0; i < capacity; ++i) table[i] = items[i];
+  delete[] items;
+  items = table;
+  capacity = n;
 }
 
 void TNodeArray::clear() {

@@ -140,13 +140,31 @@ class TNodeArray {
   // the last entry into the freed slot; in a coalescence of the lineages at i
   // and j the parent takes slot i, then j is removed as above (so when i is the
   // last slot the parent itself moves into j).
-  void Add(TNode* node);
-  TNode* removeAt(int pos);                   // returns the removed lineage
-  void coalesce(int i, int j, TNode* parent);
+  // Inline: they are steps of every coalescence and migration.
+  void Add(TNode* node) {
+    if (top + 1 >= capacity) grow();
+    items[++top] = node;
+  }
+  TNode* removeAt(int pos) {  // returns the removed lineage
+    if (pos < 0 || pos > top) return nullptr;
+    TNode* removed = items[pos];
+    items[pos] = items[top];
+    items[top--] = nullptr;
+    return removed;
+  }
+  void coalesce(int i, int j, TNode* parent) {
+    if (i < 0 || i > top || j < 0 || j > top || i == j) return;
+    items[i] = parent;
+    if (j != top) items[j] = items[top];
+    items[top--] = nullptr;
+  }
   void clear();
   int count() const { return top + 1; }
   TNode*& operator[](int i) { return items[i]; }
   TNode* operator[](int i) const { return items[i]; }
+
+ private:
+  void grow();  // to 2 x capacity + 1 entries
 };
 
 // One gene tree: tips 0..n-1 in sample order, then internal nodes in order of creation.

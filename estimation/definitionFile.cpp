@@ -71,6 +71,11 @@ class DefinitionReader {
   void row(std::vector<std::string> const& values) {
     if (values.size() != columns_.size())
       fail(format("%d value(s) for %d column(s)", int(values.size()), int(columns_.size())));
+    ++rowNumber_;
+    // Values stand where the model file needs numbers: a bad one is named here,
+    // not later against the generated model file.
+    std::vector<double> numbers(values.size());
+    for (size_t c = 0; c < values.size(); ++c) numbers[c] = number(values[c], c);
     TParamValues r;
     if (!recompute_) {
       for (std::string const& v : values) r.add(v);
@@ -80,15 +85,20 @@ class DefinitionReader {
     table_.rows.push_back(r);
   }
 
+  double number(std::string const& value, size_t column) const {
+    double v = 0;
+    if (!paramtext::parseNumber(value, v))
+      fail(format("value row %d, column %d (%s): the value \"%s\" is not a finite number",
+                  rowNumber_, int(column) + 1, columns_[column].c_str(), value.c_str()));
+    return v;
+  }
+
   void recomputedRow(std::vector<std::string> const& values, TParamValues& r) {
     std::vector<std::string> texts(size_t(params_.numParams()));
     for (size_t c = 0; c < values.size(); ++c) {
       int id = columnParam_[c];
       if (id < 0) continue;
-      double v = 0;
-      if (!paramtext::parseNumber(values[c], v))
-        fail("the value \"" + values[c] + "\" of " + columns_[c] + " is not a finite number");
-      params_.paramArray[id].value = v;
+      params_.paramArray[id].value = number(values[c], c);
       texts[size_t(id)] = values[c];
     }
     for (int i = params_.numSimpleParams; i < params_.numParams(); ++i) {
@@ -115,6 +125,7 @@ class DefinitionReader {
   TSampleParameters& params_;
   TDefinitionTable& table_;
   int lineNumber_ = 0;
+  int rowNumber_ = 0;  // value rows read, the current one included
   std::vector<std::string> columns_;
   std::vector<int> columnParam_;  // recompute: simple parameter of each column, -1 none
 };

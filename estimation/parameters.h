@@ -131,6 +131,7 @@ class TSampleParameters {
  private:
   bool drawOnce(GlobalRandom& generator);
   bool rulesHold() const;
+  std::string brokenRulesText() const;
 };
 
 // Index of the parameter whose name is exactly the given text, -1 when none.

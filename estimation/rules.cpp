@@ -2,6 +2,7 @@
 // and the search bounds they impose on the estimation.
 #include <cmath>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "engine/deme.h"
@@ -98,10 +99,29 @@ bool TSampleParameters::drawOnce(GlobalRandom& generator) {
   return usable && rulesHold();
 }
 
+// The rules the current values break, as written in the prior file (blanks
+// removed), or why the attempt failed when every rule holds.
+std::string TSampleParameters::brokenRulesText() const {
+  std::string text;
+  for (int k = 0; k < ruleArray.numElems; ++k) {
+    TRules const& r = ruleArray[k];
+    if (r.isOkay(paramArray)) continue;
+    text += text.empty() ? "" : ", ";
+    text += std::string(r.leftTerm.c_str()) + r.comparison.c_str() + r.rightTerm.c_str();
+  }
+  if (!text.empty()) return "rule(s) failed on the last attempt: " + text;
+  for (int i = 0; i < paramArray.numElems; ++i)
+    if (!usableValue(paramArray[i]))
+      return paramtext::format("every rule held on the last attempt, but %s = %g is not a usable "
+                               "value", paramArray[i].name.c_str(), paramArray[i].value);
+  return "every rule held on the last attempt";
+}
+
 bool TSampleParameters::drawParameterValues(GlobalRandom& generator) {
   for (int attempt = 0; attempt < MAX_DRAW_ATTEMPTS; ++attempt)
     if (drawOnce(generator)) return true;
-  std::cerr << "Impossible to obey rules after 100 attempts,  stopping computations" << std::endl;
+  std::cerr << "Impossible to obey rules after 100 attempts,  stopping computations ("
+            << brokenRulesText() << ")" << std::endl;
   return false;
 }
 

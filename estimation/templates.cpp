@@ -3,12 +3,13 @@
 #include "estimation/templates.h"
 
 #include <algorithm>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-std::string substituteParameters(std::string const& text, std::vector<std::string> const& names,
-                                 std::vector<std::string> const& values) {
+void forEachReplacement(std::string const& text, std::vector<std::string> const& names,
+                        std::function<void(size_t, size_t)> const& replaced) {
   // Candidate columns per first character, longest name first; among equal names
   // the later column wins.
   std::vector<std::vector<size_t>> byFirst(256);
@@ -19,20 +20,30 @@ std::string substituteParameters(std::string const& text, std::vector<std::strin
       if (names[a].size() != names[b].size()) return names[a].size() > names[b].size();
       return a > b;
     });
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
   size_t pos = 0;
   while (pos < text.size()) {
-    bool replaced = false;
+    size_t next = pos + 1;
     for (size_t i : byFirst[static_cast<unsigned char>(text[pos])]) {
       if (text.compare(pos, names[i].size(), names[i]) != 0) continue;
-      if (i < values.size()) out += values[i];
-      pos += names[i].size();
-      replaced = true;
+      replaced(pos, i);
+      next = pos + names[i].size();
       break;
     }
-    if (!replaced) out += text[pos++];
+    pos = next;
   }
+}
+
+std::string substituteParameters(std::string const& text, std::vector<std::string> const& names,
+                                 std::vector<std::string> const& values) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  size_t copied = 0;  // text before this position is in out
+  forEachReplacement(text, names, [&](size_t pos, size_t column) {
+    out.append(text, copied, pos - copied);
+    if (column < values.size()) out += values[column];
+    copied = pos + names[column].size();
+  });
+  out.append(text, copied, std::string::npos);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Substitution of parameter values into model templates, and definition files
 // (.def: a header of column names, then one row of values per run).
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@
 // a missing value replaces its name by nothing.
 std::string substituteParameters(std::string const& text, std::vector<std::string> const& names,
                                  std::vector<std::string> const& values);
+// The replacements of that pass, in text order: position in the text and column.
+void forEachReplacement(std::string const& text, std::vector<std::string> const& names,
+                        std::function<void(size_t, size_t)> const& replaced);
 std::string substituteParameters(std::string const& text, MY_TArrayAsVector<my_string> const& names,
                                  int numColumns, TParamValues const& row);
 

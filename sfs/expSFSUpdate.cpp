@@ -19,17 +19,21 @@ MinorSide minorSide(int count, int sampleSize) {
 namespace sfscells {
 
 void setTipCounts(TNode& tip) {
-  if (!tip.numDescPerPop) tip.numDescPerPop = new int[TNode::numPop];
-  for (int d = 0; d < TNode::numPop; ++d) tip.numDescPerPop[d] = 0;
-  if (tip.sampleDeme >= 0 && tip.sampleDeme < TNode::numPop) tip.numDescPerPop[tip.sampleDeme] = 1;
+  const int numPop = TNode::numPop;  // read once: the stores below could alias it
+  if (!tip.numDescPerPop) tip.numDescPerPop = new int[numPop];
+  int* counts = tip.numDescPerPop;
+  for (int d = 0; d < numPop; ++d) counts[d] = 0;
+  if (tip.sampleDeme >= 0 && tip.sampleDeme < numPop) counts[tip.sampleDeme] = 1;
   tip.numDescSFS = 1;
 }
 
 void sumChildCounts(TNode& node) {
-  if (!node.numDescPerPop) node.numDescPerPop = new int[TNode::numPop];
+  const int numPop = TNode::numPop;
+  if (!node.numDescPerPop) node.numDescPerPop = new int[numPop];
+  int* counts = node.numDescPerPop;
   const int* a = node.desc1->numDescPerPop;
   const int* b = node.desc2->numDescPerPop;
-  for (int d = 0; d < TNode::numPop; ++d) node.numDescPerPop[d] = a[d] + b[d];
+  for (int d = 0; d < numPop; ++d) counts[d] = a[d] + b[d];
   node.numDescSFS = node.desc1->numDescSFS + node.desc2->numDescSFS;
 }
 
@@ -180,6 +184,29 @@ void updateMultiDSFS(const TNode* node1, double length1, const TNode* node2, dou
 
 namespace {
 
+// addJointCells(s, x, length, false, false) for the derived allele, small
+// enough to be inlined into the step of every coalescence: the same cells in
+// the same order.
+inline void addDerivedCells(AFS& s, const int* counts, double length) {
+  const int numValid = TDemeCollection::numValidDemes;
+  const int* valid = TDemeCollection::validDemes;
+  if (numValid == 1) {
+    const int v = valid[0];
+    s.jointAFS[v][v].cells[counts[v]] += length;
+    return;
+  }
+  for (int p = 1; p < numValid; ++p) {
+    const int a = valid[p];
+    const int ka = counts[a];
+    std::vector<sfsTable>& tablesOfA = s.jointAFS[a];
+    for (int q = 0; q < p; ++q) {
+      const int b = valid[q];
+      sfsTable& t = tablesOfA[b];
+      t.cells[static_cast<size_t>(ka) * t.numCols + counts[b]] += length;
+    }
+  }
+}
+
 // updateJointDSFS of both children: the same additions in the same order (the
 // total and the cells are separate sums), with the 80-bit total read and
 // written once.
@@ -191,8 +218,9 @@ void updateJointDSFSPair(const TNode* a, double lengthA, const TNode* b, double 
   total += lengthA;
   total += lengthB;
   s->totTreeLength = total;
-  addJointCells(*s, a, lengthA, false, false);
-  addJointCells(*s, b, lengthB, false, false);
+  if (!s->hasTables()) return;
+  addDerivedCells(*s, a->numDescPerPop, lengthA);
+  addDerivedCells(*s, b->numDescPerPop, lengthB);
 }
 
 }  // namespace

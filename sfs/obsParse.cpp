@@ -54,6 +54,26 @@ std::vector<std::string> splitTokens(const std::string& line) {
   return tokens;
 }
 
+bool onlyBlankLinesLeft(std::istream& is, TObsReadState& state, std::string& found) {
+  is.clear();
+  is.seekg(state.pos);
+  std::string line;
+  while (nextLine(is, line, state))
+    if (!splitTokens(line).empty()) {
+      found = line;
+      return false;
+    }
+  return true;
+}
+
+long rowOfLabel(const std::string& label, int deme) {
+  const std::string head = "d" + std::to_string(deme) + "_";
+  if (label.compare(0, head.size(), head) != 0 || label.size() == head.size()) return -1;
+  const std::string digits = label.substr(head.size());
+  if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) return -1;
+  return std::strtol(digits.c_str(), nullptr, 10);
+}
+
 bool parseNumber(const std::string& token, double& value) {
   if (token.empty()) return false;
   char* end = nullptr;

@@ -23,6 +23,15 @@ void storePosition(std::istream& is, TObsReadState& state);
 
 std::vector<std::string> splitTokens(const std::string& line);
 
+// From state.pos to the end of the file only blank lines are left. Otherwise
+// false, with state.line at the first line that is not blank and `found`
+// holding that line.
+bool onlyBlankLinesLeft(std::istream& is, TObsReadState& state, std::string& found);
+
+// The row number r of a label written "d<deme>_<r>" for the given deme; -1 for
+// any other label.
+long rowOfLabel(const std::string& label, int deme);
+
 // The whole token is a decimal number; `value` receives it.
 bool parseNumber(const std::string& token, double& value);
 // The whole token is a finite number of at least 0.

@@ -4,6 +4,7 @@
 #include "sfs/obsSFS.h"
 
 #include <fstream>
+#include <new>
 #include <iostream>
 
 #include "engine/deme.h"
@@ -141,16 +142,41 @@ bool TObsAFS::acceptCount(std::istream& is, const std::string& fileName, bool co
 
 namespace {
 
-void makeSlot(std::vector<AFS>& slot, int numObs, const TDemeCollection& demes, bool pooled) {
-  slot.clear();
-  slot.reserve(numObs);
-  for (int k = 0; k < numObs; ++k) {
+// The spectrum of observation k, created when the read first reaches it: the
+// file's own content, not the count it announces, bounds the memory taken.
+AFS& spectrumOf(std::vector<AFS>& slot, size_t k, const TDemeCollection& demes, bool pooled) {
+  if (k == slot.size()) {
     slot.emplace_back(false);
     if (pooled)
       slot.back().createPooledArray(demes);
     else
       slot.back().createArrays(demes);
   }
+  return slot[k];
+}
+
+// Nothing but blank lines may follow the last observation announced.
+bool checkFileEnd(std::istream& is, const std::string& name, int numObs, TObsReadState& state,
+                  const std::string& table) {
+  std::string found;
+  if (obsparse::onlyBlankLinesLeft(is, state, found)) return true;
+  state.problem = "the file holds more than the " + std::to_string(numObs) +
+                  " observation(s) announced on its first line (" + table +
+                  "): the line \"" + found + "\" follows the last one";
+  return reportProblem(name, numObs - 1, state);
+}
+
+std::string tableSize(const TDemeCollection& demes, int deme, bool pooled) {
+  const int n = pooled ? totalSample(demes) : demes.demes[deme].sampleSize;
+  return std::string(pooled ? "the pooled spectrum" : "the spectrum of deme " +
+                                                          std::to_string(deme)) +
+         " has " + std::to_string(n + 1) + " entries, for " + std::to_string(n) + " genes";
+}
+
+bool reportNoMemory(const std::string& name, int obs, const TObsReadState& state) {
+  std::cerr << "\nError! Observed SFS file \"" << name << "\", observation " << obs + 1
+            << ", line " << state.line << ": not enough memory for this observation\n";
+  return false;
 }
 
 }  // namespace
@@ -175,50 +201,69 @@ int TObsAFS::readObsAFS(const std::string& prefix, TDemeCollection& demes, bool 
     return 0;
   }
   if (!acceptCount(file, name, true)) return 0;
-  makeSlot(isMAF ? obsMAF : obsDAF, numObs, demes, false);
+  (isMAF ? obsMAF : obsDAF).clear();
   return readObsJointAFS(prefix, demes, isMAF) ? 1 : 0;
 }
 
-bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot, int deme,
-                          bool pooled) {
+bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot,
+                          const TDemeCollection& demes, int deme, bool pooled) {
   std::ifstream file(name);
   if (!file) return reportUnopened(name);
   if (!acceptCount(file, name, false)) return false;
   TObsReadState state;
   for (int k = 0; k < numObs; ++k) {
-    bool ok = pooled ? slot[k].readPooledObsPopAFS(file, state, slot[k].sampleSizes[0])
-                     : slot[k].readObsPopAFS(file, deme, state);
-    if (!ok) return reportProblem(name, k, state);
+    try {
+      AFS& sfs = spectrumOf(slot, static_cast<size_t>(k), demes, pooled);
+      bool ok = pooled ? sfs.readPooledObsPopAFS(file, state, sfs.sampleSizes[0])
+                       : sfs.readObsPopAFS(file, deme, state);
+      if (!ok) return reportProblem(name, k, state);
+    } catch (const std::bad_alloc&) {
+      return reportNoMemory(name, k, state);
+    }
   }
-  return true;
+  return checkFileEnd(file, name, numObs, state, tableSize(demes, deme, pooled));
 }
 
-bool TObsAFS::readJointFile(const std::string& name, std::vector<AFS>& slot, int i, int j) {
+bool TObsAFS::readJointFile(const std::string& name, std::vector<AFS>& slot,
+                            const TDemeCollection& demes, int i, int j) {
   std::ifstream file(name);
   if (!file) return reportUnopened(name);
   if (!acceptCount(file, name, false)) return false;
   TObsReadState state;
-  for (int k = 0; k < numObs; ++k)
-    if (!slot[k].readObsPopPairAFS(file, i, j, state)) return reportProblem(name, k, state);
-  return true;
+  for (int k = 0; k < numObs; ++k) {
+    try {
+      if (!spectrumOf(slot, static_cast<size_t>(k), demes, false).readObsPopPairAFS(file, i, j,
+                                                                                     state))
+        return reportProblem(name, k, state);
+    } catch (const std::bad_alloc&) {
+      return reportNoMemory(name, k, state);
+    }
+  }
+  const int ni = demes.demes[i].sampleSize;
+  return checkFileEnd(file, name, numObs, state,
+                      "the joint table of demes " + std::to_string(i) + " and " +
+                          std::to_string(j) + " has " + std::to_string(ni + 1) +
+                          " rows, for the " + std::to_string(ni) + " genes of deme " +
+                          std::to_string(i));
 }
 
 bool TObsAFS::readObsJointAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF) {
   if (demes.numDemes == 0) return false;
   buildValidDemes(demes);
   std::vector<AFS>& slot = isMAF ? obsMAF : obsDAF;
-  if (static_cast<int>(slot.size()) != numObs) makeSlot(slot, numObs, demes, false);
+  if (static_cast<int>(slot.size()) != numObs) slot.clear();  // rebuilt as the read goes
   const bool minor = minorKind(isMAF);
   const int numValid = TDemeCollection::numValidDemes;
   const int* valid = TDemeCollection::validDemes;
   if (numValid == 0) return reportNoSample();
   if (numValid == 1) {
-    if (!readPopFile(popFileName(prefix, minor, valid[0]), slot, valid[0], false)) return false;
+    if (!readPopFile(popFileName(prefix, minor, valid[0]), slot, demes, valid[0], false))
+      return false;
   } else {
     for (int a = 1; a < numValid; ++a)
       for (int b = 0; b < a; ++b)
-        if (!readJointFile(jointFileName(prefix, minor, valid[a], valid[b]), slot, valid[a],
-                           valid[b]))
+        if (!readJointFile(jointFileName(prefix, minor, valid[a], valid[b]), slot, demes,
+                           valid[a], valid[b]))
           return false;
   }
   if (AFS::foldedSFS && !isMAF) {
@@ -248,7 +293,7 @@ bool TObsAFS::readPooledObsAFS(const std::string& prefix, TDemeCollection& demes
     return false;
   }
   if (!acceptCount(file, name, true)) return false;
-  makeSlot(isMAF ? obsMAF : obsDAF, numObs, demes, true);
+  (isMAF ? obsMAF : obsDAF).clear();
   return readPooledObsJointAFS(prefix, demes, isMAF);
 }
 
@@ -257,8 +302,8 @@ bool TObsAFS::readPooledObsJointAFS(const std::string& prefix, TDemeCollection& 
   if (demes.numDemes == 0) return false;
   if (totalSample(demes) == 0) return reportNoSample();
   std::vector<AFS>& slot = isMAF ? obsMAF : obsDAF;
-  if (static_cast<int>(slot.size()) != numObs) makeSlot(slot, numObs, demes, true);
-  return readPopFile(pooledFileName(prefix, minorKind(isMAF)), slot, 0, true);
+  if (static_cast<int>(slot.size()) != numObs) slot.clear();  // rebuilt as the read goes
+  return readPopFile(pooledFileName(prefix, minorKind(isMAF)), slot, demes, 0, true);
 }
 
 // ------------------------------------------------------------------ multi-dimensional
@@ -277,25 +322,31 @@ bool TObsAFS::readObsMultiSFS(const std::string& prefix, TDemeCollection& demes,
   buildValidDemes(demes);
   std::vector<multiSFS>& slot = isMAF ? obsMultiMAF : obsMultiDAF;
   slot.clear();
-  slot.reserve(numObs);
-  for (int k = 0; k < numObs; ++k) {
-    slot.emplace_back(isMAF);
-    if (!slot.back().createSFSdadiLike(demes)) {
-      std::cerr << "\nError! The multi-dimensional SFS of the model is too large to read \""
-                << name << "\"\n";
-      slot.clear();
-      return false;
-    }
-  }
   file.clear();
   file.seekg(0);
   TObsReadState state;
   std::vector<TObsMultiSummary>& summaries = isMAF ? multiMAFSummary : multiDAFSummary;
   summaries.clear();
+  // Each spectrum is created when the read reaches it, so that the file's
+  // content, not the count it announces, bounds the memory taken.
   for (int k = 0; k < numObs; ++k) {
-    if (!slot[k].readObsSFS(file, state)) return reportProblem(name, k, state);
-    summaries.push_back(summarize(slot[k]));
+    try {
+      slot.emplace_back(isMAF);
+      if (!slot.back().createSFSdadiLike(demes)) {
+        std::cerr << "\nError! The multi-dimensional SFS of the model is too large to read \""
+                  << name << "\"\n";
+        slot.clear();
+        return false;
+      }
+      if (!slot[k].readObsSFS(file, state)) return reportProblem(name, k, state);
+      summaries.push_back(summarize(slot[k]));
+    } catch (const std::bad_alloc&) {
+      return reportNoMemory(name, k, state);
+    }
   }
+  std::string entries = "the model has " + std::to_string(slot.back().totSFSEntries) +
+                        " entries per observation";
+  if (!checkFileEnd(file, name, numObs, state, entries)) return false;
   selectDefaultMultiObs();
   return true;
 }

@@ -94,8 +94,10 @@ class TObsAFS {
   std::string firstCountFile;   // the file it came from
 
   bool acceptCount(std::istream& is, const std::string& fileName, bool countFile);
-  bool readJointFile(const std::string& name, std::vector<AFS>& slot, int i, int j);
-  bool readPopFile(const std::string& name, std::vector<AFS>& slot, int deme, bool pooled);
+  bool readJointFile(const std::string& name, std::vector<AFS>& slot,
+                     const TDemeCollection& demes, int i, int j);
+  bool readPopFile(const std::string& name, std::vector<AFS>& slot,
+                   const TDemeCollection& demes, int deme, bool pooled);
 };
 
 // Builds the list of demes that enter the spectra (TDemeCollection::validDemes)

@@ -31,6 +31,24 @@ bool readSpectrumLine(std::istream& is, double* spectrum, int n, const std::stri
   return true;
 }
 
+// A row labelled d<i>_<r> right after the table of deme i, with r beyond its
+// last row: the data were made for a larger sample. Leaves the read position
+// and the line count as they were when there is none.
+bool extraLabelledRow(std::istream& is, int i, int ni, TObsReadState& state) {
+  TObsReadState peek = state;
+  std::string line;
+  if (!nextLine(is, line, peek)) return false;
+  std::vector<std::string> tokens = splitTokens(line);
+  const long row = tokens.empty() ? -1 : rowOfLabel(tokens[0], i);
+  if (row <= ni) return false;
+  state.line = peek.line;
+  state.problem = "row \"" + tokens[0] + "\" lies beyond the " + std::to_string(ni + 1) +
+                  " rows (d" + std::to_string(i) + "_0 to d" + std::to_string(i) + "_" +
+                  std::to_string(ni) + ") of deme " + std::to_string(i) + ", which has " +
+                  std::to_string(ni) + " sampled genes in the model";
+  return true;
+}
+
 }  // namespace
 
 bool AFS::readObsPopAFS(std::istream& is, int deme, TObsReadState& state) {
@@ -80,7 +98,7 @@ bool AFS::readObsPopPairAFS(std::istream& is, int i, int j, TObsReadState& state
   totObsNumSites = static_cast<long long>(total);
   totObsNumPolymSites = static_cast<long long>(std::trunc(total - table[0][0]));
   storePosition(is, state);
-  return true;
+  return !extraLabelledRow(is, i, ni, state);
 }
 
 bool multiSFS::readObsSFS(std::istream& is, TObsReadState& state) {

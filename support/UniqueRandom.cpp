@@ -29,24 +29,17 @@ constexpr double UNIFORM_SCALE = 1e-9;
 constexpr double LN_MODULUS = 20.72326583694641;  // ln 1e9
 constexpr float LN2_SINGLE = 0.6931472f;
 
-// ln(d / 1e9) through the single-precision table.
+// ln(d / 1e9) in single precision: the exponent of d plus the base-2
+// logarithm of its mantissa, times ln 2.
 double logOfDraw(long d) {
   float f = static_cast<float>(d);
   std::uint32_t bits;
   std::memcpy(&bits, &f, sizeof bits);
   int exponent = static_cast<int>((bits >> 23) & 0xFFu) - 127;
   std::uint32_t mantissa = bits & 0x7FFFFFu;
-  float log2Value = static_cast<float>(exponent) + GlobalRandom::LOOKUP_TABLE2[mantissa];
+  float log2Value = static_cast<float>(exponent) + GlobalRandom::logTableEntry(mantissa);
   float lnValue = log2Value * LN2_SINGLE;
   return static_cast<double>(lnValue) - LN_MODULUS;
-}
-
-// Asks for the table entry that logOfDraw(d) will read.
-inline void prefetchLogEntry(long d) {
-  float f = static_cast<float>(d);
-  std::uint32_t bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  __builtin_prefetch(GlobalRandom::LOOKUP_TABLE2 + (bits & 0x7FFFFFu));
 }
 
 // |RANDOM_SEED_BASE - |seed|| computed without overflow for any long.
@@ -93,8 +86,9 @@ GlobalRandom::GlobalRandom()
     : nextUniform(RANDOM_BUFFER_SIZE), nextLogUniform(RANDOM_BUFFER_SIZE), replaceIndex(0),
       subtractIndex(0), seed(-1), poissonScale(0.0), poissonLogMean(0.0), poissonConst(0.0),
       poissonLastMean(-1.0) {
-  for (double& v : uniformBuffer) v = 0.0;
-  for (double& v : logUniformBuffer) v = 0.0;
+  // The buffers are left as they are: both read positions say "used up", so
+  // nothing is read before seeding fills them, and the pages of the 100
+  // generators a process creates are only touched for those it seeds.
   for (long& v : stateTable) v = 0;
 }
 
@@ -124,6 +118,17 @@ void GlobalRandom::initializeLookUpTable() {
   fill_icsi_log_table2(LOG_TABLE_PRECISION, LOOKUP_TABLE2);
 }
 
+// The table's fill adds the step 2^-23 to 1 exactly, so its entry m is taken
+// of the float whose bit pattern is 1.0f with mantissa m; the same logf and the
+// same product give the same bits. Computing the entry costs about what a
+// look-up into 32 MiB costs, and spares every process building the table.
+float GlobalRandom::logTableEntry(std::uint32_t mantissa) {
+  const std::uint32_t bits = 0x3f800000u | (mantissa & 0x7FFFFFu);
+  float x;
+  std::memcpy(&x, &bits, sizeof x);
+  return std::log(x) * 1.442695f;
+}
+
 void GlobalRandom::advanceIndexes() {
   replaceIndex = replaceIndex == 55 ? 1 : replaceIndex + 1;
   subtractIndex = subtractIndex == 55 ? 1 : subtractIndex + 1;
@@ -148,12 +153,6 @@ long GlobalRandom::drawLogPath() {
 }
 
 void GlobalRandom::InitializeGenerator(long newSeed) {
-  if (!LOOKUP_TABLE2) {
-#pragma omp critical(brimvane_log_table)
-    {
-      if (!LOOKUP_TABLE2) initializeLookUpTable();
-    }
-  }
   poissonLastMean = -1.0;
   long mj = seedStart(newSeed);
   stateTable[55] = mj;
@@ -187,15 +186,9 @@ void GlobalRandom::updateRanNums() {
 }
 
 void GlobalRandom::updateLogRanNums() {
-  // All draws first, then the table look-ups: the look-ups are independent of
-  // each other, so their cache misses overlap. Same draws, same values.
   long draws[RANDOM_BUFFER_SIZE];
   drawSequence<true>(*this, draws, RANDOM_BUFFER_SIZE);
-  constexpr int ahead = 64;
-  for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i) {
-    if (i + ahead < RANDOM_BUFFER_SIZE) prefetchLogEntry(draws[i + ahead]);
-    logUniformBuffer[i] = logOfDraw(draws[i]);
-  }
+  for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i) logUniformBuffer[i] = logOfDraw(draws[i]);
   nextLogUniform = 0;
 }
 

@@ -9,6 +9,8 @@
 //   if (r.nextUniform >= RANDOM_BUFFER_SIZE) r.updateRanNums();
 //   double u = r.uniformBuffer[r.nextUniform++];
 // A buffer is refilled exactly when it is found used up, never ahead.
+#include <cstdint>
+
 #include "support/icsilog.h"
 
 constexpr long RANDOM_MODULUS = 1000000000L;
@@ -32,16 +34,19 @@ public:
   double poissonConst;     // exp(-mean) below 12, else mean ln(mean) - lnGamma(mean + 1)
   double poissonLastMean;  // mean of the cached values; -1 initially
 
-  // 2^23 single-precision values log2(1 + i / 2^23); built once per process
-  // by initializeLookUpTable and alive until the process ends.
+  // 2^23 single-precision values log2(1 + i / 2^23), built by
+  // initializeLookUpTable and alive until the process ends. The draws do not
+  // read it: they compute the entry they need (logTableEntry), bit for bit the
+  // same, so a process does not pay 32 MiB and 2^23 logarithms at start-up.
   static float* LOOKUP_TABLE2;
+  // Entry m of the table (m below 2^23), computed as the fill computes it.
+  static float logTableEntry(std::uint32_t mantissa);
 
   GlobalRandom();
   ~GlobalRandom();
 
   // Seeds, discards one draw, fills both buffers. Any seed is accepted; a
-  // seed and its negation give the same stream. Builds the logarithm table
-  // if it does not exist yet.
+  // seed and its negation give the same stream.
   void InitializeGenerator(long newSeed);
   void updateRanNums();     // refills uniformBuffer; nextUniform = 0
   void updateLogRanNums();  // refills logUniformBuffer; nextLogUniform = 0

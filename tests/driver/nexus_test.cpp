@@ -1,4 +1,5 @@
 // NEXUS tree files written over two runs.
+#include "tests/support/scratchFolders.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -60,9 +61,7 @@ void run(const std::string& dir, int index, DataType type, int structures, TNode
 }
 
 std::string freshDir(const std::string& name) {
-  std::string dir = testing::TempDir() + "bv_nexus_" + name + "_" + std::to_string(getpid());
-  EXPECT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
-  return dir;
+  return scratchFolder("bv_nexus_" + name);
 }
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }

@@ -62,9 +62,14 @@ TEST(RunLoop, RepetitionsAppendOneRowAndOneSpectrumPerRun) {
   ASSERT_EQ(table.size(), 4u);
   EXPECT_EQ(table[0], "\tMAFLHood_1\tDAFLHood_1");
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(countOf(table[i], "\t"), 2) << table[i];
-  // Label line once, then one line per run; joint tables keep their row labels.
-  EXPECT_EQ(linesOf(f.read("twoDemes/twoDemes_DAFpop1.txt")).size(), 4u);
+  // Label line once, then one table per run; joint tables keep their row labels.
+  const std::vector<std::string> joint = linesOf(f.read("twoDemes/twoDemes_jointDAFpop1_0.txt"));
+  EXPECT_EQ(joint.size(), 1u + 3u * 7u);  // deme 1 has 6 sampled genes
   EXPECT_EQ(countOf(f.read("twoDemes/twoDemes_jointMAFpop1_0.txt"), "\td0_0"), 1);
+  // With two sampled demes the 1-D tables stay empty: no 1-D expected file.
+  for (const char* name : {"twoDemes_DAFpop0.txt", "twoDemes_DAFpop1.txt", "twoDemes_MAFpop0.txt",
+                           "twoDemes_MAFpop1.txt"})
+    EXPECT_FALSE(f.exists(std::string("twoDemes/") + name)) << name;
   EXPECT_EQ(f.files().count("twoDemes/twoDemes_3.simparam"), 1u);
 }
 
@@ -77,11 +82,12 @@ TEST(RunLoop, SpectrumOptionsOnTheTwoDemeExample) {
   };
   const Case cases[] = {
       {{"-d"}, "\tDAFLHood_1", "twoDemes_jointDAFpop1_0.txt"},
-      {{"-m"}, "\tMAFLHood_1", "twoDemes_MAFpop0.txt"},
+      {{"-m"}, "\tMAFLHood_1", "twoDemes_jointMAFpop1_0.txt"},
       {{"-d", "-m", "-u"}, "\tMAFLHood_1\tDAFLHood_1", "twoDemes_DSFS.txt"},
       {{"-d", "-P"}, "\tDAFLHood_1", "twoDemes_DAFpop0.txt"},
       {{"-m", "-P", "-u"}, "\tMAFLHood_1", "twoDemes_MAFpop0.txt"},
-      {{"-d", "-0", "-C", "5", "-B", "4", "-c", "2"}, "\tDAFLHood_1", "twoDemes_DAFpop1.txt"},
+      {{"-d", "-0", "-C", "5", "-B", "4", "-c", "2"}, "\tDAFLHood_1",
+       "twoDemes_jointDAFpop1_0.txt"},
   };
   for (const Case& c : cases) {
     RunFolder f("options");

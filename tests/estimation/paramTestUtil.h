@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the parameter tests: prior files from text, captured error stream,
 // fresh temporary folders.
+#include "tests/support/scratchFolders.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -37,8 +38,5 @@ inline std::string freshTempDir() {
   std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
   for (char& c : name)
     if (c == '/') c = '_';
-  std::string dir = testing::TempDir() + "bv_params_" + name + "_" + std::to_string(getpid());
-  std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
-  if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot create " << dir;
-  return dir;
+  return scratchFolder("bv_params_" + name);
 }

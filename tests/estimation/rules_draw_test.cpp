@@ -88,6 +88,21 @@ TEST(Drawing, ImpossibleRulesGiveUpAfter100Attempts) {
   EXPECT_EQ(g->nextUniform - before, 200);  // two numbers per attempt
 }
 
+// The message names the rules that failed on the last attempt, and only those.
+TEST(Drawing, ImpossibleRulesAreNamedInTheMessage) {
+  TSampleParameters p;
+  ASSERT_EQ(readPrior(p, "[PARAMETERS]\n0 A unif 0 1\n0 B unif 0 1\n"
+                         "[RULES]\nB < 5\nA > 2\nB > 7\n"),
+            1);
+  auto g = seededGenerator(9);
+  CerrCapture capture;
+  EXPECT_FALSE(p.drawParameterValues(*g));
+  EXPECT_NE(capture.str().find("stopping computations (rule(s) failed on the last attempt: "
+                               "A>2, B>7)"),
+            std::string::npos)
+      << capture.str();
+}
+
 struct BoundsFixture {
   TSampleParameters p;
   explicit BoundsFixture(std::string const& rules) {

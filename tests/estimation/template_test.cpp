@@ -94,15 +94,44 @@ TEST(DefinitionFile, RowsAsWritten) {
   EXPECT_EQ(table.rows[1].values[1], my_string("4e-8"));
 }
 
-TEST(DefinitionFile, BadRowsNameTheLine) {
+// Malformed definition files: the message names the file, the line and, for a
+// value, its row and column, before any model is generated from it.
+struct BadDefinition {
+  char const* def;
+  char const* error;  // the whole message, or a part of it when `part`
+  bool part;
+};
+
+class DefinitionFileErrors : public ::testing::TestWithParam<BadDefinition> {};
+
+TEST_P(DefinitionFileErrors, NameTheFileAndPlace) {
   TSampleParameters none;
-  EXPECT_EQ(readError("A B\n1 2\n3\n", false, none),
-            "Definition file \"runs.def\", line 3: 1 value(s) for 2 column(s)");
-  EXPECT_EQ(readError("A B\n\n1 2 3\n", false, none),
-            "Definition file \"runs.def\", line 3: 3 value(s) for 2 column(s)");
-  EXPECT_NE(readError("A B A\n1 2 3\n", false, none).find("\"A\" appears twice"), std::string::npos);
-  EXPECT_NE(readError("\n\n", false, none).find("holds no column names"), std::string::npos);
+  std::string const error = readError(GetParam().def, false, none);
+  if (GetParam().part)
+    EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
+  else
+    EXPECT_EQ(error, GetParam().error);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DefinitionFileErrors,
+    ::testing::Values(
+        BadDefinition{"A B\n1 2\n3\n",
+                      "Definition file \"runs.def\", line 3: 1 value(s) for 2 column(s)", false},
+        BadDefinition{"A B\n\n1 2 3\n",
+                      "Definition file \"runs.def\", line 3: 3 value(s) for 2 column(s)", false},
+        BadDefinition{"A B A\n1 2 3\n", "\"A\" appears twice", true},
+        BadDefinition{"\n\n", "holds no column names", true},
+        BadDefinition{"A B\n1 2\n\n3 abc\n",
+                      "Definition file \"runs.def\", line 4: value row 2, column 2 (B): the value "
+                      "\"abc\" is not a finite number",
+                      false},
+        BadDefinition{"A B\n1,5 2\n", "line 2: value row 1, column 1 (A): the value \"1,5\"",
+                      true},
+        BadDefinition{"A B\n1 nan\n", "column 2 (B): the value \"nan\" is not a finite number",
+                      true},
+        BadDefinition{"A B\n1e999 2\n", "column 1 (A): the value \"1e999\" is not a finite",
+                      true}));
 
 class RecomputeTest : public ::testing::Test {
  protected:
@@ -140,7 +169,7 @@ TEST_F(RecomputeTest, Errors) {
   } const cases[] = {
       {"A B\n1 2\n", "line 1: no column for the simple parameter M"},
       {"A B M X\n1 2 3 4\n", "line 1: the column \"X\" names no parameter of the prior file"},
-      {"A B M\n1 x 3\n", "line 2: the value \"x\" of B is not a finite number"},
+      {"A B M\n1 x 3\n", "line 2: value row 1, column 2 (B): the value \"x\" is not a finite number"},
       {"A B M\n1 0 1e-8\n", "line 2: the complex parameter R = A/B is inf, not a finite number"},
       {"A B M\n1 2\n", "line 2: 2 value(s) for 3 column(s)"},
       {"A B M\n1e10 1e10 1e-8\n", "line 2: Value 1e+20 of integer parameter K"},

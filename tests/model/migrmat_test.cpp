@@ -1,3 +1,4 @@
+#include "tests/support/scratchFolders.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -118,7 +119,7 @@ TEST(MigrationMatrix, ReadsFromStreamsAndFiles) {
             "operator>>(istream& is, TMigrationMatrix& M): bad stream\n");
   EXPECT_EQ(partial.size, 2);
 
-  const std::string path = testing::TempDir() + "migrmat_test_matrix.txt";
+  const std::string path = scratchPath("migrmat_test_matrix");
   std::ofstream(path) << "3\n0 1 2\n3 0 4\n5 6 0\n";
   TMigrationMatrix fromFile(path.c_str());
   ASSERT_EQ(fromFile.size, 3);

@@ -161,6 +161,15 @@ TEST_F(ObsRead, AReReadWithFewerObservationsResizesTheSpectra) {
   EXPECT_EQ(cells(obs.obsDAF[0].jointAFS[0][0]), std::vector<double>({4, 4, 4}));
 }
 
+TEST_F(ObsRead, BlankLinesMayEndAFile) {
+  const std::string dir = freshFolder("blankEnd");
+  SampleModel model({1, 1});
+  writeText(dir + "/e_jointDAFpop1_0.obs", "1 obs\nl\nd1_0\t1\t2\nd1_1\t3\t4\n\n \t\r\n\n");
+  TObsAFS obs;
+  ASSERT_EQ(obs.readObsAFS(dir + "/e", model.demes, false), 1);
+  EXPECT_EQ(cells(obs.obsDAF[0](1, 0)), std::vector<double>({1, 2, 3, 4}));
+}
+
 TEST_F(ObsRead, CarriageReturnsCountAsWhiteSpace) {
   const std::string dir = freshFolder("crlf");
   SampleModel model({1, 1});
@@ -266,6 +275,37 @@ const Malformed kMalformed[] = {
     {"multiNegative", Layout::Multi, {{"_DSFS.obs", "1 obs\n2 1 2\n1 2\n3 -4 5 6\n"}},
      "line 4: entry 3 (\"-4\") is not a finite number of at least 0"},
     {"multiMissing", Layout::Multi, {}, "Error! Unable to open multiSFS file \""},
+    // Data made for a larger sample, or more data than announced, are refused.
+    {"jointExtraRow", Layout::Joint,
+     {{"_jointDAFpop1_0.obs", "1 obs\nl\nd1_0 1 2\nd1_1 3 4\nd1_2 5 6\n"}},
+     "_jointDAFpop1_0.obs\", observation 1, line 5: row \"d1_2\" lies beyond the 2 rows (d1_0 "
+     "to d1_1) of deme 1, which has 1 sampled genes in the model"},
+    {"jointExtraRowBeforeNextObservation", Layout::Joint,
+     {{"_jointDAFpop1_0.obs", "2 obs\nl\nd1_0 1 2\nd1_1 3 4\nd1_2 5 6\nd1_0 1 2\nd1_1 3 4\n"}},
+     "observation 1, line 5: row \"d1_2\" lies beyond the 2 rows"},
+    {"jointExtraTable", Layout::Joint,
+     {{"_jointDAFpop1_0.obs", "1 obs\nl\nd1_0 1 2\nd1_1 3 4\nx 1 2\n"}},
+     "observation 1, line 5: the file holds more than the 1 observation(s) announced on its "
+     "first line (the joint table of demes 1 and 0 has 2 rows, for the 1 genes of deme 1): the "
+     "line \"x 1 2\" follows the last one"},
+    {"oneDimExtraLine", Layout::OneDim, {{"_DAFpop0.obs", kHead2 + "1 2 3\n4 5 6\n\n7 8 9\n"}},
+     "_DAFpop0.obs\", observation 2, line 6: the file holds more than the 2 observation(s) "
+     "announced on its first line (the spectrum of deme 0 has 3 entries, for 2 genes): the line "
+     "\"7 8 9\" follows the last one"},
+    {"pooledExtraLine", Layout::Pooled, {{"_DAFpooled.obs", "1 obs\nl\n1 2 3\n4 5 6\n"}},
+     "line 4: the file holds more than the 1 observation(s) announced on its first line (the "
+     "pooled spectrum has 3 entries, for 2 genes)"},
+    {"multiExtraEntries", Layout::Multi, {{"_DSFS.obs", "1 obs\n2 1 2\n1 2 3 4 5 6\n7\n"}},
+     "line 4: the file holds more than the 1 observation(s) announced on its first line (the "
+     "model has 6 entries per observation)"},
+    // An absurd count takes no memory beyond the observations the file holds.
+    {"absurdCount", Layout::OneDim, {{"_DAFpop0.obs", "2000000000 obs\nl\n1 2 3\n"}},
+     "_DAFpop0.obs\", observation 2, line 3: the file ends before this observation"},
+    {"absurdCountMulti", Layout::Multi, {{"_DSFS.obs", "2000000000 obs\n2 1 2\n1 2 3 4 5 6\n"}},
+     "_DSFS.obs\", observation 2, line 3: the file ends after 0 of the 6 entries"},
+    {"absurdCountJoint", Layout::Joint,
+     {{"_jointDAFpop1_0.obs", "2147483647 obs\nl\nd1_0 1 2\nd1_1 3 4\n"}},
+     "observation 2, line 4: the file ends before row 0 of the joint table"},
 };
 
 class MalformedFile : public ObsRead, public testing::WithParamInterface<Malformed> {};

@@ -1,6 +1,7 @@
 #pragma once
 // Small hand-built models and file helpers for the tests of the spectrum
 // readers and writers.
+#include "tests/support/scratchFolders.h"
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -50,10 +51,7 @@ inline void resetSpectrumStatics() {
 
 // A fresh, empty folder for one test.
 inline std::string freshFolder(const std::string& name) {
-  std::string dir = testing::TempDir() + "bv_files_" + name + "_" + std::to_string(getpid());
-  std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
-  return dir;
+  return scratchFolder("bv_files_" + name);
 }
 
 inline std::string readText(const std::string& path) {

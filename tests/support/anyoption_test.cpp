@@ -1,3 +1,4 @@
+#include "tests/support/scratchFolders.h"
 #include "support/anyoption.h"
 
 #include <gtest/gtest.h>
@@ -163,7 +164,7 @@ TEST(AnyOption, UsageIsPrintedOnce) {
 }
 
 TEST(AnyOption, OptionFileLinesSetValuesAndFlags) {
-  std::string const path = testing::TempDir() + "anyoption_file_test.txt";
+  std::string const path = scratchPath("anyoption_file_test");
   {
     std::ofstream out(path);
     out << "# a comment : ignored\n"

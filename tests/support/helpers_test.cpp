@@ -1,3 +1,4 @@
+#include "tests/support/scratchFolders.h"
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -42,7 +43,7 @@ TEST(Helpers, IsInteger) {
 }
 
 TEST(Helpers, MakeDirAndCheckDirExist) {
-  std::string base = testing::TempDir() + "bv_support_dirs_" + std::to_string(getpid());
+  std::string base = scratchPath("bv_support_dirs");
   makeDir(base.c_str());
   ASSERT_TRUE(checkDirExist(base.c_str()));
   struct stat info;

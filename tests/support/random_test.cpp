@@ -289,6 +289,29 @@ TEST_F(RandomTest, LogarithmTableContents) {
   EXPECT_EQ(hash, 6886027280207594254ULL) << "checksum of the table built on this machine";
 }
 
+// The draws compute the table entry they need instead of reading it: every one
+// of the 2^23 computed entries has the bits of the table's.
+TEST_F(RandomTest, ComputedEntriesEqualEveryTableEntry) {
+  const float* t = GlobalRandom::LOOKUP_TABLE2;
+  ASSERT_NE(t, nullptr);
+  const std::uint32_t n = std::uint32_t(1) << LOG_TABLE_PRECISION;
+  std::uint32_t differing = 0;
+  for (std::uint32_t m = 0; m < n; ++m) {
+    const float computed = GlobalRandom::logTableEntry(m);
+    if (std::memcmp(&computed, &t[m], sizeof computed) != 0) ++differing;
+  }
+  EXPECT_EQ(differing, 0u);
+}
+
+// Seeding and drawing neither build nor need the table.
+TEST(LogTable, SeedingBuildsNoTable) {
+  const bool hadTable = GlobalRandom::LOOKUP_TABLE2 != nullptr;
+  auto g = std::make_unique<GlobalRandom>();
+  g->InitializeGenerator(17);
+  for (int i = 0; i < 2 * RANDOM_BUFFER_SIZE; ++i) ASSERT_LT(g->takeLogUniform(), 0.0);
+  EXPECT_EQ(GlobalRandom::LOOKUP_TABLE2 != nullptr, hadTable);
+}
+
 TEST(LogTable, PlainTableByBitPatterns) {
   float table[16];
   fill_icsi_log_table(4, table);
