@@ -72,22 +72,11 @@ bool setBounds(TDemeCollection& c, const TBlock& block, MicrosatModel& m) {
 
 // One locus at position p: returns the mutations placed, -1 on failure.
 long long placeLocus(TDemeCollection& c, long p, const TBlock& block, const MicrosatModel& m) {
-  const TTreeLayout& l = sites::layoutWithRate(c, block.mutRate);
-  if (l.size() == 0 || !c.beginSite(p, DataType::MICROSAT, 0)) return -1;
   GlobalRandom& rng = *c.randomGenerator;
-  std::vector<long long>& state = c.mutWork.layout.state;
-  state[0] = 0;
-  l.order[0]->numMutations = 0;
-  long long total = 0;
-  for (int i = 1; i < l.size(); ++i) {
-    const long long count = sites::branchPoisson(c, l, i);
-    l.order[i]->numMutations = count;
-    long long s = state[l.parent[i]];
+  return sites::placeInheritedLocus(c, p, DataType::MICROSAT, block.mutRate, [&](long long s, long long count) {
     for (long long k = 0; k < count; ++k) s = mutate(rng, m, s);
-    state[i] = s;
-    total = sites::saturatingAdd(total, count);
-  }
-  return sites::appendNodeStates(c, p) ? total : -1;
+    return s;
+  });
 }
 
 }  // namespace

@@ -8,19 +8,8 @@ namespace {
 
 // One locus at position p: returns the mutations placed, -1 on failure.
 long long placeLocus(TDemeCollection& c, long p, const TBlock& block) {
-  const TTreeLayout& l = sites::layoutWithRate(c, block.mutRate);
-  if (l.size() == 0 || !c.beginSite(p, DataType::STANDARD, 0)) return -1;
-  std::vector<long long>& state = c.mutWork.layout.state;
-  state[0] = 0;
-  l.order[0]->numMutations = 0;
-  long long total = 0;
-  for (int i = 1; i < l.size(); ++i) {
-    const long long count = sites::branchPoisson(c, l, i);
-    l.order[i]->numMutations = count;
-    state[i] = sites::saturatingAdd(state[l.parent[i]], count);
-    total = sites::saturatingAdd(total, count);
-  }
-  return sites::appendNodeStates(c, p) ? total : -1;
+  return sites::placeInheritedLocus(c, p, DataType::STANDARD, block.mutRate,
+                                    [](long long s, long long count) { return sites::saturatingAdd(s, count); });
 }
 
 }  // namespace

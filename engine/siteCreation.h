@@ -50,4 +50,26 @@ inline long long saturatingAdd(long long a, long long b) {
 const TTreeLayout& layoutWithRate(TDemeCollection& c, double rate);
 long long branchPoisson(TDemeCollection& c, const TTreeLayout& l, int i);
 
+// One locus at position p of a model whose allele is carried down the tree:
+// each branch draws its Poisson count of mutations and the child's state is
+// moveState(parent's state, count). Returns the mutations placed, -1 when the
+// data set failed.
+template <class MoveState>
+long long placeInheritedLocus(TDemeCollection& c, long p, DataType type, double rate,
+                              MoveState moveState) {
+  const TTreeLayout& l = layoutWithRate(c, rate);
+  if (l.size() == 0 || !c.beginSite(p, type, 0)) return -1;
+  std::vector<long long>& state = c.mutWork.layout.state;
+  state[0] = 0;
+  l.order[0]->numMutations = 0;
+  long long total = 0;
+  for (int i = 1; i < l.size(); ++i) {
+    const long long count = branchPoisson(c, l, i);
+    l.order[i]->numMutations = count;
+    state[i] = moveState(state[l.parent[i]], count);
+    total = saturatingAdd(total, count);
+  }
+  return appendNodeStates(c, p) ? total : -1;
+}
+
 }  // namespace sites
