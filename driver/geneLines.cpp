@@ -1,0 +1,209 @@
+// Gene lines of a project file: the prefix naming the gene (or individual),
+// then one token per site, chromosome after chromosome. One writer serves
+// every source of states, so a data set kept in memory and one spilled to
+// temporary files give the same lines.
+#include <ostream>
+
+#include "driver/projectFile.h"
+#include "engine/deme.h"
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
+
+namespace {
+
+const char kNucleotides[] = "AGCTAGTCGACTGATCCTAGCTGATCAGTCGA";
+
+// Walks the run's sorted list of ascertained sites alongside the global site
+// index of a line.
+class TAscertainedCursor {
+ public:
+  explicit TAscertainedCursor(const MY_TArrayAsVector<int>& list) : list_(list) {}
+  bool contains(int globalIndex) {
+    while (next_ < list_.numElems && list_[next_] < globalIndex) ++next_;
+    return next_ < list_.numElems && list_[next_] == globalIndex;
+  }
+
+ private:
+  const MY_TArrayAsVector<int>& list_;
+  int next_ = 0;
+};
+
+// The writer of one gene line.
+class TGeneLine {
+ public:
+  TGeneLine(std::ostream& os, const TSimSettings& s)
+      : os_(os), s_(s), asc_(s.demeCollection.ascertainedSites) {}
+
+  void prefix(int deme, int gene, int genotypic) {
+    if (!genotypic)
+      os_ << deme + 1 << "_" << gene + 1 << "\t1\t";
+    else if (gene % 2 == 0)
+      os_ << deme + 1 << "_" << gene / 2 + 1 << "\t1\t";
+    else
+      os_ << "\t\t";
+  }
+
+  // Token of a monomorphic position of the given type.
+  void monomorphic(DataType type) {
+    switch (type) {
+      case DataType::MICROSAT:
+        os_ << " 500";
+        break;
+      case DataType::RFLP:
+        os_ << "0";
+        break;
+      case DataType::STANDARD:
+        os_ << " 0";
+        break;
+      case DataType::DNA:
+        if (OUTPUT_DNA_AS_SNP) {
+          os_ << "0";
+        } else {
+          // The draw is kept: the data set's later draws depend on it.
+          const int u = static_cast<int>(s_.demeCollection.randomGenerator->takeUniform());
+          os_ << kNucleotides[4 * u];
+        }
+        break;
+      case DataType::SNP:
+        os_ << "0";
+        break;
+      case DataType::FREQ:
+        break;
+    }
+  }
+
+  // Token of a polymorphic site; false when the site is a DNA site that the
+  // ascertainment panel rejects (nothing written).
+  bool site(const TPolymSiteInfo& info, short state, int globalIndex) {
+    switch (static_cast<DataType>(info.dataType)) {
+      case DataType::MICROSAT:
+        os_ << " " << state + 500 << " ";
+        return true;
+      case DataType::RFLP:
+      case DataType::STANDARD:
+        os_ << " " << state << " ";
+        return true;
+      case DataType::SNP:
+        if (!snpBlankWritten_) os_ << " ";
+        snpBlankWritten_ = true;
+        os_ << state;
+        return true;
+      case DataType::DNA:
+        if (TSimSettings::SNPascertainment && !asc_.contains(globalIndex)) return false;
+        if (OUTPUT_DNA_AS_SNP)
+          os_ << state;
+        else
+          os_ << nucleotide(info.alphabetIndex, state);
+        ++written_;
+        return true;
+      default:
+        return true;
+    }
+  }
+
+  // The -s limit: ascertained DNA sites written, or sites walked, reach it.
+  bool limitReached(int globalIndex) const {
+    const int m = TSimSettings::maxNumSNPs;
+    if (m == 0) return false;
+    return TSimSettings::SNPascertainment ? written_ >= m : globalIndex + 1 >= m;
+  }
+
+ private:
+  static char nucleotide(int row, short state) {
+    if (row < 0 || row > 7 || state < 0 || state > 3) return '?';
+    return kNucleotides[4 * row + state];
+  }
+
+  std::ostream& os_;
+  const TSimSettings& s_;
+  TAscertainedCursor asc_;
+  bool snpBlankWritten_ = false;
+  int written_ = 0;  // ascertained DNA sites written
+};
+
+const MY_TArrayAsVector<TPolymSiteInfo>& sitesOf(int chromosome) {
+  return TDemeCollection::polSitesInfo[chromosome];
+}
+
+// Loci of chromosome c's structure.
+long lociOf(const TSimSettings& s, int c) {
+  const int k = s.differentStructurePerLocus && s.numChromStructures > 1 ? c : 0;
+  return s.totalNumLoci ? s.totalNumLoci[k] : 0;
+}
+
+// Polymorphic sites only: the line stops at the -s limit.
+bool writeSitesOnly(TGeneLine& line, const TSimSettings& s, int deme, int gene,
+                    const TGeneStates& states, std::ostream& os) {
+  int j = 0;
+  bool anySite = false;
+  for (int c = 0; c < s.numIndependentLoci; ++c) {
+    const MY_TArrayAsVector<TPolymSiteInfo>& sites = sitesOf(c);
+    if (sites.numElems == 0) continue;
+    anySite = true;
+    const short* row = states(deme, gene, c);
+    if (!row) return false;
+    for (int k = 0; k < sites.numElems; ++k, ++j) {
+      const bool written = line.site(sites[k], row[k], j);
+      if (written && sites[k].dataType == static_cast<int>(DataType::DNA) && line.limitReached(j))
+        return os << "\n", true;
+    }
+  }
+  if (!anySite) line.monomorphic(s.getDataType(0, 0));
+  os << "\n";
+  return true;
+}
+
+// Every position: monomorphic fillers between the sites; past the -s limit
+// the polymorphic positions are written as monomorphic ones.
+bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gene,
+                       const TGeneStates& states, std::ostream& os) {
+  int j = 0;
+  bool stopped = false;
+  for (int c = 0; c < s.numIndependentLoci; ++c) {
+    const MY_TArrayAsVector<TPolymSiteInfo>& sites = sitesOf(c);
+    const short* row = sites.numElems > 0 ? states(deme, gene, c) : nullptr;
+    if (sites.numElems > 0 && !row) return false;
+    long p = 0;
+    for (int k = 0; k < sites.numElems; ++k, ++j) {
+      const long m = sites[k].pos;
+      for (; p < m; ++p) line.monomorphic(s.getDataType(p, c));
+      const bool isDNA = sites[k].dataType == static_cast<int>(DataType::DNA);
+      if (stopped || !line.site(sites[k], row[k], j)) {
+        line.monomorphic(static_cast<DataType>(sites[k].dataType));
+      } else if (isDNA && line.limitReached(j)) {
+        stopped = true;
+      }
+      p = m + 1;
+    }
+    for (const long L = lociOf(s, c); p < L; ++p) line.monomorphic(s.getDataType(p, c));
+  }
+  os << "\n";
+  return true;
+}
+
+}  // namespace
+
+bool writeGeneLines(std::ostream& os, const TSimSettings& s, int deme, int genotypic,
+                    const TGeneStates& states, bool allSites) {
+  const int n = s.demeCollection.demes[deme].sampleSize;
+  for (int g = 0; g < n; ++g) {
+    TGeneLine line(os, s);
+    line.prefix(deme, g, genotypic);
+    const bool ok = allSites ? writeAllPositions(line, s, deme, g, states, os)
+                             : writeSitesOnly(line, s, deme, g, states, os);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void TDeme::printDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                                 const TSimSettings& settings) {
+  writeGeneLines(os, settings, demeIndex, genotypic, statesInMemory(settings.demeCollection),
+                 false);
+}
+
+void TDeme::printAllDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                                    const TSimSettings& settings) {
+  writeGeneLines(os, settings, demeIndex, genotypic, statesInMemory(settings.demeCollection),
+                 true);
+}
