@@ -1,6 +1,8 @@
 // The sites of a simulated data set that enter its observed spectra: the list
 // of every polymorphic site, its bootstrap resamples, and the sites that are
 // polymorphic in the SNP ascertainment panel.
+#include <vector>
+
 #include "engine/deme.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
@@ -13,8 +15,8 @@ bool isPanelType(int type) {
 }
 
 // Whether one of the panel genes 1 .. size - 1 differs from gene 0 at site k.
-bool differsInPanel(const short* const* rows, int size, int k) {
-  for (int g = 1; g < size; ++g)
+bool differsInPanel(const std::vector<std::vector<short>>& rows, int k) {
+  for (size_t g = 1; g < rows.size(); ++g)
     if (rows[g][k] != rows[0][k]) return true;
   return false;
 }
@@ -30,15 +32,19 @@ bool TDeme::flagSitesMeetingAscertainmentCondition(TDemeCollection& c,
   c.ascertainedSites.Reallocate(c.numPolymSites > 0 ? c.numPolymSites : 1);
   const int size = TSimSettings::ascertainedSize;
   if (!TSimSettings::SNPascertainment || size < 2 || size > sampleSize) return true;
-  std::vector<const short*> rows(size);
+  // The states of the panel genes, copied: a source may reuse its buffer.
+  std::vector<std::vector<short>> rows(size);
   int offset = 0;
   for (int chrom = 0; chrom < c.numChromosomes; ++chrom) {
     const MY_TArrayAsVector<TPolymSiteInfo>& sites = TDemeCollection::polSitesInfo[chrom];
     if (sites.numElems > 0) {
-      for (int g = 0; g < size; ++g)
-        if (!(rows[g] = states(demeId, g, chrom))) return false;
+      for (int g = 0; g < size; ++g) {
+        const short* row = states(demeId, g, chrom);
+        if (!row) return false;
+        rows[g].assign(row, row + sites.numElems);
+      }
       for (int k = 0; k < sites.numElems; ++k)
-        if (isPanelType(sites[k].dataType) && differsInPanel(rows.data(), size, k))
+        if (isPanelType(sites[k].dataType) && differsInPanel(rows, k))
           c.ascertainedSites.Add(offset + k);
     }
     offset += sites.numElems;
