@@ -2,7 +2,9 @@
 // then one token per site, chromosome after chromosome. One writer serves
 // every source of states, so a data set kept in memory and one spilled to
 // temporary files give the same lines.
+#include <charconv>
 #include <ostream>
+#include <string>
 
 #include "driver/projectFile.h"
 #include "engine/deme.h"
@@ -28,11 +30,33 @@ class TAscertainedCursor {
   int next_ = 0;
 };
 
+// Appends text to a line buffer: the line is written in one piece.
+class TLineText {
+ public:
+  explicit TLineText(std::string& text) : text_(text) {}
+  TLineText& operator<<(const char* s) {
+    text_ += s;
+    return *this;
+  }
+  TLineText& operator<<(char c) {
+    text_ += c;
+    return *this;
+  }
+  TLineText& operator<<(int v) {
+    char buf[16];
+    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return *this;
+  }
+
+ private:
+  std::string& text_;
+};
+
 // The writer of one gene line.
 class TGeneLine {
  public:
-  TGeneLine(std::ostream& os, const TSimSettings& s)
-      : os_(os), s_(s), asc_(s.demeCollection.ascertainedSites) {}
+  TGeneLine(std::string& text, const TSimSettings& s)
+      : os_(text), s_(s), asc_(s.demeCollection.ascertainedSites) {}
 
   void prefix(int deme, int gene, int genotypic) {
     if (!genotypic)
@@ -81,17 +105,17 @@ class TGeneLine {
         return true;
       case DataType::RFLP:
       case DataType::STANDARD:
-        os_ << " " << state << " ";
+        os_ << " " << static_cast<int>(state) << " ";
         return true;
       case DataType::SNP:
         if (!snpBlankWritten_) os_ << " ";
         snpBlankWritten_ = true;
-        os_ << state;
+        os_ << static_cast<int>(state);
         return true;
       case DataType::DNA:
         if (TSimSettings::SNPascertainment && !asc_.contains(globalIndex)) return false;
         if (OUTPUT_DNA_AS_SNP)
-          os_ << state;
+          os_ << static_cast<int>(state);
         else
           os_ << nucleotide(info.alphabetIndex, state);
         ++written_;
@@ -114,7 +138,7 @@ class TGeneLine {
     return kNucleotides[4 * row + state];
   }
 
-  std::ostream& os_;
+  TLineText os_;
   const TSimSettings& s_;
   TAscertainedCursor asc_;
   bool snpBlankWritten_ = false;
@@ -133,7 +157,7 @@ long lociOf(const TSimSettings& s, int c) {
 
 // Polymorphic sites only: the line stops at the -s limit.
 bool writeSitesOnly(TGeneLine& line, const TSimSettings& s, int deme, int gene,
-                    const TGeneStates& states, std::ostream& os) {
+                    const TGeneStates& states, std::string& text) {
   int j = 0;
   bool anySite = false;
   for (int c = 0; c < s.numIndependentLoci; ++c) {
@@ -145,18 +169,18 @@ bool writeSitesOnly(TGeneLine& line, const TSimSettings& s, int deme, int gene,
     for (int k = 0; k < sites.numElems; ++k, ++j) {
       const bool written = line.site(sites[k], row[k], j);
       if (written && sites[k].dataType == static_cast<int>(DataType::DNA) && line.limitReached(j))
-        return os << "\n", true;
+        return text += '\n', true;
     }
   }
   if (!anySite) line.monomorphic(s.getDataType(0, 0));
-  os << "\n";
+  text += '\n';
   return true;
 }
 
 // Every position: monomorphic fillers between the sites; past the -s limit
 // the polymorphic positions are written as monomorphic ones.
 bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gene,
-                       const TGeneStates& states, std::ostream& os) {
+                       const TGeneStates& states, std::string& text) {
   int j = 0;
   bool stopped = false;
   for (int c = 0; c < s.numIndependentLoci; ++c) {
@@ -177,7 +201,7 @@ bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gen
     }
     for (const long L = lociOf(s, c); p < L; ++p) line.monomorphic(s.getDataType(p, c));
   }
-  os << "\n";
+  text += '\n';
   return true;
 }
 
@@ -186,12 +210,15 @@ bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gen
 bool writeGeneLines(std::ostream& os, const TSimSettings& s, int deme, int genotypic,
                     const TGeneStates& states, bool allSites) {
   const int n = s.demeCollection.demes[deme].sampleSize;
+  std::string text;
   for (int g = 0; g < n; ++g) {
-    TGeneLine line(os, s);
+    text.clear();
+    TGeneLine line(text, s);
     line.prefix(deme, g, genotypic);
-    const bool ok = allSites ? writeAllPositions(line, s, deme, g, states, os)
-                             : writeSitesOnly(line, s, deme, g, states, os);
+    const bool ok = allSites ? writeAllPositions(line, s, deme, g, states, text)
+                             : writeSitesOnly(line, s, deme, g, states, text);
     if (!ok) return false;
+    os.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
   return true;
 }
