@@ -124,29 +124,32 @@ TEST(GeneticTheory, SegregatingSitesAndDerivedSpectrumOfOneDeme) {
   for (const auto& row : daf) ASSERT_EQ(row.at(n), 0.0);
 }
 
-// Two demes exchanging migrants until their split: the derived-allele shares
-// of each deme agree with the program's expected spectrum of the same model.
-TEST(GeneticTheory, DerivedSpectraOfTwoDemesMatchTheExpectedSpectra) {
-  const std::vector<int> samples{6, 4};
-  freqtest::FreqRun expected(theoryModel(samples, 1, "FREQ 1 0 2.5e-8"),
-                             SpectrumShape{true, false, false, false}, 9);
-  int counter = 0;
-  ASSERT_EQ(expected.s.generateSFSPerSimulation(200000, counter), 1);
-  RunFolder f("theory_two");
-  const int sets = 400;
-  const RunOutput r = runGenetic(f, theoryModel(samples, 10, "DNA 1000 0 1e-6 0.33"),
-                                 {"-n", std::to_string(sets), "-d", "-s", "0", "-I", "-r", "5"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  for (int d = 0; d < 2; ++d) {
-    const int n = samples[d];
-    const auto rows = valueLines(f.read("g/g_DAFpop" + std::to_string(d) + ".obs"));
-    ASSERT_EQ(rows.size(), static_cast<size_t>(sets));
-    const double* e = expected.s.demeCollection.expDAF->spectrum(d);
-    double total = 0;
-    for (int k = 1; k <= n; ++k) total += e[k];
-    for (int k = 1; k <= n; ++k) {
-      const Share sim = shareOf(rows, k, n);
-      EXPECT_NEAR(sim.value, e[k] / total, 5 * sim.se) << "deme " << d << ", k = " << k;
+// One deme, and two demes exchanging migrants until their split: the
+// derived-allele shares of each deme agree with the program's expected
+// spectrum of the same model.
+TEST(GeneticTheory, DerivedSpectraMatchTheExpectedSpectraOfTheSameModel) {
+  for (const std::vector<int>& samples : {std::vector<int>{8}, std::vector<int>{6, 4}}) {
+    const std::string label = std::to_string(samples.size()) + " deme(s)";
+    freqtest::FreqRun expected(theoryModel(samples, 1, "FREQ 1 0 2.5e-8"),
+                               SpectrumShape{true, false, false, false}, 9);
+    int counter = 0;
+    ASSERT_EQ(expected.s.generateSFSPerSimulation(200000, counter), 1) << label;
+    RunFolder f("theory_expected");
+    const int sets = 400;
+    const RunOutput r = runGenetic(f, theoryModel(samples, 10, "DNA 1000 0 1e-6 0.33"),
+                                   {"-n", std::to_string(sets), "-d", "-s", "0", "-I", "-r", "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (int d = 0; d < static_cast<int>(samples.size()); ++d) {
+      const int n = samples[d];
+      const auto rows = valueLines(f.read("g/g_DAFpop" + std::to_string(d) + ".obs"));
+      ASSERT_EQ(rows.size(), static_cast<size_t>(sets)) << label;
+      const double* e = expected.s.demeCollection.expDAF->spectrum(d);
+      double total = 0;
+      for (int k = 1; k <= n; ++k) total += e[k];
+      for (int k = 1; k <= n; ++k) {
+        const Share sim = shareOf(rows, k, n);
+        EXPECT_NEAR(sim.value, e[k] / total, 5 * sim.se) << label << ", deme " << d << ", k = " << k;
+      }
     }
   }
 }
