@@ -15,6 +15,8 @@
 #include "engine/geneStates.h"
 #include "engine/genealgy.h"
 #include "engine/locus.h"
+#include "engine/siteStorage.h"
+#include "engine/treeLayout.h"
 #include "model/histEvent.h"
 #include "model/migrmat.h"
 #include "support/containers.h"
@@ -26,6 +28,9 @@ class multiSFS;
 class TSFSCoord;
 class TDemeCollection;
 class TObsAFS;
+class TSimSettings;
+struct TBlock;
+enum class DataType : int;
 
 // One deme. Owns its genotype blocks (while loci owns them), its inbreeding work
 // lists, the pointer tables of its lineage lists and its SMC pools; never the
@@ -65,7 +70,11 @@ class TDeme {
   MY_TArrayAsVector<int>* inbredPairs = nullptr;
 
   TDeme();
-  TDeme(const TDeme& other);  // a default deme, then the partial copy of operator=
+  TDeme(const TDeme& other);
+  // Builds the deme's genotype block of the current chromosome from its tips'
+  // site lists (no rows when spilled) and stores it in slot `slot` of loci.
+  // False when the block cannot be held; the list is left as it was.
+  bool printHaplotypesToDataArray(int slot, bool spilled);  // a default deme, then the partial copy of operator=
   ~TDeme();
   // Partial copy: model values, rates, sizes and the recombination lists; not
   // the active-list slot, genotype blocks, work lists, VNL, tips or SMC pools.
@@ -196,6 +205,11 @@ class TDemeCollection {
   MY_TArrayAsVector<TTinyEvent>* curEvents = nullptr;   // owned
   MY_TArrayAsVector<TTinyEvent>* prevEvents = nullptr;  // owned
   bool tempFilesExist = false;
+  // Simulated sites: storage of the states (engine/siteStorage.cpp,
+  // engine/tempFiles.cpp) and caches of the current tree (engine/mut*.cpp).
+  TSiteStorage siteStorage;
+  TMutationWork mutWork;
+  int treeCounter = 0;  // trees written for the current chromosome by this collection
 
   static constexpr double CTTimeUnit = 1000000.0;  // generations per continuous-time unit
   static int iniNumLineages;       // total sample size of the run
@@ -244,6 +258,49 @@ class TDemeCollection {
   int findMigrationSink(int source, double x) const;
 
   void ReserveLoci(int numChromosomes);
+  // Storage of the simulated states (engine/siteStorage.cpp, engine/tempFiles.cpp).
+  // A fresh table of numChromosomes chromosomes held in memory; removes the
+  // temporary files this collection owns. Called at the start of every simulation.
+  void resetSiteStorage(int numChromosomes);
+  // End of chromosome curChrom: its states go to its genotype blocks (slot
+  // curChrom), or, when it spilled, the rest goes to the gene files. False
+  // when that failed (siteStorage.failure says why).
+  bool storeChromosomeStates();
+  bool writeLocusDataToArrayNew();
+  // Appends the states held in the tips' site lists to the gene files; false on failure.
+  bool writePolymLociToTempFiles();
+  // Deletes the gene files and folders this collection owns.
+  void removeTempFiles();
+  // Takes over the states of chromosomes first .. last - 1 of a batch: blocks
+  // by pointer into the same slots, the table entries, and the batch's folders.
+  void takeChromosomeStates(TDemeCollection& batch, int first, int last);
+  // Some chromosome of the current simulation was spilled to temporary files.
+  bool anySitesSpilled() const;
+  // Records the first failure of the data set and reports it on the error stream.
+  void failDataSet(const std::string& problem);
+  // The comment block of the polymorphic sites of a project file.
+  void writePolSiteInfo(std::ostream& os, const int& numChromosomes) const;
+
+  // Mutation models (engine/mut*.cpp). Drivers for one chromosome: -1 / 0
+  // when the data set failed.
+  long sprinkleMutationsNoRec(const TSimSettings& settings, int structure, int chromosome);
+  int sprinkleMutationsRec(TSimSettings& settings, int structure);
+  int buildNextRecTreesCT(TSimSettings& settings, int structure, int start);
+  long sprinkleSNPMutationsNoRec(const TBlock& block);
+  long sprinkleSNPMutationsRec(long& locus, const TBlock& block, bool sameTree);
+  long sprinkleDNAMutationsNoRec(const long& first, const long& end, const double& mutRate,
+                                 const double& transitionRate, const double& treeLength);
+  long sprinkleDNAMutationsNoRec(const TBlock& block);
+  long sprinkleDNAMutationsRec(TSimSettings& settings, const TBlock& block);
+  long sprinkleMicrosatMutationsNoRec(const TBlock& block);
+  long sprinkleMicrosatMutationsRec(long& locus, const TBlock& block);
+  long sprinkleStandardMutationsNoRec(const TBlock& block);
+  long sprinkleStandardMutationsRec(long& locus, const TBlock& block);
+  // The tree changed: every cache of the site placement is stale and the
+  // nodes' mutation counts start again from 0.
+  void treeChanged();
+  // Site creation: the in-memory limit, then the record; false on failure.
+  bool beginSite(long position, DataType type, int alphabetRow);
   void flushLoci();
   void releaseRecBranches();
 
@@ -308,17 +365,8 @@ class TDemeCollection {
   void computePooledSFS(int replicate);
   void computeObsMultiSFS(multiSFS* maf, multiSFS* daf);
 
-  // PENDING engine interface (recombination and storage work in progress).
-  int treeCounter = 0;
+  // PENDING: the recorded first tree of a recombining chromosome (work in progress).
   int buildFirstTreeForRecCT(int chrom);
-  void resetSiteStorage(int numChromosomes);
-  bool storeChromosomeStates();
-  void removeTempFiles();
-  void takeChromosomeStates(TDemeCollection& batch, int first, int last);
-  bool anySitesSpilled() const;
-  void writePolSiteInfo(std::ostream& os, const int& numChromosomes) const;
-  long sprinkleMutationsNoRec(const TSimSettings& settings, int structure, int chromosome);
-  int sprinkleMutationsRec(TSimSettings& settings, int structure);
 
  private:
   void releaseSpectra();

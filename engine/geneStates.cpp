@@ -1,5 +1,8 @@
 #include "engine/geneStates.h"
 
+#include <iostream>
+#include <memory>
+
 #include "engine/deme.h"
 
 TGeneStates statesInMemory(const TDemeCollection& c) {
@@ -14,6 +17,16 @@ TGeneStates statesInMemory(const TDemeCollection& c) {
   };
 }
 
-TGeneStates dataSetStates(const TDemeCollection& c) { return statesInMemory(c); }
+TGeneStates dataSetStates(const TDemeCollection& c) {
+  auto reader = std::make_shared<TChromStateReader>(c);
+  return [reader](int deme, int gene, int chromosome) -> const short* {
+    const short* row = reader->states(deme, gene, chromosome);
+    if (!row) {
+#pragma omp critical
+      std::cerr << "Error: " << reader->error() << std::endl;
+    }
+    return row;
+  };
+}
 
 bool dataSetSpilled(const TDemeCollection& c) { return c.anySitesSpilled(); }

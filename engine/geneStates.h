@@ -14,7 +14,9 @@ using TGeneStates = std::function<const short*(int deme, int gene, int chromosom
 // chromosome).
 TGeneStates statesInMemory(const TDemeCollection& collection);
 
-// The states of the merged data set, wherever each chromosome keeps them.
+// The states of the merged data set, wherever each chromosome keeps them (a
+// row stays valid until the next call); a state that cannot be read is
+// reported on the error stream.
 TGeneStates dataSetStates(const TDemeCollection& collection);
 
 // Whether some chromosome of the merged data set spilled its states to
