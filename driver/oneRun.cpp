@@ -24,17 +24,6 @@ bool readRunModel(TSimSettings& s, const RunOptions& run, int runIndex) {
   return false;
 }
 
-// PENDING: genetic data need the recombination and storage work.
-bool isFrequencyRun(const TSimSettings& s) {
-  if (s.dataType == DataType::FREQ) return true;
-  std::cerr << "\nThe model \"" << s.parFileName
-            << "\" describes genetic data (its blocks are not of type FREQ): simulating genetic "
-               "data is not available yet in this version of brimvane; only FREQ models can be "
-               "run"
-            << std::endl;
-  return false;
-}
-
 // The demes and empty spectra of the run's model; false stops the process.
 bool prepareDemes(TSimSettings& s) {
   if (!setUpRunDemes(s) || !checkAscertainmentOptions(s)) return false;
@@ -124,8 +113,7 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   TSimSettings s;
   s.copyEssentialStuff(p.master);
   s.demeCollection.randomGenerator = &p.mainRandom;
-  if (!readRunModel(s, p.options, runIndex) || !isFrequencyRun(s) || !prepareDemes(s))
-    return RunResult::STOP;
+  if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
   if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
   if (TSimSettings::outputTree) s.writePAUPHeader();
   setUpFreqCoalescent(s);

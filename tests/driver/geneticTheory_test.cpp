@@ -42,7 +42,7 @@ std::vector<std::vector<double>> valueLines(const std::string& text) {
     std::istringstream in(line);
     std::vector<double> v;
     for (double x; in >> x;) v.push_back(x);
-    rows.push_back(v);
+    if (!v.empty()) rows.push_back(v);  // not a text line (e.g. the column names of site counts)
   }
   return rows;
 }
@@ -143,7 +143,15 @@ TEST(GeneticTheory, DerivedSpectraMatchTheExpectedSpectraOfTheSameModel) {
       const int n = samples[d];
       const auto rows = valueLines(f.read("g/g_DAFpop" + std::to_string(d) + ".obs"));
       ASSERT_EQ(rows.size(), static_cast<size_t>(sets)) << label;
-      const double* e = expected.s.demeCollection.expDAF->spectrum(d);
+      // Expected branch lengths by count in deme d: the 1-D spectrum of a
+      // single deme, the margin of the joint table of two.
+      const AFS& exp = *expected.s.demeCollection.expDAF;
+      std::vector<double> e(n + 1, 0.0);
+      for (int k = 0; k <= n; ++k) {
+        if (samples.size() == 1) e[k] = exp.spectrum(0)[k];
+        const int other = samples.size() == 2 ? samples[1 - d] : -1;
+        for (int l = 0; l <= other; ++l) e[k] += d == 1 ? exp(1, 0)[k][l] : exp(1, 0)[l][k];
+      }
       double total = 0;
       for (int k = 1; k <= n; ++k) total += e[k];
       for (int k = 1; k <= n; ++k) {
