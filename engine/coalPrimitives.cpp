@@ -109,21 +109,22 @@ int TDeme::inbredIndividuals() const {
   return m / 2;
 }
 
-bool TDeme::coalesceInbredPair(TDemeCollection& collection, const double& t, int ind) {
+bool TDeme::coalesceInbredPair(TDemeCollection& collection, const double& t, int ind,
+                               bool record) {
   TNode* a = sampledNodes.items[2 * ind];
   TNode* b = sampledNodes.items[2 * ind + 1];
   if (!isListed(*this, a) || !isListed(*this, b)) return false;
   return implementCoalEventCTOfTwoGenesForInbreeding(collection, t, a->posInVNL, b->posInVNL,
-                                                     false);
+                                                     record);
 }
 
-void TDeme::implementInbreeding(TDemeCollection& collection, const double& t) {
+void TDeme::implementInbreeding(TDemeCollection& collection, const double& t, bool record) {
   const int individuals = inbredIndividuals();
   if (individuals < 0) return;
   for (int k = 0; k <= VNL.top; ++k) VNL.items[k]->posInVNL = k;
   GlobalRandom& rng = *collection.randomGenerator;
   for (int ind = 0; ind < individuals; ++ind)
-    if (rng.takeUniform() <= inbreedingCoef) coalesceInbredPair(collection, t, ind);
+    if (rng.takeUniform() <= inbreedingCoef) coalesceInbredPair(collection, t, ind, record);
 }
 
 int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {

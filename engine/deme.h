@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/batchTrees.h"
+#include "engine/cutDemeList.h"
 #include "engine/geneStates.h"
 #include "engine/genealgy.h"
 #include "engine/locus.h"
@@ -22,7 +23,6 @@
 #include "support/containers.h"
 
 class GlobalRandom;
-class TSimSettings;
 class AFS;
 class multiSFS;
 class TSFSCoord;
@@ -91,17 +91,28 @@ class TDeme {
   bool implementCoalEventCT(TDemeCollection& collection, const double& t, bool record);
   bool implementCoalEventCTOfTwoGenesForInbreeding(TDemeCollection& collection, const double& t,
                                                    int pos1, int pos2, bool record);
-  void implementInbreeding(TDemeCollection& collection, const double& t);
+  void implementInbreeding(TDemeCollection& collection, const double& t, bool record = false);
   // Individuals the inbreeding step pairs up: -1 when there is no step (no
   // inbreeding, or an odd sample, which is reported).
   int inbredIndividuals() const;
   // A contemporary sample with inbreeding: its inbreeding step comes at time 0.
   bool inbredAtStart() const { return sampleAge == 0.0 && inbreedingCoef > 0.0; }
   // Coalesces the two genes of individual ind when both are still listed here.
-  bool coalesceInbredPair(TDemeCollection& collection, const double& t, int ind);
+  bool coalesceInbredPair(TDemeCollection& collection, const double& t, int ind,
+                          bool record = false);
   int implementMigrEventCT(TDemeCollection& collection, const double& t, bool record);
   int migrateNoRec(TDeme& sink, TDemeCollection* collection);
   void reactivateLineages(const double& t, TDemeCollection* collection);
+
+  // Cut lineages of a replayed tree (engine/recCuts.cpp, engine/cutLineages.cpp).
+  // Moves a random cut lineage to sink; its former VNLR slot, -1 when sink is this deme.
+  int migrateRec(TDeme& sink, TDemeCollection* collection);
+  // A new coalescence of a cut lineage at t: 1, or 0 when none could be made.
+  int implementCoalEventRecCT(TDemeCollection& collection, const double& t);
+  // A new migration of a cut lineage at t: the sink, -1 when none is found.
+  int implementMigrEventRecCT(TDemeCollection& collection, const double& t);
+  // A cut lineage moved to sink by a historical event, recorded: 1, or 0 when nothing moved.
+  int implementMigrEventToSinkRecCT(TDeme& sink, TDemeCollection& collection, const double& t);
 
   // The same steps for the expected-spectrum coalescent: they keep
   // TDemeCollection::totMigrationRate up to date, and the AndUpdateSFS variants
@@ -205,6 +216,7 @@ class TDemeCollection {
   MY_TArrayAsVector<TTinyEvent>* curEvents = nullptr;   // owned
   MY_TArrayAsVector<TTinyEvent>* prevEvents = nullptr;  // owned
   bool tempFilesExist = false;
+  TCutDemeList cutDemes;  // demes holding cut lineages during a replay
   // Simulated sites: storage of the states (engine/siteStorage.cpp,
   // engine/tempFiles.cpp) and caches of the current tree (engine/mut*.cpp).
   TSiteStorage siteStorage;
@@ -307,15 +319,20 @@ class TDemeCollection {
   // Gene tree of a non-recombining chromosome in continuous time: 1 when the
   // tree has a root, 0 when it cannot be completed (one message on stderr).
   int buildTreeNoRecContinousTime();
+  // The loop of that builder; with record set every event is appended to
+  // curEvents and the historical events the tree did not reach close the history.
+  int buildTreeCT(bool record);
   // Start of a tree (sizes, active list, inbreeding at time 0); returns
   // whether some listed deme can send migrants.
-  bool startTreeNoRec();
+  bool startTreeNoRec(bool record = false);
   // The part of a tree start shared by the tree builders: matrix 0, lineage
   // counts, sizes at time 0, contemporary samples listed, ancient ones waiting.
   void resetTreeStart();
   // Applies historical event number index at time t; emigration rates are
   // left for the caller to recompute. Returns 1.
   int implementEventCT(const int& index, double t, bool record);
+  // The sink's new size, growth rate, the matrix in force and the switch of migration.
+  void applyEventChanges(const THistoricalEvent& e, double t);
   // Appends one record to curEvents (created at first use).
   void recordTinyEvent(int type, double time, int pick1, int pick2, int deme, int sinkDeme,
                        int histEventIndex);
@@ -323,6 +340,45 @@ class TDemeCollection {
   bool updateInbreedingSwitch();
   // Batch copy of source for simulating genetic data in threads.
   void copyEssentialStuffForSimulGeneticDataInThreads(const TDemeCollection& source);
+
+  // Recombining chromosomes. The first tree with its whole history recorded
+  // in curEvents (engine/treeRecCT.cpp): 1, or 0 on failure (one message).
+  int buildFirstTreeForRecCT(int chrom);
+  // Recombination branch table (engine/recPoints.cpp): 2 x sample size entries.
+  void createRecBranchArray();
+  // First point at index from or later whose lineage is not discarded; NO_EVENT when none.
+  double computeTimeToNextRelevantRecEvent(int from) const;
+  // The same search, moving start to the index found (to the end when none).
+  double skipNextInvalidRecEvent(int& start) const;
+  // Cuts (engine/recCuts.cpp): the lineage node at a point, its discarded copy
+  // taking its place: node's VNLR slot, -1 when it is not a listed lineage of
+  // the new tree, -2 when no memory is left for the copy.
+  int implementRecombEvent(TNode* node, const double& time, TRecLocation& location);
+  // A lineage of the recorded history into its deme's pool: its VNLR slot, or -1.
+  int transferLineageToRecombinantPool(TNode* node);
+  // Tree of marker locus replayed from the previous tree's history and points
+  // (engine/replay.cpp); it records the new history. False when it did not
+  // converge (one message): the tree then has no root and must not be used.
+  bool replayBuildTreeWithRecs(const TSimSettings& settings, int locus);
+  bool replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
+                          const MY_TArrayAsVector<double>& rates, int locus);
+  // Records of the previous history (engine/replayRecords.cpp). A coalescence:
+  // 1 made, 0 a merge with a discarded copy, -1 a conflict (the replay fails).
+  int replayCoalEventCT(TTinyEvent& record, bool isLast);
+  bool replayMigrEventCT(TTinyEvent& record);  // false: the record does not fit
+  bool replayHistEventCT(TTinyEvent& record);
+  bool coalNormalDiscarded(TNode* lineage1, TNode* lineage2, const int& deme, const double& time,
+                           bool isLast);
+  // The outcomes of a new coalescence of a cut lineage (engine/cutLineages.cpp);
+  // false when the tree has no node left for it.
+  bool coalRecombRecomb(TNode* cut1, TNode* cut2, const int& poolSlot, const int& deme,
+                        const double& t);
+  bool coalNormalRecomb(TNode* cut, TNode* normal, const int& deme, const double& t);
+  void coalRecombDiscarded(TNode* cut, TNode* copy, const int& deme, const double& t);
+  // Next internal node of the tree being built, null when all are taken.
+  TNode* nextInternalNode();
+  // Hands out the next branch-table entry to lineage; false beyond the table.
+  bool giveNextRecBranch(TNode* lineage);
 
   // Genealogy for expected spectra: 1 when it has a root; otherwise minus the
   // iterations performed, or -1000001 when it can never finish (message on
@@ -365,8 +421,6 @@ class TDemeCollection {
   void computePooledSFS(int replicate);
   void computeObsMultiSFS(multiSFS* maf, multiSFS* daf);
 
-  // PENDING: the recorded first tree of a recombining chromosome (work in progress).
-  int buildFirstTreeForRecCT(int chrom);
 
  private:
   void releaseSpectra();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/locus.h"
+#include "engine/recStore.h"
 #include "support/containers.h"
 
 class TDemeCollection;
@@ -94,6 +95,14 @@ struct TNode {
   void print_tree_structure(std::ostream& os, const tree_output_type& kind, const double& rate,
                             const TNode* root, const TNode* parent, const int& precision) const;
   int print_info(std::ostream& os) const;  // dumps the node and its subtree
+
+  // Recombination points (engine/recPoints.cpp): post-order walk that points
+  // every node's branch-table entry at it and turns the sorted positions
+  // positions[next..n-1] into points on the branches where the running length
+  // first exceeds them. False when a point came out at a negative time.
+  bool findRecTimesC(double& cumulative, MY_TArrayAsVector<double>& positions,
+                     MY_TArrayAsVector<TRecLocation>& locations, int n, int& next,
+                     TDemeCollection* collection, int& count);
 };
 
 // A store of nodes held by value; never reallocated while its nodes are linked.
@@ -150,7 +159,7 @@ class TTree {
   MY_TIArrayAsVector<TNode> matchingNodes;          // branches eligible for a SNP (not owning)
   MY_TArrayAsVector<double> matchingBranchLengths;  // their lengths, then probabilities
   TVecNodes nodes;     // the 2n - 1 nodes of the tree
-  TVecNodes newNodes;  // nodes made by recombination points during a replay
+  TRecNodeStore newNodes;  // discarded copies made by recombination points during a replay
   int numCoalNodes = 0;
   int numRecBranches = 0;
   int nodeOffset = 0;
@@ -171,6 +180,10 @@ class TTree {
   void resetNodePolymSites();
   void resetStepPolymSites(long step);
   void flushPolymSites();
+
+  // Places n recombination points uniformly on the branches of this tree of
+  // total length `length` (engine/recPoints.cpp); returns the points made.
+  int locateRecombinationsOnTreeC(int n, double length, TDemeCollection* collection);
 
   TNode* getRootNodeForMutation(double minFreq, TDemeCollection* collection);
   TNode* getRootNodeForMutation(double minFreq, long locus, TDemeCollection* collection);

@@ -8,13 +8,16 @@
 
 namespace {
 
-void activateSample(TDemeCollection& c, TDeme& deme, double t) {
+// The activation's own record comes before those of its inbreeding
+// coalescences, so that a replay creates the tips before it joins them.
+void activateSample(TDemeCollection& c, TDeme& deme, double t, int index, bool record) {
   if (deme.posInActiveList < 0) {
     deme.addDemeToActiveList(&c);
     if (c.migrationOn) updateMigrProbaToOtherDemes(deme, c);
   }
   deme.reactivateLineages(t, &c);
-  if (deme.inbreedingCoef > 0.0) deme.implementInbreeding(c, t);
+  if (record) c.recordTinyEvent(2, t, -1, -1, -1, -1, index);
+  if (deme.inbreedingCoef > 0.0) deme.implementInbreeding(c, t, record);
 }
 
 // Every lineage of the source joins the sink, in list order.
@@ -67,23 +70,28 @@ int TDemeCollection::implementEventCT(const int& index, double t, bool record) {
   TDeme& source = demes[e.source];
   TDeme& sink = demes[e.sink];
   if (e.activateLineages) {
-    activateSample(*this, source, t);
-  } else {
-    if (e.source != e.sink && source.numLineages > 0) {
-      if (e.migrants <= 0.0 || sink.demeSize == 0.0) {
-        if (sink.posInActiveList < 0)
-          std::cerr << "Migration to an inactive deme (" << e.sink << ")" << std::endl;
-      } else if (e.migrants >= 1.0) {
-        moveAllLineages(*this, source, sink);
-      } else {
-        moveSomeLineages(*this, source, sink, e.migrants, t, record);
-      }
-    }
-    sink.relSizeCT *= e.newSize;
-    if (!e.keepGrowthRate) setSinkGrowth(*this, sink, e.newGrowthRate, t);
-    if (!e.keepMigMatrix) curMigMatrix = e.newMigMatrix;
-    if (e.noMigration) migrationOn = false;
+    activateSample(*this, source, t, index, record);
+    return 1;
   }
+  if (e.source != e.sink && source.numLineages > 0) {
+    if (e.migrants <= 0.0 || sink.demeSize == 0.0) {
+      if (sink.posInActiveList < 0)
+        std::cerr << "Migration to an inactive deme (" << e.sink << ")" << std::endl;
+    } else if (e.migrants >= 1.0) {
+      moveAllLineages(*this, source, sink);
+    } else {
+      moveSomeLineages(*this, source, sink, e.migrants, t, record);
+    }
+  }
+  applyEventChanges(e, t);
   if (record) recordTinyEvent(2, t, -1, -1, -1, -1, index);
   return 1;
+}
+
+void TDemeCollection::applyEventChanges(const THistoricalEvent& e, double t) {
+  TDeme& sink = demes[e.sink];
+  sink.relSizeCT *= e.newSize;
+  if (!e.keepGrowthRate) setSinkGrowth(*this, sink, e.newGrowthRate, t);
+  if (!e.keepMigMatrix) curMigMatrix = e.newMigMatrix;
+  if (e.noMigration) migrationOn = false;
 }

@@ -166,8 +166,18 @@ long long branchPoisson(TDemeCollection& c, const TTreeLayout& l, int i) {
 void TDemeCollection::treeChanged() {
   ++mutWork.treeStamp;
   // The mutation trees print the counts of the current tree only.
-  for (int i = 0; i < tree.nodes.count; ++i) tree.nodes.items[i].numMutations = 0;
-  for (int i = 0; i < tree.newNodes.count; ++i) tree.newNodes.items[i].numMutations = 0;
+  std::vector<TNode*>& stack = mutWork.below;
+  stack.clear();
+  if (tree.root) stack.push_back(tree.root);
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    node->numMutations = 0;
+    if (node->desc1 && node->desc2) {
+      stack.push_back(node->desc2);
+      stack.push_back(node->desc1);
+    }
+  }
 }
 
 bool TDemeCollection::beginSite(long position, DataType type, int alphabetRow) {

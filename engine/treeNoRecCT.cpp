@@ -9,27 +9,13 @@
 #include <cmath>
 #include <iostream>
 
+#include "engine/coalWaiting.h"
 #include "engine/deme.h"
 #include "support/UniqueRandom.h"
 
 namespace {
 
-constexpr double NO_EVENT = 3.4028234663852886e38;  // no finite waiting time
-
 enum class NextEvent { none, coalescence, migration };
-
-// Waiting time to the next coalescence among the n lineages of a deme for an
-// exponential draw e, pairFactor = 1 / C(n, 2). A growing deme has the size
-// s exp(gamma x) at x time units further back, so the waiting time solves
-// (1 - exp(-gamma w)) / (pairFactor s gamma) = e; without a solution (the
-// whole remaining coalescence pressure is below e) the deme does not coalesce.
-inline double coalescenceWaitingTime(const TDeme& deme, double pairFactor, double e) {
-  if (!deme.isGrowing) return pairFactor * deme.relSizeCT * e;
-  const double gamma = deme.growthRateCT;
-  const double x = e * pairFactor * deme.relSizeCT * gamma;
-  if (!(x < 1.0)) return NO_EVENT;
-  return -std::log1p(-x) / gamma;
-}
 
 void reportNoMRCA(int numLineages) {
   std::cerr << "Simulations did not converge. MRCA not found! (" << numLineages
@@ -88,16 +74,18 @@ void TDemeCollection::resetTreeStart() {
 
 // Steps before the first iteration of a tree: the shared start, inbreeding of
 // contemporary samples and emigration rates.
-bool TDemeCollection::startTreeNoRec() {
+bool TDemeCollection::startTreeNoRec(bool record) {
   resetTreeStart();
   if (isInbreeding)
     for (int d = 0; d < numDemes; ++d)
-      if (demes[d].inbredAtStart()) demes[d].implementInbreeding(*this, 0.0);
+      if (demes[d].inbredAtStart()) demes[d].implementInbreeding(*this, 0.0, record);
   return computeMigrProbaPerActiveDeme(*this);
 }
 
-int TDemeCollection::buildTreeNoRecContinousTime() {
-  bool migrating = startTreeNoRec();
+int TDemeCollection::buildTreeNoRecContinousTime() { return buildTreeCT(false); }
+
+int TDemeCollection::buildTreeCT(bool record) {
+  bool migrating = startTreeNoRec(record);
   GlobalRandom& rng = *randomGenerator;
   const int numEvents = events.numElems;
   const double* pairFactor = invNChoose2;
@@ -107,8 +95,20 @@ int TDemeCollection::buildTreeNoRecContinousTime() {
 
   for (;;) {
     if (numLineages <= 1) {
-      if (tree.root != nullptr) return 1;
-      std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
+      if (tree.root != nullptr) {
+        // The replay needs the events the tree did not reach: its cut
+        // lineages may live beyond this tree's MRCA.
+        if (record)
+          for (int k = nextEvent; k < numEvents; ++k)
+            recordTinyEvent(2, events.elems[k].timeCT, -1, -1, -1, -1, k);
+        return 1;
+      }
+      if (record) {
+#pragma omp critical
+        std::cerr << "Simulations did not converge: no MRCA found!" << std::endl;
+      } else {
+        std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
+      }
       return 0;
     }
     double minTime = NO_EVENT;
@@ -148,7 +148,7 @@ int TDemeCollection::buildTreeNoRecContinousTime() {
       t = events.elems[nextEvent].timeCT;
       if (anyGrowth) adjustDemeSizesCT(t);
       do {
-        implementEventCT(nextEvent, t, false);
+        implementEventCT(nextEvent, t, record);
         ++nextEvent;
       } while (nextEvent < numEvents && events.elems[nextEvent].timeCT == t);
       migrating = computeMigrProbaPerActiveDeme(*this);
@@ -170,7 +170,7 @@ int TDemeCollection::buildTreeNoRecContinousTime() {
     }
     if (kind == NextEvent::coalescence) {
       TDeme& deme = demes[coalDeme];
-      if (!deme.implementCoalEventCT(*this, t, false) && deme.relSizeCT == 0.0) return 0;
+      if (!deme.implementCoalEventCT(*this, t, record) && deme.relSizeCT == 0.0) return 0;
     } else {
       const double x = rng.takeUniform() * totalMigration;
       double sum = 0.0;
@@ -178,7 +178,7 @@ int TDemeCollection::buildTreeNoRecContinousTime() {
         TDeme& deme = demes[activeDemes[k]];
         sum += deme.numLineages * deme.emigrationRate;
         if (sum > x) {
-          deme.implementMigrEventCT(*this, t, false);
+          deme.implementMigrEventCT(*this, t, record);
           break;
         }
       }

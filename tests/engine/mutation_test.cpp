@@ -272,4 +272,50 @@ TEST(NoRecDriver, RFLPBlocksGetNoSitesAndPositionsFollowTheStructure) {
   }
 }
 
+TEST(SiteLists, GrowthStepsAreSaneAndGrowthIsGeometric) {
+  SiteSwitches keep;
+  SiteRun run(sampledDemes({3}), 24, {makeBlock(DataType::STANDARD, 1, 1e-4)});
+  ASSERT_TRUE(run.newTree());
+  TTree& tree = run.demes().tree;
+  tree.resetStepPolymSites(0);
+  EXPECT_EQ(tree.nodes.items[0].polymSites->growStep, 1);
+  tree.resetStepPolymSites(200000000L);
+  EXPECT_EQ(tree.nodes.items[0].polymSites->growStep, 65536);
+  TSimSettings::numPolSitesToKeepInMemory = 0;  // no limit
+  const TBlock block = makeBlock(DataType::STANDARD, 100000, 1e-6);
+  ASSERT_GE(run.demes().sprinkleStandardMutationsNoRec(block), 0);
+  const MY_TArrayAsVector<short>& list = *tree.nodes.items[0].polymSites;
+  EXPECT_EQ(list.numElems, 100000);
+  EXPECT_LE(list.capacity, 2 * list.numElems);
+  TSimSettings::numPolSitesToKeepInMemory = 1000;  // a list never grows past the limit
+  SiteRun limited(sampledDemes({3}), 24, {block});
+  ASSERT_TRUE(limited.newTree());
+  WorkFolder folder("growth");
+  ASSERT_GE(limited.demes().sprinkleStandardMutationsNoRec(block), 0);
+  EXPECT_EQ(limited.demes().tree.nodes.items[0].polymSites->capacity, 1000);
+  limited.demes().removeTempFiles();
+}
+
+TEST(SiteCaches, TreeLengthAndCountsFollowTheCurrentTree) {
+  SiteSwitches keep;
+  TBlock block = makeBlock(DataType::SNP, 1, 0.0);  // a SNP at every locus
+  block.minFreq = 0.5;
+  SiteRun run(sampledDemes({6}), 25, {block});
+  ASSERT_TRUE(run.newTree());
+  long locus = 0;
+  run.demes().sprinkleSNPMutationsRec(locus, block, false);
+  ASSERT_TRUE(run.newTree());  // a new tree that the caller calls unchanged
+  run.demes().sprinkleSNPMutationsRec(locus, block, true);
+  EXPECT_GE(run.derivedCount(0), 3);  // the threshold is applied with this tree's counts
+  const TNode& root = *run.demes().tree.root;
+  EXPECT_EQ(run.demes().tree.treeLength, root.calcTreeSizeC());
+  EXPECT_EQ(root.numDesc, 6);
+  for (int i = 0; i < run.demes().tree.nodes.count; ++i) {
+    const TNode& node = run.demes().tree.nodes.items[i];
+    if (node.desc1) {
+      EXPECT_EQ(node.numDesc, node.desc1->numDesc + node.desc2->numDesc);
+    }
+  }
+}
+
 }  // namespace

@@ -1,0 +1,128 @@
+// The recorded first tree of a recombining chromosome and the replay of its
+// history: with nothing cut, a replay rebuilds exactly the recorded tree and
+// history without a single draw, over models using every kind of event.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/engine/recModel.h"
+
+namespace {
+
+THistoricalEvent noMigrationEvent(long time) {
+  THistoricalEvent e = makeEvent(time, 0, 0, 0.0);
+  e.noMigration = true;
+  return e;
+}
+
+struct ReplayCase {
+  const char* name;
+  ModelDesc desc;
+};
+
+ModelDesc withEvents(ModelDesc d, std::vector<THistoricalEvent> events, double migration = 0.0) {
+  d.events = std::move(events);
+  d.migration = migration;
+  return d;
+}
+
+ModelDesc withAges(ModelDesc d, std::vector<double> ages, std::vector<double> inbreeding = {}) {
+  d.ages = std::move(ages);
+  d.inbreeding = std::move(inbreeding);
+  return d;
+}
+
+std::vector<ReplayCase> replayCases() {
+  return {
+      {"OneDeme", ModelDesc{{1000}, {6}}},
+      {"Island", ModelDesc{{1000, 1000}, {3, 3}, {}, 0.001}},
+      {"WholeAndFractionalMoves",
+       withEvents(ModelDesc{{1000, 1000, 1000}, {3, 3, 0}},
+                  {makeEvent(200, 1, 0, 0.5), makeEvent(400, 0, 2, 1.0), makeEvent(450, 1, 2, 1.0)},
+                  0.0005)},
+      {"Growth", withEvents(ModelDesc{{10000, 5000}, {3, 2}, {-0.001, -0.0005}, 0.001},
+                            {makeEvent(3000, 1, 1, 0.0, 1.0, 0.0, false)}, 0.001)},
+      {"AncientSampleWithFractionalAge",
+       withEvents(withAges(ModelDesc{{1000, 1000}, {2, 2}}, {0, 150.5}),
+                  {makeActivation(150, 1), makeEvent(150, 1, 0, 1.0)})},
+      {"InbredAtTimeZero", withAges(ModelDesc{{1000}, {4}}, {0}, {1.0})},
+      {"InbredAtActivation",
+       withEvents(withAges(ModelDesc{{1000, 1000}, {2, 4}}, {0, 200}, {0, 1.0}),
+                  {makeActivation(200, 1), makeEvent(300, 1, 0, 1.0)})},
+      {"NoMigrationEvent",
+       withEvents(ModelDesc{{1000, 1000}, {2, 2}},
+                  {noMigrationEvent(500), makeEvent(800, 1, 0, 1.0)}, 0.002)},
+  };
+}
+
+class ReplayInvariant : public testing::TestWithParam<ReplayCase> {};
+
+}  // namespace
+
+// Every event appears in the first tree's history: n - 1 coalescences and
+// each historical event exactly once, in the order of the event list.
+TEST_P(ReplayInvariant, FirstTreeRecordsItsWholeHistory) {
+  RecModel model(GetParam().desc, 71);
+  const int n = model.demes.tree.sampleSize;
+  for (int r = 0; r < 20; ++r) {
+    model.firstTreeOrFail();
+    int coalescences = 0, nextEvent = 0;
+    double last = 0.0;
+    for (const TTinyEvent& e : historyOf(model.demes)) {
+      EXPECT_GE(e.time, last);
+      last = e.time;
+      coalescences += e.type == 0;
+      if (e.type == 2) {
+        EXPECT_EQ(e.histEventIndex, nextEvent++);
+      }
+    }
+    EXPECT_EQ(coalescences, n - 1);
+    EXPECT_EQ(nextEvent, model.demes.events.numElems);
+  }
+}
+
+// Replaying a history just recorded, with nothing cut, gives back the same
+// tree and the same history and takes no random number; twice in a row.
+TEST_P(ReplayInvariant, ReplayWithoutCutsRebuildsTheSameTree) {
+  RecModel model(GetParam().desc, 73);
+  for (int r = 0; r < 20; ++r) {
+    model.firstTreeOrFail();
+    const std::vector<NodeShot> tree = snapshot(model.demes.tree);
+    const std::vector<TTinyEvent> history = historyOf(model.demes);
+    const TNode* root = model.demes.tree.root;
+    for (int pass = 0; pass < 2; ++pass) {
+      placePointAboveRoot(model.demes);
+      const int uniforms = model.rng.nextUniform, logs = model.rng.nextLogUniform;
+      testing::internal::CaptureStderr();
+      ASSERT_TRUE(model.demes.replayTreeWithRecs(model.sizes, model.rates, 1));
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+      EXPECT_EQ(model.rng.nextUniform, uniforms);
+      EXPECT_EQ(model.rng.nextLogUniform, logs);
+      EXPECT_EQ(model.demes.tree.root, root);
+      EXPECT_TRUE(snapshot(model.demes.tree) == tree) << GetParam().name << " tree " << r;
+      const std::vector<TTinyEvent> again = historyOf(model.demes);
+      ASSERT_EQ(again.size(), history.size());
+      for (size_t k = 0; k < history.size(); ++k)
+        EXPECT_TRUE(sameRecord(again[k], history[k])) << GetParam().name << " record " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, ReplayInvariant, testing::ValuesIn(replayCases()),
+                         [](const testing::TestParamInfo<ReplayCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// The recorded first tree draws exactly what the plain builder draws.
+TEST(RecFirstTree, DrawsWhatThePlainBuilderDraws) {
+  ModelDesc desc{{1000, 1000}, {3, 3}, {}, 0.001};
+  desc.events = {makeEvent(200, 1, 0, 0.5), makeEvent(900, 1, 0, 1.0)};
+  CoalModel plain(desc, 79);
+  RecModel recorded(desc, 79);
+  for (int r = 0; r < 50; ++r) {
+    ASSERT_EQ(plain.build(), recorded.firstTree());
+    EXPECT_TRUE(snapshot(plain.demes.tree) == snapshot(recorded.demes.tree));
+    EXPECT_EQ(plain.rng.nextUniform, recorded.rng.nextUniform);
+    EXPECT_EQ(plain.rng.nextLogUniform, recorded.rng.nextLogUniform);
+  }
+}

@@ -1,0 +1,97 @@
+#pragma once
+// A recombining chromosome on a small model: the recorded first tree, points
+// drawn between markers and the replay, with snapshots of trees for
+// comparisons. Console progress is silenced while a model lives.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/globals.h"
+#include "tests/engine/coalModel.h"
+
+class RecModel : public CoalModel {
+ public:
+  RecModel(const ModelDesc& desc, long seed) : CoalModel(desc, seed), console_(consoleOutput) {
+    consoleOutput = false;
+    demes.isRecombining = true;
+  }
+  ~RecModel() { consoleOutput = console_; }
+
+  // The recorded first tree of the next chromosome; 1 when it has a root.
+  int firstTree() {
+    if (treesBuilt++ > 0) demes.reset(sizes, rates);
+    return demes.buildFirstTreeForRecCT(0);
+  }
+  // A first tree that succeeded (a few attempts).
+  void firstTreeOrFail() {
+    for (int k = 0; k < 50; ++k)
+      if (firstTree() == 1) return;
+    FAIL() << "no first tree";
+  }
+  // Points for the interval before marker locus at r per generation, then the
+  // replay when there are any. False when the replay failed.
+  bool nextMarker(double r, int locus) {
+    const double length = demes.tree.root->calcTreeSizeC();
+    const int n = static_cast<int>(
+        rng.PoissonDistributionValue(r * length * TDemeCollection::CTTimeUnit));
+    demes.tree.locateRecombinationsOnTreeC(n, length, &demes);
+    return n == 0 || demes.replayTreeWithRecs(sizes, rates, locus);
+  }
+  double totalLength() const { return root().calcTreeSizeC() * TDemeCollection::CTTimeUnit; }
+
+ private:
+  bool console_;
+};
+
+// Times and links of every node of a tree, links as store indices.
+struct NodeShot {
+  double time;
+  int desc1, desc2, ancestor, deme;
+  bool operator==(const NodeShot& o) const {
+    return time == o.time && desc1 == o.desc1 && desc2 == o.desc2 && ancestor == o.ancestor &&
+           deme == o.deme;
+  }
+};
+
+inline std::vector<NodeShot> snapshot(const TTree& tree) {
+  const TNode* base = tree.nodes.items;
+  auto index = [&](const TNode* n) {
+    if (!n) return -1;
+    if (n < base || n >= base + tree.nodes.count) return -2;
+    return static_cast<int>(n - base);
+  };
+  std::vector<NodeShot> shot;
+  for (int i = 0; i < tree.nodes.count; ++i) {
+    const TNode& n = base[i];
+    shot.push_back({n.time, index(n.desc1), index(n.desc2), index(n.ancestor), n.deme});
+  }
+  return shot;
+}
+
+inline std::vector<TTinyEvent> historyOf(const TDemeCollection& c) {
+  std::vector<TTinyEvent> h;
+  for (int i = 0; c.curEvents && i < c.curEvents->numElems; ++i) h.push_back((*c.curEvents)[i]);
+  return h;
+}
+
+inline bool sameRecord(const TTinyEvent& a, const TTinyEvent& b) {
+  return a.type == b.type && a.time == b.time && a.pick1 == b.pick1 && a.pick2 == b.pick2 &&
+         a.deme == b.deme && a.sinkDeme == b.sinkDeme && a.histEventIndex == b.histEventIndex;
+}
+
+// A single point above the root: the replay runs the whole history and cuts nothing.
+inline void placePointAboveRoot(TDemeCollection& c) {
+  TTree& tree = c.tree;
+  tree.locateRecombinationsOnTreeC(0, 0.0, &c);
+  if (c.recBranches == nullptr) c.createRecBranchArray();
+  if (tree.recLocations == nullptr) tree.recLocations = new MY_TArrayAsVector<TRecLocation>(2, 100);
+  TRecBranch* entry = c.recBranches[tree.root->posInTree];
+  entry->node = tree.root;
+  entry->index = tree.root->posInTree;
+  TRecLocation point;
+  point.time = 2 * tree.root->time + 1.0;
+  point.bottomTime = tree.root->time;
+  point.bottomNode = entry;
+  tree.recLocations->Add(point);
+  tree.numRecs = 1;
+}
