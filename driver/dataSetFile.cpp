@@ -24,7 +24,11 @@ void writeProjectFileText(std::ostream& os, TSimSettings& s, const TGeneticRunOu
                         out.phased);
   os << "\n";
   if (!TSimSettings::printAllSites) c.writePolSiteInfo(os, s.numIndependentLoci);
-  statesRead = writeSamples(os, s, out.genotypic, states);
+  // Lines that draw nothing from the main generator can be built on threads.
+  const bool onThreads = TSimSettings::numThreads != 1 && !TSimSettings::printAllSites &&
+                         c.numPolymSites > 0 && !dataSetSpilled(c);
+  statesRead = onThreads ? writeSamplesOnThreads(os, s, out.genotypic, TSimSettings::numThreads)
+                         : writeSamples(os, s, out.genotypic, states);
   if (statesRead) c.write_group_section_to_Quendrel_file(os);
 }
 

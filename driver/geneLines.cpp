@@ -5,6 +5,9 @@
 #include <charconv>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include <omp.h>
 
 #include "driver/projectFile.h"
 #include "engine/deme.h"
@@ -125,6 +128,14 @@ class TGeneLine {
     }
   }
 
+  // A DNA site written without filter or limit (the common case, kept short).
+  void plainDNA(const TPolymSiteInfo& info, short state) {
+    if (state < 0 || state > 3)
+      os_ << '?';
+    else
+      os_ << (OUTPUT_DNA_AS_SNP ? static_cast<char>('0' + state) : nucleotide(info.alphabetIndex, state));
+  }
+
   // The -s limit: ascertained DNA sites written, or sites walked, reach it.
   bool limitReached(int globalIndex) const {
     const int m = TSimSettings::maxNumSNPs;
@@ -166,7 +177,12 @@ bool writeSitesOnly(TGeneLine& line, const TSimSettings& s, int deme, int gene,
     anySite = true;
     const short* row = states(deme, gene, c);
     if (!row) return false;
+    const bool unfiltered = !TSimSettings::SNPascertainment && TSimSettings::maxNumSNPs == 0;
     for (int k = 0; k < sites.numElems; ++k, ++j) {
+      if (unfiltered && sites[k].dataType == static_cast<int>(DataType::DNA)) {
+        line.plainDNA(sites[k], row[k]);
+        continue;
+      }
       const bool written = line.site(sites[k], row[k], j);
       if (written && sites[k].dataType == static_cast<int>(DataType::DNA) && line.limitReached(j))
         return text += '\n', true;
@@ -205,6 +221,37 @@ bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gen
   return true;
 }
 
+// One gene's line into text; false when its states could not be had.
+bool geneLine(std::string& text, const TSimSettings& s, int deme, int gene, int genotypic,
+              const TGeneStates& states, bool allSites) {
+  text.clear();
+  TGeneLine line(text, s);
+  line.prefix(deme, gene, genotypic);
+  return allSites ? writeAllPositions(line, s, deme, gene, states, text)
+                  : writeSitesOnly(line, s, deme, gene, states, text);
+}
+
+// Lines of consecutive genes built on several threads and written in gene
+// order; only for lines that draw nothing (no monomorphic token) from states
+// that threads may read at once.
+bool writeLinesOnThreads(std::ostream& os, const TSimSettings& s, int deme, int genotypic,
+                         const TGeneStates& states, int threads) {
+  const int n = s.demeCollection.demes[deme].sampleSize;
+  const int chunk = 64;
+  std::vector<std::string> lines(chunk);
+  for (int first = 0; first < n; first += chunk) {
+    const int count = n - first < chunk ? n - first : chunk;
+    int failed = 0;
+#pragma omp parallel for num_threads(threads) schedule(dynamic) reduction(+ : failed)
+    for (int k = 0; k < count; ++k)
+      if (!geneLine(lines[k], s, deme, first + k, genotypic, states, false)) ++failed;
+    if (failed) return false;
+    for (int k = 0; k < count; ++k)
+      os.write(lines[k].data(), static_cast<std::streamsize>(lines[k].size()));
+  }
+  return true;
+}
+
 }  // namespace
 
 bool writeGeneLines(std::ostream& os, const TSimSettings& s, int deme, int genotypic,
@@ -212,13 +259,21 @@ bool writeGeneLines(std::ostream& os, const TSimSettings& s, int deme, int genot
   const int n = s.demeCollection.demes[deme].sampleSize;
   std::string text;
   for (int g = 0; g < n; ++g) {
-    text.clear();
-    TGeneLine line(text, s);
-    line.prefix(deme, g, genotypic);
-    const bool ok = allSites ? writeAllPositions(line, s, deme, g, states, text)
-                             : writeSitesOnly(line, s, deme, g, states, text);
-    if (!ok) return false;
+    if (!geneLine(text, s, deme, g, genotypic, states, allSites)) return false;
     os.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  return true;
+}
+
+bool writeSamplesOnThreads(std::ostream& os, const TSimSettings& s, int genotypic, int threads) {
+  const TDemeCollection& c = s.demeCollection;
+  const TGeneStates states = statesInMemory(c);
+  const int numThreads = threads > 0 ? threads : omp_get_max_threads();
+  for (int d = 0; d < c.numDemes; ++d) {
+    if (c.demes[d].sampleSize <= 0) continue;
+    write_Quendrel_sample_header(d + 1, c.demes[d].sampleSize, os, genotypic);
+    if (!writeLinesOnThreads(os, s, d, genotypic, states, numThreads)) return false;
+    write_Quendrel_sample_footer(os);
   }
   return true;
 }

@@ -35,6 +35,12 @@ int numSampledDemes(const TDemeCollection& collection);
 bool writeSamples(std::ostream& os, const TSimSettings& settings, int genotypic,
                   const TGeneStates& states);
 
+// The same from the genotype blocks in memory, the lines of a deme built on
+// several threads (0: the runtime's choice); the lines must draw nothing
+// (polymorphic sites only, and at least one of them).
+bool writeSamplesOnThreads(std::ostream& os, const TSimSettings& settings, int genotypic,
+                           int threads);
+
 // The gene lines of one deme, polymorphic sites only or every position.
 bool writeGeneLines(std::ostream& os, const TSimSettings& settings, int deme, int genotypic,
                     const TGeneStates& states, bool allSites);
