@@ -311,6 +311,11 @@ class TDemeCollection {
   // The tree changed: every cache of the site placement is stale and the
   // nodes' mutation counts start again from 0.
   void treeChanged();
+  // The current tree as the tree of a locus in the NEXUS files (counted by treeCounter).
+  void writeTreeOfLocus(TSimSettings& settings, long locus);
+  // Replays the tree of locus after points were placed; false (data set
+  // failed) when it could not be built.
+  bool replayForLocus(TSimSettings& settings, long locus);
   // Site creation: the in-memory limit, then the record; false on failure.
   bool beginSite(long position, DataType type, int alphabetRow);
   void flushLoci();

@@ -318,4 +318,28 @@ TEST(SiteCaches, TreeLengthAndCountsFollowTheCurrentTree) {
   }
 }
 
+TEST(DNAModel, PositionsBeyondThirtyTwoBitsAreKept) {
+  SiteSwitches keep;
+  const long first = 3000000000L;
+  SiteRun run(sampledDemes({3}), 26, {makeBlock(DataType::DNA, 1, 1e-3)});
+  ASSERT_TRUE(run.newTree());
+  const double length = run.demes().tree.root->calcTreeSizeC();
+  ASSERT_GT(run.demes().sprinkleDNAMutationsNoRec(first, first + 100, 1e-4, 0.33, length), 0);
+  for (int s = 0; s < run.records[0].numElems; ++s) {
+    EXPECT_GE(run.records[0][s].pos, first);
+    EXPECT_LT(run.records[0][s].pos, first + 100);
+  }
+}
+
+TEST(StandardModel, CountsBeyondTheStoredRangeFailWithTheLocus) {
+  SiteSwitches keep;
+  const TBlock block = makeBlock(DataType::STANDARD, 2, 100.0);  // about 1e5 mutations a branch
+  SiteRun run(sampledDemes({3}), 27, {block});
+  ASSERT_TRUE(run.newTree());
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(run.demes().sprinkleStandardMutationsNoRec(block), -1);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("chromosome 1, locus 1: allele state"), std::string::npos) << err;
+}
+
 }  // namespace
