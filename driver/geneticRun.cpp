@@ -46,7 +46,9 @@ void writeLhoodColumns(std::ostream& os, const char* name, const std::vector<dou
 
 // The highest likelihoods of the run's simulated spectra (the last run's stay).
 bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
-  if (!out.spectraComputed || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
+  // Failed data sets are shown as "nan" next to the others.
+  const bool any = out.spectraComputed || out.numFailedDataSets > 0;
+  if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
   const std::string name =
       std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + ".lhoodObs";
   std::ofstream os(name, std::ios::trunc);

@@ -116,6 +116,22 @@ TEST(GeneticRun, DataSetsThatCannotBeSimulatedAreReportedAndNotWritten) {
   EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
   EXPECT_EQ(f.read("g/g_1.qdb"), "");
   EXPECT_FALSE(f.exists("g/g_DAFpop0.obs"));
+  EXPECT_EQ(f.read("g/g.lhoodObs"), "NumCoalSims\tNumObs\tDAFLHood_1\tDAFLHood_2\n1\t2\tnan\tnan\n");
+}
+
+// A panel whose two genes always coalesce at time 0 (inbreeding 1) never
+// spans a tree: the chromosome is given up after a bounded number of trees.
+TEST(GeneticRun, AscertainmentPanelThatNeverSpansATreeFailsTheChromosome) {
+  RunFolder f("panel");
+  std::string model = twoDemeModel("SNP 10 0 1e-5 0", 1, "4 0 1\n4");
+  f.write("g.par", model);
+  const RunOutput r = f.run({"-i", "g.par", "-n", "1", "-a", "0", "-A", "2", "-d", "-q", "-r", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Chromosome 0: 1000000 trees in a row were rejected by the SNP "
+                       "ascertainment panel (2 genes of deme 0)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
 }
 
 // A project file that cannot be written (a folder has its name) is reported;
