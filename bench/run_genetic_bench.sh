@@ -11,6 +11,7 @@
 # usage: bench/run_genetic_bench.sh
 #   BUILD_DIR  build folder to use or create (default /tmp/brimvane-bench-build)
 #   BATCHES    batch count of the many-chromosome model (default 64, which 8 divides)
+#   JOBS       parallel jobs of the build (default 2)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +21,7 @@ WORK=$(mktemp -d /tmp/brimvane-gbench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" --target brimvane >/dev/null
+cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target brimvane >/dev/null
 PROGRAM=$BUILD_DIR/brimvane
 
 # One deme of 20,000 genes; arguments: file, sample size, chromosomes, loci,

@@ -76,10 +76,15 @@ int failedChromosome(const TChromosomeBatches& batches) {
   return -1;
 }
 
+// Empty site lists, one per chromosome, for the next data set; the lists of
+// the previous one are emptied rather than reallocated.
 void freshSiteLists(int numChromosomes) {
-  delete[] TDemeCollection::polSitesInfo;
-  TDemeCollection::polSitesInfo =
-      new MY_TArrayAsVector<TPolymSiteInfo>[numChromosomes > 0 ? numChromosomes : 1];
+  MY_TArrayAsVector<TPolymSiteInfo>*& lists = TDemeCollection::polSitesInfo;
+  if (!lists) {
+    lists = new MY_TArrayAsVector<TPolymSiteInfo>[numChromosomes > 0 ? numChromosomes : 1];
+    return;
+  }
+  for (int c = 0; c < numChromosomes; ++c) lists[c].numElems = lists[c].reserved = 0;
 }
 
 int progressStep(int numSims) {
@@ -127,7 +132,7 @@ bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticR
 
 void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
                                              TGeneticRunOutputs& out) {
-  if (!TDemeCollection::polSitesInfo) freshSiteLists(numIndependentLoci);
+  freshSiteLists(numIndependentLoci);
   const int step = progressStep(numSims);
   computeInitDemeSizeCT(demeCollection);
   for (int i = 0; i < numSims; ++i) {

@@ -147,6 +147,27 @@ TEST(GeneticRun, UnwritableProjectFileFailsOnlyItsDataSet) {
   EXPECT_EQ(f.read("g/g_1.qdb"), "g/g_1_2.qdp\n");
 }
 
+// Output folders that cannot be made: the run's own folder stops the run; a
+// -j folder of a spectrum fails its data set; both end with status 1.
+TEST(GeneticRun, UnwritableFoldersAreReported) {
+  RunFolder f("folder");
+  f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 2));
+  f.write("g", "a file where the output folder goes\n");
+  RunOutput r = f.run({"-i", "g.par", "-n", "1", "-q"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Unable to create the output folder \"g\""), std::string::npos) << r.err;
+
+  RunFolder j("spectrum_folder");
+  j.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 2));
+  j.write("g/g_1", "a file where the first spectrum folder goes\n");
+  r = j.run({"-i", "g.par", "-n", "2", "-j", "-d", "-q", "-r", "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Some spectrum files of simulation 1 could not be written"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(j.exists("g/g_2/g_DAFpop0.obs"));
+}
+
 // -j with two runs: the second run's folders follow the first run's.
 TEST(GeneticRun, SpectrumFoldersOfSeveralRunsNeverOverlap) {
   RunFolder f("folders");
