@@ -281,6 +281,8 @@ class TDemeCollection {
   bool writeLocusDataToArrayNew();
   // Appends the states held in the tips' site lists to the gene files; false on failure.
   bool writePolymLociToTempFiles();
+  // Writes the spilled states still gathered in memory to the gene files.
+  bool flushTempFileBuffer();
   // Deletes the gene files and folders this collection owns.
   void removeTempFiles();
   // Takes over the states of chromosomes first .. last - 1 of a batch: blocks

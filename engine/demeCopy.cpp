@@ -76,6 +76,7 @@ static void copyCommonPart(TDemeCollection& dst, const TDemeCollection& src) {
   copyHistory(dst.curEvents, src.curEvents);
   copyHistory(dst.prevEvents, src.prevEvents);
   dst.tree = src.tree;
+  ++dst.mutWork.treeStamp;  // no cache of the site code may describe the copied tree
   dst.isMinorDerived = src.isMinorDerived;
   dst.isMinorAtHalf = src.isMinorAtHalf;
 }

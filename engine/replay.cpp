@@ -80,9 +80,11 @@ int lastCoalescence(const MY_TArrayAsVector<TTinyEvent>& history) {
   return -1;
 }
 
-bool sizesFinite(const TDemeCollection& c) {
-  for (int k = 0; k < c.numActiveDemes; ++k)
-    if (!std::isfinite(c.demes[c.activeDemes[k]].relSizeCT)) return false;
+// Growth can carry a deme holding cut lineages to an infinite size, where
+// they would wander without ever coalescing.
+bool cutDemeSizesFinite(const TDemeCollection& c) {
+  for (int k = 0; k < c.cutDemes.count(); ++k)
+    if (!std::isfinite(c.demes[c.cutDemes[k]].relSizeCT)) return false;
   return true;
 }
 
@@ -108,6 +110,12 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
               << "/" << numSites << std::endl;
     return true;  // the tree stays as it is
   }
+  if (curEvents == nullptr) {
+    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: no recorded history to replay for tree "
+              << locus + 1 << std::endl;
+    tree.root = nullptr;
+    return false;
+  }
   isRecombining = true;
   reset(sizes, rates);
   std::swap(curEvents, prevEvents);
@@ -118,8 +126,7 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
   resetTreeStart();
   cutDemes.reset(numDemes);
 
-  const MY_TArrayAsVector<TTinyEvent> emptyHistory(0, 1);
-  const MY_TArrayAsVector<TTinyEvent>& history = prevEvents ? *prevEvents : emptyHistory;
+  MY_TArrayAsVector<TTinyEvent>& history = *prevEvents;
   const int numRecords = history.numElems;
   const int lastCoal = lastCoalescence(history);
   const MY_TArrayAsVector<TRecLocation>& points = *tree.recLocations;
@@ -183,7 +190,7 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
       }
       ++r;
     }
-    if (!failed && anyGrowth && !sizesFinite(*this)) failed = true;
+    if (!failed && anyGrowth && !cutDemeSizesFinite(*this)) failed = true;
   }
 
   if (failed || numLineages != 1 || tree.root == nullptr) {

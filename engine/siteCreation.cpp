@@ -188,10 +188,8 @@ bool TDemeCollection::beginSite(long position, DataType type, int alphabetRow) {
     if (!writePolymLociToTempFiles()) return false;
     tree.flushPolymSites();
   }
-  std::ostringstream m;
-  if (!curPolSitesInfo) {
-    m << "chromosome " << curChrom + 1 << " has no list of site records";
-  } else {
+  const char* problem = "has no list of site records";
+  if (curPolSitesInfo) {
     try {
       if (makeRoom(*curPolSitesInfo, 0)) {
         TPolymSiteInfo& info = curPolSitesInfo->elems[curPolSitesInfo->numElems++];
@@ -200,11 +198,11 @@ bool TDemeCollection::beginSite(long position, DataType type, int alphabetRow) {
         info.alphabetIndex = static_cast<int8_t>(alphabetRow);
         return true;
       }
-      m << "chromosome " << curChrom + 1 << " has more sites than can be counted";
+      problem = "has more sites than can be counted";
     } catch (const std::bad_alloc&) {
-      m << "chromosome " << curChrom + 1 << ": not enough memory for the records of its sites";
+      problem = "has more site records than memory can hold";
     }
   }
-  failDataSet(m.str());
+  failDataSet("chromosome " + std::to_string(curChrom + 1) + " " + problem);
   return false;
 }

@@ -53,6 +53,8 @@ bool TDemeCollection::writeLocusDataToArrayNew() {
 bool TDemeCollection::storeChromosomeStates() {
   if (siteStorage.failed()) return false;
   if (numTempFileFlushes != 0 && !writePolymLociToTempFiles()) return false;
+  // The chromosome's segment is whole in the files before anyone reads it.
+  if (!flushTempFileBuffer()) return false;
   numTempFileFlushes = 0;  // the next chromosome starts in memory
   // A spilled chromosome still gets its (empty) blocks: a filled slot marks a
   // chromosome that was simulated.

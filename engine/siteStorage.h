@@ -25,7 +25,11 @@ class TSiteStorage {
  public:
   std::vector<TChromSource> sources;  // one per chromosome of the simulation
   std::vector<int> ownedFolders;      // temporary folders whose files this collection removes
+  bool folderReady = false;           // own temporary folder made and owned
   bool filesStarted = false;          // own folder's gene files begun for this simulation
+  std::vector<short> buffer;          // small spills gathered per gene before they are written
+  long long bufferCapacity = 0;       // states per gene the buffer holds
+  long long bufferedPerGene = 0;      // states per gene waiting in it
   long long statesInFiles = 0;        // states written so far to each own gene file
   std::string failure;                // first failure of the current data set; empty when none
 

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <sstream>
 
 #include "engine/deme.h"
@@ -42,49 +44,114 @@ bool ensureFolder(const std::string& path, std::string& problem) {
 
 }  // namespace
 
+namespace {
+
+// Spills smaller than this many states over all genes are gathered in memory
+// and written together, so that a small in-memory limit never costs one
+// opening of every gene file per site.
+constexpr long long kSpillBufferStates = 1 << 18;
+
+int totalGenes(const TDemeCollection& c) {
+  int n = 0;
+  for (int d = 0; d < c.numDemes; ++d) n += c.demes[d].sampleSize > 0 ? c.demes[d].sampleSize : 0;
+  return n;
+}
+
+// Appends n states of every gene, statesOf(deme, gene) giving them, to the
+// gene files; the first write of a simulation starts every file afresh, so
+// nothing of an earlier simulation is ever read.
+template <class StatesOf>
+bool appendToGeneFiles(TDemeCollection& c, long long n, StatesOf statesOf) {
+  TSiteStorage& st = c.siteStorage;
+  const std::ios::openmode mode =
+      std::ios::binary | std::ios::out | (st.filesStarted ? std::ios::app : std::ios::trunc);
+  for (int d = 0; d < c.numDemes; ++d)
+    for (int g = 0; g < c.demes[d].sampleSize; ++g) {
+      const std::string path = tempGeneFilePath(c.batchId, d + 1, g + 1);
+      const short* states = statesOf(d, g);
+      std::ofstream file(path, mode);
+      if (file && states && n > 0)
+        file.write(reinterpret_cast<const char*>(states),
+                   static_cast<std::streamsize>(sizeof(short) * n));
+      if (file) file.close();
+      if (!file || !states) {
+        c.failDataSet("unable to write to the temporary file \"" + path + "\"");
+        return false;
+      }
+    }
+  st.filesStarted = true;
+  return true;
+}
+
+}  // namespace
+
+bool TDemeCollection::flushTempFileBuffer() {
+  TSiteStorage& st = siteStorage;
+  if (st.bufferedPerGene == 0) return !st.failed();
+  const long long n = st.bufferedPerGene, cap = st.bufferCapacity;
+  st.bufferedPerGene = 0;
+  int index = 0;
+  std::vector<int> firstOfDeme(numDemes, 0);
+  for (int d = 0; d < numDemes; ++d) {
+    firstOfDeme[d] = index;
+    index += demes[d].sampleSize > 0 ? demes[d].sampleSize : 0;
+  }
+  return appendToGeneFiles(*this, n, [&](int d, int g) {
+    return st.buffer.data() + (firstOfDeme[d] + g) * cap;
+  });
+}
+
 bool TDemeCollection::writePolymLociToTempFiles() {
   if (siteStorage.failed()) return false;
   TSiteStorage& st = siteStorage;
-  if (curChrom >= static_cast<int>(st.sources.size())) st.sources.resize(curChrom + 1);
   if (curChrom < 0) {
     failDataSet("a chromosome without index cannot be spilled to temporary files");
     return false;
   }
+  if (curChrom >= static_cast<int>(st.sources.size())) st.sources.resize(curChrom + 1);
   TChromSource& source = st.sources[curChrom];
   if (numTempFileFlushes == 0) source = TChromSource{true, batchId, st.statesInFiles, 0};
-  if (!st.filesStarted) {
+  if (!st.folderReady) {
     std::string problem;
     if (!ensureFolder(tempFolderPath(batchId), problem)) {
       failDataSet(problem);
       return false;
     }
+    st.folderReady = true;
     st.ownedFolders.push_back(batchId);
     tempFilesExist = true;
   }
   const TNode* first = tree.nodes.count > 0 ? &tree.nodes.items[0] : nullptr;
-  const int n = first && first->polymSites ? first->polymSites->numElems : 0;
-  // The first spill of the simulation starts every file afresh: nothing of an
-  // earlier simulation is ever read.
-  const std::ios::openmode mode =
-      std::ios::binary | std::ios::out | (st.filesStarted ? std::ios::app : std::ios::trunc);
-  for (int d = 0; d < numDemes; ++d) {
+  const long long n = first && first->polymSites ? first->polymSites->numElems : 0;
+  auto tipStates = [this, n](int d, int g) -> const short* {
     const TDeme& deme = demes[d];
-    for (int g = 0; g < deme.sampleSize; ++g) {
-      const std::string path = tempGeneFilePath(batchId, d + 1, g + 1);
-      const MY_TArrayAsVector<short>* list =
-          g < deme.sampledNodes.count() ? deme.sampledNodes[g]->polymSites : nullptr;
-      std::ofstream file(path, mode);
-      if (file && list && list->numElems >= n)
-        file.write(reinterpret_cast<const char*>(list->elems),
-                   static_cast<std::streamsize>(sizeof(short)) * n);
-      if (file) file.close();
-      if (!file || !list || list->numElems < n) {
-        failDataSet("unable to write to the temporary file \"" + path + "\"");
-        return false;
-      }
+    if (g >= deme.sampledNodes.count()) return nullptr;
+    const MY_TArrayAsVector<short>* list = deme.sampledNodes[g]->polymSites;
+    return list && list->numElems >= n ? list->elems : nullptr;
+  };
+  const int genes = totalGenes(*this);
+  const long long cap = genes > 0 ? std::max(1LL, kSpillBufferStates / genes) : 1;
+  if (st.bufferedPerGene + n > cap && !flushTempFileBuffer()) return false;
+  if (n >= cap) {
+    if (!appendToGeneFiles(*this, n, tipStates)) return false;
+  } else if (n > 0) {
+    if (st.bufferCapacity != cap) {
+      st.buffer.assign(static_cast<size_t>(cap * genes), 0);
+      st.bufferCapacity = cap;
     }
+    int index = 0;
+    for (int d = 0; d < numDemes; ++d)
+      for (int g = 0; g < demes[d].sampleSize; ++g, ++index) {
+        const short* states = tipStates(d, g);
+        if (!states) {
+          failDataSet("sampled gene " + std::to_string(g + 1) + " of deme " +
+                      std::to_string(d + 1) + " has no states to spill");
+          return false;
+        }
+        std::copy(states, states + n, st.buffer.data() + index * cap + st.bufferedPerGene);
+      }
+    st.bufferedPerGene += n;
   }
-  st.filesStarted = true;
   st.statesInFiles += n;
   source.numSites += n;
   ++numTempFileFlushes;
@@ -99,7 +166,8 @@ void TDemeCollection::removeTempFiles() {
     rmdir(tempFolderPath(folder).c_str());
   }
   siteStorage.ownedFolders.clear();
-  siteStorage.filesStarted = false;
+  siteStorage.filesStarted = siteStorage.folderReady = false;
+  siteStorage.bufferedPerGene = 0;
   siteStorage.statesInFiles = 0;
   tempFilesExist = false;
 }

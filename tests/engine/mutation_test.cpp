@@ -342,4 +342,24 @@ TEST(StandardModel, CountsBeyondTheStoredRangeFailWithTheLocus) {
   EXPECT_NE(err.find("chromosome 1, locus 1: allele state"), std::string::npos) << err;
 }
 
+TEST(SNPModel, AscertainedSNPsArePolymorphicInThePanel) {
+  SiteSwitches keep;
+  TSimSettings::SNPascertainment = true;
+  TSimSettings::ascertainedDeme = 0;
+  TSimSettings::ascertainedSize = 3;
+  const TBlock block = makeBlock(DataType::SNP, 10, 0.0);  // a SNP at every locus
+  SiteRun run(sampledDemes({8}), 28, {block});
+  for (int r = 0; r < 300; ++r) {
+    ASSERT_TRUE(run.newTree());
+    run.acceptForAscertainment();
+    ASSERT_EQ(run.demes().sprinkleSNPMutationsNoRec(block), 10);
+    for (int s = 0; s < 10; ++s) {
+      int inPanel = 0;
+      for (int g = 0; g < 3; ++g) inPanel += run.state(g, s) == 3;
+      EXPECT_TRUE(inPanel == 1 || inPanel == 2) << "site " << s << " of tree " << r;
+      for (int g = 0; g < 8; ++g) EXPECT_TRUE(run.state(g, s) == 0 || run.state(g, s) == 3);
+    }
+  }
+}
+
 }  // namespace

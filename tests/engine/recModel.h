@@ -95,3 +95,16 @@ inline void placePointAboveRoot(TDemeCollection& c) {
   tree.recLocations->Add(point);
   tree.numRecs = 1;
 }
+
+// A finished tree: one root, every other node of the store below its parent.
+inline bool isValidTree(const TTree& tree) {
+  const int n = tree.sampleSize;
+  if (!tree.root || tree.root->ancestor) return false;
+  for (int k = 0; k < 2 * n - 1; ++k) {
+    const TNode& node = tree.nodes.items[k];
+    if (&node == tree.root) continue;
+    const TNode* up = node.ancestor;
+    if (!up || up->time < node.time || (up->desc1 != &node && up->desc2 != &node)) return false;
+  }
+  return true;
+}

@@ -209,4 +209,23 @@ TEST(PolSiteInfo, CommentBlockOfSitesAndRecombinations) {
             "\n# Chromosome 1\n#\t2, 3\n# Chromosome 2\n#\t1\n\n");
 }
 
+TEST(TempFiles, LargeAndSmallSpillsGiveTheSameStates) {
+  // 300 genes: spills of 1000 sites go straight to the files, spills of 10
+  // are gathered first; both read back as the states kept in memory.
+  SiteSwitches keep;
+  WorkFolder folder("large");
+  std::vector<AllStates> states;
+  for (int limit : {1000, 10, 100000}) {
+    TSimSettings::numPolSitesToKeepInMemory = limit;
+    SiteRun run(sampledDemes({300}), 48, {makeBlock(DataType::STANDARD, 2500, 1e-5)}, 2);
+    ASSERT_TRUE(run.chromosome(0));
+    ASSERT_TRUE(run.chromosome(1));
+    EXPECT_EQ(run.demes().anySitesSpilled(), limit < 2500);
+    states.push_back(readAll(run.demes(), 2));
+  }
+  EXPECT_EQ(states[0], states[2]);
+  EXPECT_EQ(states[1], states[2]);
+  EXPECT_EQ(folder.entries(), 0);
+}
+
 }  // namespace

@@ -1,0 +1,293 @@
+// Marginal trees of a recombining chromosome against coalescent theory (fixed
+// seeds, tolerances of five standard errors), the choice of the pair that
+// coalesces among cut lineages, the placing of points, and replays that
+// cannot finish or need many copies.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "tests/engine/recModel.h"
+
+namespace {
+
+// "measured +- se (theory)" for the test report.
+std::string describe(const MeanSE& x, double theory) {
+  return std::to_string(x.mean()) + " +- " + std::to_string(x.se()) + " (" +
+         std::to_string(theory) + ")";
+}
+
+// One deme of o + m tips after a reset, the first o of them cut: moved into
+// the pool with their branch-table entries in place.
+void cutFirstTips(RecModel& model, int o) {
+  TDemeCollection& c = model.demes;
+  c.reset(model.sizes, model.rates);
+  c.resetTreeStart();
+  c.cutDemes.reset(c.numDemes);
+  if (c.recBranches == nullptr) c.createRecBranchArray();
+  for (int i = 0; i < c.tree.sampleSize; ++i) {
+    TNode* tip = &c.tree.nodes.items[i];
+    c.recBranches[i]->node = tip;
+    tip->recBranchIndex = i;
+  }
+  for (int i = 0; i < o; ++i) c.transferLineageToRecombinantPool(&c.tree.nodes.items[i]);
+}
+
+}  // namespace
+
+// With o cut lineages and m lineages of the recorded history, every pair
+// holding a cut lineage is equally likely: 1 / (C(o,2) + o m).
+TEST(CutLineages, EveryPairWithACutLineageEquallyLikely) {
+  const std::pair<int, int> cases[] = {{1, 1}, {1, 3}, {2, 0}, {2, 1}, {3, 2}, {4, 0}, {2, 4}};
+  const int trials = 20000;
+  for (const auto& [o, m] : cases) {
+    RecModel model(ModelDesc{{1000}, {o + m}}, 83);
+    std::map<std::pair<int, int>, int> counts;
+    for (int k = 0; k < trials; ++k) {
+      cutFirstTips(model, o);
+      ASSERT_EQ(model.demes.demes[0].implementCoalEventRecCT(model.demes, 0.001), 1);
+      const TNode& node = model.demes.tree.nodes.items[o + m];
+      const int a = node.desc1->posInTree, b = node.desc2->posInTree;
+      ++counts[{std::min(a, b), std::max(a, b)}];
+    }
+    const int pairs = o * (o - 1) / 2 + o * m;
+    const double p = 1.0 / pairs;
+    EXPECT_EQ(static_cast<int>(counts.size()), pairs) << o << " cut, " << m << " history";
+    for (const auto& [pair, count] : counts) {
+      EXPECT_LT(pair.first, o) << "a pair without a cut lineage";
+      EXPECT_NEAR(count / double(trials), p, 5 * std::sqrt(p * (1 - p) / trials))
+          << o << " cut, " << m << " history, pair " << pair.first << "-" << pair.second;
+    }
+  }
+}
+
+// Points lie on their branches, in increasing time; none empties the lists.
+TEST(RecPoints, PointsLieOnTheirBranches) {
+  RecModel model(ModelDesc{{1000}, {8}}, 89);
+  model.firstTreeOrFail();
+  TDemeCollection& c = model.demes;
+  const double length = c.tree.root->calcTreeSizeC();
+  ASSERT_EQ(c.tree.locateRecombinationsOnTreeC(200, length, &c), 200);
+  double last = 0.0;
+  for (int k = 0; k < c.tree.numRecs; ++k) {
+    const TRecLocation& point = (*c.tree.recLocations)[k];
+    const TNode* below = point.bottomNode->node;
+    EXPECT_GE(point.time, last);
+    last = point.time;
+    EXPECT_EQ(below->time, point.bottomTime);
+    ASSERT_NE(below->ancestor, nullptr);
+    EXPECT_GE(point.time, below->time);
+    EXPECT_LE(point.time, below->ancestor->time);
+  }
+  EXPECT_EQ(c.tree.locateRecombinationsOnTreeC(0, length, &c), 0);
+  EXPECT_EQ(c.tree.numRecs, 0);
+  EXPECT_EQ(c.tree.recLocations->numElems, 0);
+  EXPECT_EQ(c.tree.recPositions->numElems, 0);
+}
+
+// The tree at the last of 30 markers of one deme of N genes with rN = 2 per
+// interval is a Kingman tree: E[TMRCA] = 2N (1 - 1/n), E[length] = 2N a_n,
+// and the points per interval have mean r 2N a_n.
+TEST(RecMarginals, LastMarkerTreeIsAKingmanTree) {
+  const double N = 1000, r = 2.0 / N;
+  const int markers = 30, chromosomes = 10000;
+  for (int n : {2, 5}) {
+    RecModel model(ModelDesc{{1000}, {n}}, 97);
+    MeanSE tmrca, length, points;
+    for (int chrom = 0; chrom < chromosomes; ++chrom) {
+      model.firstTreeOrFail();
+      double drawn = 0;
+      for (int locus = 1; locus < markers; ++locus) {
+        ASSERT_TRUE(model.nextMarker(r, locus));
+        drawn += model.demes.tree.numRecs;
+      }
+      if (chrom < 20) {
+        EXPECT_TRUE(isValidTree(model.demes.tree));
+      }
+      tmrca.add(model.tmrcaGenerations());
+      length.add(model.totalLength());
+      points.add(drawn / (markers - 1));
+    }
+    const double a = harmonic(n - 1);
+    EXPECT_NEAR(tmrca.mean(), 2 * N * (1 - 1.0 / n), 5 * tmrca.se()) << n << " genes";
+    EXPECT_NEAR(length.mean(), 2 * N * a, 5 * length.se()) << n << " genes";
+    EXPECT_NEAR(points.mean(), r * 2 * N * a, 5 * points.se()) << n << " genes";
+    const std::string key = "n" + std::to_string(n);
+    RecordProperty(key + "_tmrca", describe(tmrca, 2 * N * (1 - 1.0 / n)));
+    RecordProperty(key + "_length", describe(length, 2 * N * a));
+    RecordProperty(key + "_points", describe(points, r * 2 * N * a));
+  }
+}
+
+// Two genes, one point: the tree stays the same with probability 1/(3 + rho),
+// rho = 2rN (the cut lineage rejoins its own old branch).
+TEST(RecMarginals, OnePointLeavesTwoGeneTreeWithProbability) {
+  const double N = 1000, rho = 1.0, r = rho / (2 * N);
+  RecModel model(ModelDesc{{1000}, {2}}, 101);
+  int onePoint = 0, unchanged = 0;
+  for (int chrom = 0; chrom < 40000; ++chrom) {
+    model.firstTreeOrFail();
+    for (int locus = 1; locus < 29; ++locus) ASSERT_TRUE(model.nextMarker(r, locus));
+    const double before = model.demes.tree.root->time;
+    ASSERT_TRUE(model.nextMarker(r, 29));
+    if (model.demes.tree.numRecs != 1) continue;
+    ++onePoint;
+    unchanged += model.demes.tree.root->time == before;
+  }
+  const double p = 1.0 / (3 + rho);
+  RecordProperty("unchanged", std::to_string(unchanged / double(onePoint)) + " of " +
+                                  std::to_string(onePoint) + " (" + std::to_string(p) + ")");
+  EXPECT_NEAR(unchanged / double(onePoint), p, 5 * std::sqrt(p * (1 - p) / onePoint));
+}
+
+namespace {
+
+// Mean TMRCA at each of `markers` markers over many chromosomes.
+std::vector<MeanSE> tmrcaPerMarker(RecModel& model, double r, int markers, int chromosomes) {
+  std::vector<MeanSE> perMarker(markers);
+  for (int chrom = 0; chrom < chromosomes; ++chrom) {
+    model.firstTreeOrFail();
+    perMarker[0].add(model.tmrcaGenerations());
+    for (int locus = 1; locus < markers; ++locus) {
+      if (!model.nextMarker(r, locus)) {
+        ADD_FAILURE() << "replay failed at locus " << locus;
+        return perMarker;
+      }
+      perMarker[locus].add(model.tmrcaGenerations());
+    }
+  }
+  return perMarker;
+}
+
+}  // namespace
+
+// Island model of two demes, one gene in each: E[T] = 2N + 1/(2m) at every marker.
+TEST(RecMarginals, IslandModelAtEveryMarker) {
+  const double N = 1000, m = 0.0005;
+  RecModel model(ModelDesc{{1000, 1000}, {1, 1}, {}, m}, 103);
+  const std::vector<MeanSE> t = tmrcaPerMarker(model, 1.0 / N, 30, 4000);
+  for (size_t k = 0; k < t.size(); ++k)
+    EXPECT_NEAR(t[k].mean(), 2 * N + 1 / (2 * m), 5 * t[k].se()) << "marker " << k;
+  RecordProperty("first", describe(t.front(), 2 * N + 1 / (2 * m)));
+  RecordProperty("last", describe(t.back(), 2 * N + 1 / (2 * m)));
+}
+
+// Two genes in a deme of 10000 growing forwards at 0.001: about 2015
+// generations at every marker.
+TEST(RecMarginals, GrowthAtEveryMarker) {
+  RecModel model(ModelDesc{{10000}, {2}, {-0.001}}, 107);
+  const std::vector<MeanSE> t = tmrcaPerMarker(model, 1e-4, 30, 4000);
+  for (size_t k = 0; k < t.size(); ++k)
+    EXPECT_NEAR(t[k].mean(), growingPairMeanTmrca(), 5 * t[k].se()) << "marker " << k;
+  RecordProperty("first", describe(t.front(), growingPairMeanTmrca()));
+  RecordProperty("last", describe(t.back(), growingPairMeanTmrca()));
+}
+
+namespace {
+
+double secondsOf(const std::function<void()>& f) {
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+// A cut lineage that needs a coalescence in a deme of size 0 ends the replay
+// at once with a failure and no root.
+TEST(RecReplayErrors, SizeZeroDemeFailsAtOnce) {
+  RecModel model(ModelDesc{{1000}, {2}}, 109);
+  model.firstTreeOrFail();
+  TDemeCollection& c = model.demes;
+  c.demes[0].initRelSizeCT = 0.0;
+  c.tree.locateRecombinationsOnTreeC(5, c.tree.root->calcTreeSizeC(), &c);
+  bool ok = true;
+  testing::internal::CaptureStderr();
+  const double seconds = secondsOf([&] { ok = c.replayTreeWithRecs(model.sizes, model.rates, 1); });
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(ok);
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_EQ(c.tree.root, nullptr);
+  EXPECT_NE(err.find("deme size of population 0 is zero !"), std::string::npos) << err;
+  EXPECT_NE(err.find("Coalescent process did not converge: 2 lineages remaining"),
+            std::string::npos)
+      << err;
+}
+
+// Cut lineages left in demes that can no longer exchange migrants end the
+// replay with a failure; replays where the cut lineage rejoined in time succeed.
+TEST(RecReplayErrors, StrandedCutLineagesFailAtOnce) {
+  const double m = 0.01;
+  RecModel model(ModelDesc{{1000, 1000}, {1, 1}, {}, m}, 113);
+  TMigrationMatrix& matrix = model.matrices[0];
+  int failures = 0;
+  for (int chrom = 0; chrom < 50; ++chrom) {
+    matrix.elems[0][1] = matrix.elems[1][0] = m * TDemeCollection::CTTimeUnit;
+    model.firstTreeOrFail();
+    matrix.elems[0][1] = matrix.elems[1][0] = 0.0;  // cut lineages can no longer move
+    TDemeCollection& c = model.demes;
+    c.tree.locateRecombinationsOnTreeC(3, c.tree.root->calcTreeSizeC(), &c);
+    bool ok = true;
+    testing::internal::CaptureStderr();
+    const double seconds =
+        secondsOf([&] { ok = c.replayTreeWithRecs(model.sizes, model.rates, 1); });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_LT(seconds, 1.0);
+    if (ok) {
+      EXPECT_TRUE(isValidTree(c.tree));
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(c.tree.root, nullptr);
+    EXPECT_NE(err.find("Coalescent process did not converge: 2 lineages remaining"),
+              std::string::npos)
+        << err;
+  }
+  RecordProperty("failures", failures);
+  EXPECT_GE(failures, 5);
+}
+
+// More than 1000 cuts in one replay: the store of copies grows and the
+// replay succeeds; the next markers reuse it.
+TEST(RecReplayErrors, ManyCutsInOneReplaySucceed) {
+  RecModel model(ModelDesc{{1000}, {1000}}, 127);
+  model.firstTreeOrFail();
+  TDemeCollection& c = model.demes;
+  for (int locus = 1; locus <= 3; ++locus) {
+    c.tree.locateRecombinationsOnTreeC(10000, c.tree.root->calcTreeSizeC(), &c);
+    ASSERT_TRUE(c.replayTreeWithRecs(model.sizes, model.rates, locus));
+    EXPECT_GT(c.tree.newNodes.count, 1000);
+    EXPECT_TRUE(isValidTree(c.tree));
+  }
+  EXPECT_EQ(c.totNumRecs, 30000);
+  EXPECT_EQ(c.recPosInfo.numElems, 30000);
+  EXPECT_EQ(c.recPosInfo[29999].locus, 3);
+}
+
+// Two demes exchanging few migrants and merging long after most MRCAs: the
+// tree at the last of 30 markers has the TMRCA and length of a first tree
+// (the plain coalescent), so lineages left after the old MRCA migrate too.
+TEST(RecMarginals, StructuredLastMarkerMatchesFirstTree) {
+  ModelDesc desc{{1000, 1000}, {2, 2}, {}, 0.0001};
+  desc.events = {makeEvent(20000, 1, 0, 1.0)};
+  const int chromosomes = 6000;
+  RecModel model(desc, 131);
+  MeanSE firstT, lastT, firstL, lastL;
+  for (int chrom = 0; chrom < chromosomes; ++chrom) {
+    model.firstTreeOrFail();
+    firstT.add(model.tmrcaGenerations());
+    firstL.add(model.totalLength());
+    for (int locus = 1; locus < 30; ++locus) ASSERT_TRUE(model.nextMarker(4.0 / 1000, locus));
+    lastT.add(model.tmrcaGenerations());
+    lastL.add(model.totalLength());
+  }
+  RecordProperty("tmrca", describe(lastT, firstT.mean()));
+  RecordProperty("length", describe(lastL, firstL.mean()));
+  const double seT = std::hypot(firstT.se(), lastT.se()), seL = std::hypot(firstL.se(), lastL.se());
+  EXPECT_NEAR(lastT.mean(), firstT.mean(), 5 * seT);
+  EXPECT_NEAR(lastL.mean(), firstL.mean(), 5 * seL);
+}
