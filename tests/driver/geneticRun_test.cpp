@@ -196,6 +196,17 @@ TEST(GeneticRun, ModelsOfATemplateInASubFolderAreKept) {
   EXPECT_FALSE(f.exists("sub/t.par"));
 }
 
+// 25 data sets: progress lines at 10 and 20 only.
+TEST(GeneticRun, ProgressLines) {
+  RunFolder f("progress");
+  f.write("g.par", twoDemeModel("SNP 20 0 1e-4 0", 1));
+  const RunOutput r = f.run({"-i", "g.par", "-n", "25", "-x", "-r", "6"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(countOf(r.out, "\tGenealogy # "), 2);
+  EXPECT_NE(r.out.find("\tGenealogy # 10/25\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\tGenealogy # 20/25\n"), std::string::npos);
+}
+
 // The example runs as it is.
 TEST(GeneticRun, ExampleModelRuns) {
   RunFolder f("example");
