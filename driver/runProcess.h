@@ -25,6 +25,9 @@ class TRunProcess {
   bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
   int numFailedRuns = 0;                // runs whose simulations failed
   int numStoppedEstimations = 0;        // estimations (-M) that stopped
+  bool simSpectraFilesStarted = false;  // the spectrum files of simulated data exist
+  int numFailedDataSets = 0;            // simulated data sets not written
+  bool outputLost = false;              // a summary table could not be written
 
   explicit TRunProcess(const RunOptions& runOptions) : options(runOptions) {}
   TRunProcess(const TRunProcess&) = delete;

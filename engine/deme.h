@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "engine/batchTrees.h"
 #include "engine/cutDemeList.h"
+#include "engine/geneStates.h"
 #include "engine/genealgy.h"
 #include "engine/locus.h"
 #include "engine/siteStorage.h"
@@ -125,6 +127,20 @@ class TDeme {
   void implementMultipLeCoalEventsCTForInbreedingAndUpdateSFS(
       TDemeCollection& collection, const double& t, const MY_TArrayAsVector<int>& individuals,
       bool record);
+
+  // Simulated data of this deme (driver/, sfs/): its gene lines in a project
+  // file, the sites polymorphic in the ascertainment panel, its 1-D spectra.
+  void printDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                            const TSimSettings& settings);
+  void printAllDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                               const TSimSettings& settings);
+  // Rebuilds collection.ascertainedSites from the genotype blocks, or from the
+  // given states; false when some states could not be had.
+  bool flagSitesMeetingAscertainmentCondition(TDemeCollection& collection);
+  bool flagSitesMeetingAscertainmentCondition(TDemeCollection& collection,
+                                              const TGeneStates& states);
+  void computeObsMAFandDAFnew3(AFS* maf, AFS* daf, int replicate,
+                               const TDemeCollection& collection);
 };
 
 class TDemeCollection {
@@ -167,7 +183,7 @@ class TDemeCollection {
   long numMutations = 0;
   int numPolymSites = 0;
   int numUsedPolymSites = 0;
-  int totNumSites = 0;
+  long long totNumSites = 0;  // loci of all chromosomes of the data set
   int numMultiAllelicSites = 0;
   int numAncestralOnlySites = 0;
   int numFixedDerivedSites = 0;
@@ -179,6 +195,8 @@ class TDemeCollection {
   int totNumRecs = 0;
   MY_TArrayAsVector<TRecPosInfo> recPosInfo;
   int curChrom = 0;
+  TBatchTrees treeTexts;      // NEXUS tree statements of this collection's chromosomes
+  int failedChromosome = -1;  // first chromosome that could not be simulated; -1 when none
   TTree tree;
   TTree* tree2 = nullptr;  // owned
   bool isRecombining = false;
@@ -388,6 +406,28 @@ class TDemeCollection {
   void writeLhoodToFile(std::ostream& os, bool header, double lhood);
   double computeDAFLHoodsFromAFS4Brent(const TObsAFS* observed);
   double computeMAFLHoodsFromAFS4Brent(const TObsAFS* observed);
+
+  // Chromosomes first .. last - 1 of one data set on this (batch) collection:
+  // 1 when all were simulated, 0 at the first failure (failedChromosome set).
+  int simulateIndependentChroms(int simIndex, int first, int last, TSimSettings& settings);
+  // Takes over the results of a batch that simulated chromosomes first .. last - 1.
+  void collectSimulatedDataInBatch(TDemeCollection& batch, int first, int last);
+
+  // Project file sections written from this collection (driver/projectFile.cpp).
+  bool writeDataToQuendrelFile(std::ostream& os, int genotypic, const TSimSettings& settings);
+  void write_group_section_to_Quendrel_file(std::ostream& os);
+
+  // Observed spectra of the simulated data (sfs/simSites.cpp, sfs/simSFS.cpp).
+  void createPolymPosVector(int* ignored);
+  void updateBootPolymPosVector();
+  // False, with a message, when a state is not an allele 0 .. 3.
+  bool determineAllelicSiteProperties();
+  // The spectra of the used sites; false when their states are not SNP alleles.
+  bool computeObsMAFSandDAFS(int replicate);
+  void computeObsJointMAFandDAFnew3(int i, int j, AFS* maf, AFS* daf, int replicate);
+  void computePooledSFS(int replicate);
+  void computeObsMultiSFS(multiSFS* maf, multiSFS* daf);
+
 
  private:
   void releaseSpectra();
