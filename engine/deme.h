@@ -25,6 +25,7 @@ class TSFSCoord;
 class TDemeCollection;
 class TObsAFS;
 class TSimSettings;
+struct ReplayVariant;
 
 // One deme. Owns its genotype blocks (while loci owns them), its inbreeding work
 // lists, the pointer tables of its lineage lists and its SMC pools; never the
@@ -103,6 +104,9 @@ class TDeme {
   int implementMigrEventRecCT(TDemeCollection& collection, const double& t);
   // A cut lineage moved to sink by a historical event, recorded: 1, or 0 when nothing moved.
   int implementMigrEventToSinkRecCT(TDeme& sink, TDemeCollection& collection, const double& t);
+  // The same new coalescence under strict SMC and under SMC' (engine/smcCoalescence.cpp).
+  int implementCoalEventRecCTUnderStrictSMC(TDemeCollection& collection, const double& t);
+  int implementCoalEventRecCTSMC2(TDemeCollection& collection, const double& t);
 
   // The same steps for the expected-spectrum coalescent: they keep
   // TDemeCollection::totMigrationRate up to date, and the AndUpdateSFS variants
@@ -288,6 +292,10 @@ class TDemeCollection {
   bool replayBuildTreeWithRecs(const TSimSettings& settings, int locus);
   bool replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
                           const MY_TArrayAsVector<double>& rates, int locus);
+  // The loop behind every replay, with its messages and rules (engine/replayLoop.h).
+  bool replayWithVariant(const MY_TArrayAsVector<long>& sizes,
+                         const MY_TArrayAsVector<double>& rates, int locus,
+                         const ReplayVariant& variant);
   // Records of the previous history (engine/replayRecords.cpp). A coalescence:
   // 1 made, 0 a merge with a discarded copy, -1 a conflict (the replay fails).
   int replayCoalEventCT(TTinyEvent& record, bool isLast);
@@ -301,6 +309,23 @@ class TDemeCollection {
                         const double& t);
   bool coalNormalRecomb(TNode* cut, TNode* normal, const int& deme, const double& t);
   void coalRecombDiscarded(TNode* cut, TNode* copy, const int& deme, const double& t);
+  // SMC' point (engine/smcCoalescence.cpp): a lineage of the new tree is cut
+  // and its copy joins the SMC' pool; a point on a copy adds to its count.
+  int implementRecombEventSMC2(TNode* node, const double& time, TRecLocation& location);
+  // Strict SMC: the first SMC-pool lineage of the listed demes into the recombinant pool.
+  void transferRemainingNormalLineageToRecombinantPool();
+  // Tree of the second marker of the four-gamete road (engine/secondTree.cpp):
+  // n points on the tree (its cached length), then the replay of its history,
+  // under SMC' its twin. 1 when the new tree has a root, 0 otherwise.
+  int implementRecombinationsOnSecondTree(const TSimSettings& settings, int n);
+  bool replayBuildTreeWithRecsOn2ndTreeNew(const TSimSettings& settings, int locus);
+  bool replayBuildTreeWithRecsOn2ndTreeSMC2(const TSimSettings& settings, int locus);
+  // First trees of the expected-spectrum road with their history recorded
+  // (engine/freqCoalescent.cpp): the number of iterations, 0 without a root,
+  // -1000001 at the iteration limit. The expected variant finishes a last
+  // deme with mean waiting times.
+  int buildRandomFirstTreeForRecCTFast();
+  int buildExpectedFirstTreeForRecCTFast();
   // Next internal node of the tree being built, null when all are taken.
   TNode* nextInternalNode();
   // Hands out the next branch-table entry to lineage; false beyond the table.
@@ -312,7 +337,7 @@ class TDemeCollection {
   int buildTreeNoRecContinousTimeForFreqData();
   // Historical event number index at time t for that genealogy; keeps the
   // emigration rates and totMigrationRate up to date. Returns 1.
-  int implementEventCTForFreqData(const int& index, double t);
+  int implementEventCTForFreqData(const int& index, double t, bool record = false);
   // Adds the branches of the finished tree that are polymorphic in the SNP
   // ascertainment panel into the expected spectra (the whole tree into the totals).
   void updateExpAFSAscForDNASNPs();

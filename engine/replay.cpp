@@ -8,6 +8,8 @@
 
 #include "engine/coalWaiting.h"
 #include "engine/recPool.h"
+#include "engine/replayLoop.h"
+#include "engine/smcPools.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -25,7 +27,7 @@ struct NewEvent {
 
 // Draws the next new event after t: the migration race first, then one
 // exponential per deme holding cut lineages that can coalesce.
-NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating) {
+NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating, CutRule rule) {
   NewEvent next;
   GlobalRandom& rng = *c.randomGenerator;
   double waiting = NO_EVENT;
@@ -45,8 +47,15 @@ NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating) {
   for (int k = 0; k < c.cutDemes.count(); ++k) {
     const TDeme& d = c.demes[c.cutDemes[k]];
     const int o = d.numRecLineages, m = d.VNL.count();
-    if (o == 0 || (m == 0 && o < 2)) continue;
-    const double pairs = (o - 1) * o * 0.5 + static_cast<double>(o) * m;
+    double pairs;
+    if (rule == CutRule::plain) {
+      if (o == 0 || (m == 0 && o < 2)) continue;
+      pairs = (o - 1) * o * 0.5 + static_cast<double>(o) * m;
+    } else {
+      // Discarded copies count only under SMC', through their points.
+      pairs = smc::pairCount(d, rule == CutRule::smc2);
+      if (!(pairs > 0.0)) continue;
+    }
     const double w = coalescenceWaitingTime(d, 1.0 / pairs, -rng.takeLogUniform());
     if (w < waiting) {
       waiting = w;
@@ -97,7 +106,16 @@ void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
   list.Resize(size);
 }
 
+int newCoalescence(TDemeCollection& c, int deme, double t, CutRule rule) {
+  TDeme& d = c.demes[deme];
+  if (rule == CutRule::strictSMC) return d.implementCoalEventRecCTUnderStrictSMC(c, t);
+  if (rule == CutRule::smc2) return d.implementCoalEventRecCTSMC2(c, t);
+  return d.implementCoalEventRecCT(c, t);
+}
+
 }  // namespace
+
+CutRule plainReplayRule() { return TSimSettings::pureSMC ? CutRule::strictSMC : CutRule::plain; }
 
 bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, int locus) {
   return replayTreeWithRecs(settings.demeSizes, settings.growthRates, locus);
@@ -105,14 +123,22 @@ bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, int 
 
 bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
                                          const MY_TArrayAsVector<double>& rates, int locus) {
+  const ReplayVariant plain{"TDemeCollection::replayBuildTreeWithRecs: ", plainReplayRule(), false};
+  return replayWithVariant(sizes, rates, locus, plain);
+}
+
+bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
+                                        const MY_TArrayAsVector<double>& rates, int locus,
+                                        const ReplayVariant& variant) {
+  const char* prefix = variant.prefix;
+  const CutRule rule = variant.rule;
   if (tree.numRecs == 0 || tree.recLocations == nullptr) {
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: No recombination on  tree " << locus + 1
-              << "/" << numSites << std::endl;
+    std::cerr << prefix << "No recombination on  tree " << locus + 1 << "/" << numSites
+              << std::endl;
     return true;  // the tree stays as it is
   }
   if (curEvents == nullptr) {
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: no recorded history to replay for tree "
-              << locus + 1 << std::endl;
+    std::cerr << prefix << "no recorded history to replay for tree " << locus + 1 << std::endl;
     tree.root = nullptr;
     return false;
   }
@@ -138,7 +164,7 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
 
   while (!failed && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
     NewEvent next;
-    if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating);
+    if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating, rule);
     const bool haveRecord = r < numRecords, havePoint = p < numPoints;
     if (!next.exists && !haveRecord && !havePoint) {
       failed = true;  // nothing can happen any more
@@ -147,7 +173,7 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
       if (!next.isMigration) {
-        failed = demes[next.deme].implementCoalEventRecCT(*this, t) != 1;
+        failed = newCoalescence(*this, next.deme, t, rule) != 1;
       } else {
         const int source = migrationSource(*this, next.totalMigration);
         if (source >= 0) demes[source].implementMigrEventRecCT(*this, t);
@@ -160,14 +186,15 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
       if (!entry || entry->index < 0 || entry->index >= recBranchesSize ||
           recBranches[entry->index] != entry) {
         failed = true;
-      } else if (entry->node && !entry->node->discarded && !entry->node->recombined) {
-        const int slot = implementRecombEvent(entry->node, t, point);
+      } else if (entry->node && !entry->node->recombined &&
+                 (!entry->node->discarded || rule == CutRule::smc2)) {
+        const int slot = rule == CutRule::smc2 ? implementRecombEventSMC2(entry->node, t, point)
+                                               : implementRecombEvent(entry->node, t, point);
         if (slot < 0) {
           failed = true;
           if (slot == -1) {
 #pragma omp critical
-            std::cerr << "TDemeCollection::replayBuildTreeWithRecs: posRecNodeInVNLR = " << slot
-                      << std::endl;
+            std::cerr << prefix << "posRecNodeInVNLR = " << slot << std::endl;
           }
         }
       }
@@ -184,11 +211,13 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
         migrating = computeMigrProbaPerActiveDeme(*this);
       } else {
 #pragma omp critical
-        std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Unhandled tiny Event type "
-                  << record.type << std::endl;
+        std::cerr << prefix << "Unhandled tiny Event type " << record.type << std::endl;
         failed = true;
       }
-      ++r;
+      // Strict SMC on a second tree: no record moves the last history lineage any more.
+      if (++r == numRecords && !failed && variant.secondTree && rule == CutRule::strictSMC &&
+          numLineages > 1)
+        transferRemainingNormalLineageToRecombinantPool();
     }
     if (!failed && anyGrowth && !cutDemeSizesFinite(*this)) failed = true;
   }
@@ -196,10 +225,11 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
   if (failed || numLineages != 1 || tree.root == nullptr) {
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Coalescent process did not converge: "
-              << numLineages << " lineages remaining" << std::endl;
+    std::cerr << prefix << "Coalescent process did not converge: " << numLineages
+              << " lineages remaining" << std::endl;
     return false;
   }
+  if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra
   for (; r < numRecords; ++r)
     if (history[r].type == 2) curEvents->Add(history[r]);
   if (consoleOutput) {

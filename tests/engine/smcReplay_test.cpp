@@ -1,0 +1,213 @@
+// The sequentially Markov variants of the replay (strict SMC and SMC', their
+// switches set by the tests): the replay invariant, the choice of the pair
+// that coalesces, the rejoining of a cut lineage's own branch, and marginal
+// trees against coalescent theory (fixed seeds, five standard errors).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "engine/replayLoop.h"
+#include "model/simSettings.h"
+#include "tests/engine/recModel.h"
+#include "tests/engine/replayCases.h"
+
+namespace {
+
+// Sets the two switches for the life of a test and clears them afterwards.
+class SmcSwitches {
+ public:
+  SmcSwitches(bool strict, bool smc2) {
+    TSimSettings::pureSMC = strict;
+    TSimSettings::SMC2 = smc2;
+  }
+  ~SmcSwitches() { TSimSettings::pureSMC = TSimSettings::SMC2 = false; }
+};
+
+// How the trees of the next markers are made.
+enum class Road { strictReplay, strictSecondTree, smc2SecondTree };
+
+const char* roadName(Road road) {
+  switch (road) {
+    case Road::strictReplay: return "StrictSMCReplay";
+    case Road::strictSecondTree: return "StrictSMCSecondTree";
+    default: return "SMC2SecondTree";
+  }
+}
+
+SmcSwitches switchesFor(Road road) {
+  return SmcSwitches(road != Road::smc2SecondTree, road == Road::smc2SecondTree);
+}
+
+// A model with the settings the second-tree road reads its sizes from.
+class SmcModel : public RecModel {
+ public:
+  SmcModel(const ModelDesc& desc, long seed, Road road) : RecModel(desc, seed), road_(road) {
+    settings.demeSizes = sizes;
+    settings.growthRates = rates;
+  }
+  // Tree of the next marker from n points on the current tree.
+  bool replayWith(int n, int locus) {
+    if (road_ == Road::strictReplay) {
+      demes.tree.locateRecombinationsOnTreeC(n, demes.tree.root->calcTreeSizeC(), &demes);
+      return n == 0 || demes.replayTreeWithRecs(sizes, rates, locus);
+    }
+    return demes.implementRecombinationsOnSecondTree(settings, n) == 1;
+  }
+  // Points for the interval before the next marker at r per generation, then its tree.
+  bool nextTree(double r, int locus) {
+    const double mean = r * demes.tree.root->calcTreeSizeC() * TDemeCollection::CTTimeUnit;
+    return replayWith(static_cast<int>(rng.PoissonDistributionValue(mean)), locus);
+  }
+  TSimSettings settings;
+
+ private:
+  Road road_;
+};
+
+// The replay itself, without points placed for it (the invariant test places its own).
+bool replayOnly(SmcModel& model, Road road) {
+  TDemeCollection& c = model.demes;
+  if (road == Road::strictReplay) return c.replayTreeWithRecs(model.sizes, model.rates, 1);
+  if (road == Road::strictSecondTree) return c.replayBuildTreeWithRecsOn2ndTreeNew(model.settings, 1);
+  return c.replayBuildTreeWithRecsOn2ndTreeSMC2(model.settings, 1);
+}
+
+const Road allRoads[] = {Road::strictReplay, Road::strictSecondTree, Road::smc2SecondTree};
+
+class SmcInvariant : public testing::TestWithParam<std::tuple<ReplayCase, Road>> {};
+
+}  // namespace
+
+// With nothing cut, every variant rebuilds the recorded tree and history
+// without a draw, twice in a row.
+TEST_P(SmcInvariant, ReplayWithoutCutsRebuildsTheSameTree) {
+  const auto& [replayCase, road] = GetParam();
+  const SmcSwitches switches = switchesFor(road);
+  SmcModel model(replayCase.desc, 173, road);
+  for (int r = 0; r < 10; ++r) {
+    model.firstTreeOrFail();
+    const std::vector<NodeShot> tree = snapshot(model.demes.tree);
+    const std::vector<TTinyEvent> history = historyOf(model.demes);
+    for (int pass = 0; pass < 2; ++pass) {
+      placePointAboveRoot(model.demes);
+      const int uniforms = model.rng.nextUniform, logs = model.rng.nextLogUniform;
+      testing::internal::CaptureStderr();
+      ASSERT_TRUE(replayOnly(model, road));
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+      EXPECT_EQ(model.rng.nextUniform, uniforms);
+      EXPECT_EQ(model.rng.nextLogUniform, logs);
+      EXPECT_TRUE(snapshot(model.demes.tree) == tree) << replayCase.name << " tree " << r;
+      const std::vector<TTinyEvent> again = historyOf(model.demes);
+      ASSERT_EQ(again.size(), history.size());
+      for (size_t k = 0; k < history.size(); ++k)
+        EXPECT_TRUE(sameRecord(again[k], history[k])) << replayCase.name << " record " << k;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, SmcInvariant, testing::Combine(testing::ValuesIn(replayCases()), testing::ValuesIn(allRoads)),
+    [](const testing::TestParamInfo<std::tuple<ReplayCase, Road>>& info) {
+      return std::string(std::get<0>(info.param).name) + "_" + roadName(std::get<1>(info.param));
+    });
+
+// Strict SMC with o cut lineages and e lineages of the new tree that follow
+// the history: every one of the C(o,2) + o e pairs equally likely (also the
+// pairs of a later cut lineage with a history lineage).
+TEST(StrictSMC, EveryPairEquallyLikely) {
+  const SmcSwitches switches(true, false);
+  const std::pair<int, int> cases[] = {{2, 1}, {1, 1}, {1, 3}, {2, 0}, {3, 2}, {4, 0}, {3, 4}};
+  const int trials = 20000;
+  for (const auto& [o, e] : cases) {
+    RecModel model(ModelDesc{{1000}, {o + e}}, 179);
+    std::map<std::pair<int, int>, int> counts;
+    for (int k = 0; k < trials; ++k) {
+      cutFirstTips(model, o);
+      ASSERT_EQ(model.demes.demes[0].implementCoalEventRecCTUnderStrictSMC(model.demes, 0.001), 1);
+      const TNode& node = model.demes.tree.nodes.items[o + e];
+      const int a = node.desc1->posInTree, b = node.desc2->posInTree;
+      ++counts[{std::min(a, b), std::max(a, b)}];
+    }
+    const int pairs = o * (o - 1) / 2 + o * e;
+    const double p = 1.0 / pairs;
+    EXPECT_EQ(static_cast<int>(counts.size()), pairs) << o << " cut, " << e << " history";
+    for (const auto& [pair, count] : counts) {
+      EXPECT_LT(pair.first, o) << "a pair without a cut lineage";
+      EXPECT_NEAR(count / double(trials), p, 5 * std::sqrt(p * (1 - p) / trials))
+          << o << " cut, " << e << " history, pair " << pair.first << "-" << pair.second;
+    }
+  }
+}
+
+// Two genes and one point on every first tree: under SMC' the cut lineage
+// rejoins its own branch (the tree stays the same) with probability
+// E[(1 - e^{-2(T-s)}) / 2] over T ~ Exp(1) and s uniform on (0, T), which is
+// 1/2 - ln(3)/4; strict SMC never does.
+TEST(SmcVariants, OwnBranchRejoinedOnlyUnderSMC2) {
+  const std::pair<Road, double> cases[] = {{Road::strictSecondTree, 0.0},
+                                           {Road::smc2SecondTree, 0.5 - std::log(3.0) / 4}};
+  const int trials = 20000;
+  for (const auto& [road, p] : cases) {
+    const SmcSwitches switches = switchesFor(road);
+    SmcModel model(ModelDesc{{1000}, {2}}, 181, road);
+    int unchanged = 0;
+    for (int k = 0; k < trials; ++k) {
+      model.firstTreeOrFail();
+      const double before = model.demes.tree.root->time;
+      ASSERT_TRUE(model.replayWith(1, 1));
+      unchanged += model.demes.tree.root->time == before;
+    }
+    const double share = unchanged / double(trials);
+    RecordProperty(std::string(roadName(road)) + "_unchanged", std::to_string(share));
+    EXPECT_NEAR(share, p, 5 * std::sqrt(p * (1 - p) / trials) + 1e-12) << roadName(road);
+  }
+}
+
+// The tree at each of 30 markers of one deme of N genes with rN = 2 per
+// interval keeps the laws of a Kingman tree under each variant:
+// E[TMRCA] = 2N (1 - 1/n), E[length] = 2N a_n.
+class SmcMarginals : public testing::TestWithParam<Road> {};
+
+TEST_P(SmcMarginals, EveryMarkerTreeIsAKingmanTree) {
+  const Road road = GetParam();
+  const SmcSwitches switches = switchesFor(road);
+  const double N = 1000, r = 2.0 / N;
+  const int markers = 30, chromosomes = 10000;
+  for (int n : {2, 5}) {
+    SmcModel model(ModelDesc{{1000}, {n}}, 191, road);
+    MeanSE tmrca, length, tmrcaLast, lengthLast;
+    for (int chrom = 0; chrom < chromosomes; ++chrom) {
+      model.firstTreeOrFail();
+      for (int locus = 1; locus < markers; ++locus) {
+        ASSERT_TRUE(model.nextTree(r, locus));
+        tmrca.add(model.tmrcaGenerations());
+        length.add(model.totalLength());
+      }
+      if (chrom < 20) {
+        EXPECT_TRUE(isValidTree(model.demes.tree));
+      }
+      tmrcaLast.add(model.tmrcaGenerations());
+      lengthLast.add(model.totalLength());
+    }
+    const double a = harmonic(n - 1), T = 2 * N * (1 - 1.0 / n), L = 2 * N * a;
+    // Markers of one chromosome are correlated: the per-chromosome last tree
+    // carries the standard error; the pooled mean is held to the same bound.
+    EXPECT_NEAR(tmrcaLast.mean(), T, 5 * tmrcaLast.se()) << n << " genes";
+    EXPECT_NEAR(lengthLast.mean(), L, 5 * lengthLast.se()) << n << " genes";
+    EXPECT_NEAR(tmrca.mean(), T, 5 * tmrcaLast.se()) << n << " genes, all markers";
+    EXPECT_NEAR(length.mean(), L, 5 * lengthLast.se()) << n << " genes, all markers";
+    const std::string key = "n" + std::to_string(n);
+    RecordProperty(key + "_tmrca_last", describe(tmrcaLast, T));
+    RecordProperty(key + "_length_last", describe(lengthLast, L));
+    RecordProperty(key + "_tmrca_all", describe(tmrca, T));
+    RecordProperty(key + "_length_all", describe(length, L));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, SmcMarginals, testing::ValuesIn(allRoads),
+                         [](const testing::TestParamInfo<Road>& info) {
+                           return std::string(roadName(info.param));
+                         });
