@@ -106,11 +106,82 @@ void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
   list.Resize(size);
 }
 
-int newCoalescence(TDemeCollection& c, int deme, double t, CutRule rule) {
-  TDeme& d = c.demes[deme];
-  if (rule == CutRule::strictSMC) return d.implementCoalEventRecCTUnderStrictSMC(c, t);
-  if (rule == CutRule::smc2) return d.implementCoalEventRecCTSMC2(c, t);
-  return d.implementCoalEventRecCT(c, t);
+// The pending new event happens: a coalescence in its deme or a migration.
+bool applyNewEvent(TDemeCollection& c, const NewEvent& next, CutRule rule) {
+  if (!next.isMigration) {
+    TDeme& d = c.demes[next.deme];
+    if (rule == CutRule::strictSMC) return d.implementCoalEventRecCTUnderStrictSMC(c, next.time) == 1;
+    if (rule == CutRule::smc2) return d.implementCoalEventRecCTSMC2(c, next.time) == 1;
+    return d.implementCoalEventRecCT(c, next.time) == 1;
+  }
+  const int source = migrationSource(c, next.totalMigration);
+  if (source >= 0) c.demes[source].implementMigrEventRecCT(c, next.time);
+  return true;
+}
+
+// A recombination point cuts the lineage that follows its branch, unless
+// that lineage is already cut or a discarded copy (under SMC' a copy counts it).
+bool applyPoint(TDemeCollection& c, TRecLocation& point, CutRule rule, const char* prefix) {
+  TRecBranch* entry = point.bottomNode;
+  if (!entry || entry->index < 0 || entry->index >= c.recBranchesSize ||
+      c.recBranches[entry->index] != entry)
+    return false;
+  TNode* lineage = entry->node;
+  if (!lineage || lineage->recombined) return true;
+  if (lineage->discarded && rule != CutRule::smc2) return true;
+  const int slot = rule == CutRule::smc2 ? c.implementRecombEventSMC2(lineage, point.time, point)
+                                         : c.implementRecombEvent(lineage, point.time, point);
+  if (slot == -1) {
+#pragma omp critical
+    std::cerr << prefix << "posRecNodeInVNLR = " << slot << std::endl;
+  }
+  return slot >= 0;
+}
+
+// A record of the previous history; migrating follows historical events.
+bool applyRecord(TDemeCollection& c, TTinyEvent& record, bool isLastCoalescence, bool& migrating,
+                 const char* prefix) {
+  switch (record.type) {
+    case 0:
+      return c.replayCoalEventCT(record, isLastCoalescence) >= 0;
+    case 1:
+      return c.replayMigrEventCT(record);
+    case 2: {
+      const bool ok = c.replayHistEventCT(record);
+      migrating = computeMigrProbaPerActiveDeme(c);
+      return ok;
+    }
+    default: {
+#pragma omp critical
+      std::cerr << prefix << "Unhandled tiny Event type " << record.type << std::endl;
+      return false;
+    }
+  }
+}
+
+// The new tree's history starts empty; the one just recorded is replayed.
+void swapHistories(TDemeCollection& c) {
+  std::swap(c.curEvents, c.prevEvents);
+  if (c.curEvents == nullptr)
+    c.curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
+  else
+    c.curEvents->numElems = c.curEvents->reserved = 0;
+}
+
+// Reports of a converged replay: progress line and one record per point.
+void reportTree(TDemeCollection& c, int locus) {
+  if (consoleOutput) {
+#pragma omp critical
+    std::cout << "MRCA time on tree at locus " << locus << ": "
+              << static_cast<long>(c.tree.root->time * TDemeCollection::CTTimeUnit) << "\t("
+              << c.tree.numRecs << " recs)" << "\n";
+  }
+  reserveReports(c.recPosInfo, c.tree.numRecs);
+  TRecPosInfo report;
+  report.chromosome = c.curChrom;
+  report.locus = locus;
+  for (int k = 0; k < c.tree.numRecs; ++k) c.recPosInfo.Add(report);
+  c.totNumRecs += c.tree.numRecs;
 }
 
 }  // namespace
@@ -144,85 +215,47 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   }
   isRecombining = true;
   reset(sizes, rates);
-  std::swap(curEvents, prevEvents);
-  if (curEvents == nullptr)
-    curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
-  else
-    curEvents->numElems = curEvents->reserved = 0;
+  swapHistories(*this);
   resetTreeStart();
   cutDemes.reset(numDemes);
 
   MY_TArrayAsVector<TTinyEvent>& history = *prevEvents;
-  const int numRecords = history.numElems;
-  const int lastCoal = lastCoalescence(history);
-  const MY_TArrayAsVector<TRecLocation>& points = *tree.recLocations;
+  MY_TArrayAsVector<TRecLocation>& points = *tree.recLocations;
+  const int numRecords = history.numElems, lastCoal = lastCoalescence(history);
   const int numPoints = tree.numRecs < points.numElems ? tree.numRecs : points.numElems;
   bool migrating = computeMigrProbaPerActiveDeme(*this);
   double t = 0.0;
   int r = 0, p = 0;
-  bool failed = false;
-
-  while (!failed && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
+  bool ok = true;
+  // Ties: a new event only when strictly first; a point before a record of its time.
+  while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
     NewEvent next;
     if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating, rule);
     const bool haveRecord = r < numRecords, havePoint = p < numPoints;
     if (!next.exists && !haveRecord && !havePoint) {
-      failed = true;  // nothing can happen any more
+      ok = false;  // nothing can happen any more
     } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
                (!havePoint || next.time < points[p].time)) {
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      if (!next.isMigration) {
-        failed = newCoalescence(*this, next.deme, t, rule) != 1;
-      } else {
-        const int source = migrationSource(*this, next.totalMigration);
-        if (source >= 0) demes[source].implementMigrEventRecCT(*this, t);
-      }
+      ok = applyNewEvent(*this, next, rule);
     } else if (havePoint && (!haveRecord || points[p].time <= history[r].time)) {
       t = points[p].time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      TRecLocation& point = (*tree.recLocations)[p++];
-      TRecBranch* entry = point.bottomNode;
-      if (!entry || entry->index < 0 || entry->index >= recBranchesSize ||
-          recBranches[entry->index] != entry) {
-        failed = true;
-      } else if (entry->node && !entry->node->recombined &&
-                 (!entry->node->discarded || rule == CutRule::smc2)) {
-        const int slot = rule == CutRule::smc2 ? implementRecombEventSMC2(entry->node, t, point)
-                                               : implementRecombEvent(entry->node, t, point);
-        if (slot < 0) {
-          failed = true;
-          if (slot == -1) {
-#pragma omp critical
-            std::cerr << prefix << "posRecNodeInVNLR = " << slot << std::endl;
-          }
-        }
-      }
+      ok = applyPoint(*this, points[p++], rule, prefix);
     } else {
-      TTinyEvent& record = history.elems[r];
-      t = record.time;
+      t = history[r].time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      if (record.type == 1) {
-        failed = !replayMigrEventCT(record);
-      } else if (record.type == 0) {
-        failed = replayCoalEventCT(record, r == lastCoal) < 0;
-      } else if (record.type == 2) {
-        failed = !replayHistEventCT(record);
-        migrating = computeMigrProbaPerActiveDeme(*this);
-      } else {
-#pragma omp critical
-        std::cerr << prefix << "Unhandled tiny Event type " << record.type << std::endl;
-        failed = true;
-      }
+      ok = applyRecord(*this, history[r], r == lastCoal, migrating, prefix);
       // Strict SMC on a second tree: no record moves the last history lineage any more.
-      if (++r == numRecords && !failed && variant.secondTree && rule == CutRule::strictSMC &&
+      if (++r == numRecords && ok && variant.secondTree && rule == CutRule::strictSMC &&
           numLineages > 1)
         transferRemainingNormalLineageToRecombinantPool();
     }
-    if (!failed && anyGrowth && !cutDemeSizesFinite(*this)) failed = true;
+    if (ok && anyGrowth && !cutDemeSizesFinite(*this)) ok = false;
   }
 
-  if (failed || numLineages != 1 || tree.root == nullptr) {
+  if (!ok || numLineages != 1 || tree.root == nullptr) {
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
     std::cerr << prefix << "Coalescent process did not converge: " << numLineages
@@ -230,19 +263,9 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
     return false;
   }
   if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra
+  // Historical events beyond the new tree's MRCA stay in its history.
   for (; r < numRecords; ++r)
     if (history[r].type == 2) curEvents->Add(history[r]);
-  if (consoleOutput) {
-#pragma omp critical
-    std::cout << "MRCA time on tree at locus " << locus << ": "
-              << static_cast<long>(tree.root->time * CTTimeUnit) << "\t(" << tree.numRecs
-              << " recs)" << "\n";
-  }
-  reserveReports(recPosInfo, tree.numRecs);
-  TRecPosInfo report;
-  report.chromosome = curChrom;
-  report.locus = locus;
-  for (int k = 0; k < tree.numRecs; ++k) recPosInfo.Add(report);
-  totNumRecs += tree.numRecs;
+  reportTree(*this, locus);
   return true;
 }

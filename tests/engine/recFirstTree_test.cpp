@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/simSettings.h"
 #include "tests/engine/recModel.h"
 #include "tests/engine/replayCases.h"
 
@@ -80,4 +81,30 @@ TEST(RecFirstTree, DrawsWhatThePlainBuilderDraws) {
     EXPECT_EQ(plain.rng.nextUniform, recorded.rng.nextUniform);
     EXPECT_EQ(plain.rng.nextLogUniform, recorded.rng.nextLogUniform);
   }
+}
+
+// Progress lines of the first tree and of a replayed tree, and the replay
+// through the settings of a run.
+TEST(RecFirstTree, ProgressLinesAndReplayThroughTheSettings) {
+  RecModel model(ModelDesc{{1000}, {4}}, 149);
+  consoleOutput = true;
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(model.firstTree(), 1);
+  const long first = static_cast<long>(model.tmrcaGenerations());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Chrom struct. : 0\nMRCA time on tree at locus 0: " + std::to_string(first) +
+                "\t(0 recs)\n");
+  TSimSettings settings;
+  settings.demeSizes = model.sizes;
+  settings.growthRates = model.rates;
+  TDemeCollection& c = model.demes;
+  c.tree.locateRecombinationsOnTreeC(3, c.tree.root->calcTreeSizeC(), &c);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(c.replayBuildTreeWithRecs(settings, 1));
+  const long next = static_cast<long>(model.tmrcaGenerations());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "MRCA time on tree at locus 1: " + std::to_string(next) + "\t(3 recs)\n");
+  EXPECT_TRUE(isValidTree(c.tree));
+  EXPECT_EQ(c.totNumRecs, 3);
+  consoleOutput = false;
 }

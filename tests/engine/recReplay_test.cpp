@@ -265,3 +265,55 @@ TEST(RecMarginals, StructuredLastMarkerMatchesFirstTree) {
   EXPECT_NEAR(lastT.mean(), firstT.mean(), 5 * seT);
   EXPECT_NEAR(lastL.mean(), firstL.mean(), 5 * seL);
 }
+
+// A cut migrant leaves by the off-diagonal rates only: a diagonal entry never
+// keeps it at home, the column after the diagonal is reached, and every
+// move is recorded with the lineage's slot.
+TEST(CutLineages, MigrantUsesOffDiagonalRates) {
+  RecModel model(ModelDesc{{1000, 1000, 1000}, {0, 3, 0}}, 137);
+  TMigrationMatrix& matrix = model.matrices[0];
+  matrix.elems[1][1] = 5e3;
+  matrix.elems[1][2] = 1e3;
+  for (int k = 0; k < 200; ++k) {
+    cutFirstTips(model, 0);
+    TDemeCollection& c = model.demes;
+    computeMigrProbaPerActiveDeme(c);
+    c.transferLineageToRecombinantPool(c.demes[1].VNL[0]);
+    if (c.curEvents) c.curEvents->numElems = 0;
+    ASSERT_EQ(c.demes[1].implementMigrEventRecCT(c, 0.001), 2);
+    EXPECT_EQ(c.demes[2].numRecLineages, 1);
+    EXPECT_EQ(c.demes[1].numRecLineages, 0);
+    ASSERT_NE(c.curEvents, nullptr);
+    ASSERT_EQ(c.curEvents->numElems, 1);
+    const TTinyEvent& e = (*c.curEvents)[0];
+    EXPECT_EQ(e.type, 1);
+    EXPECT_GE(e.pick1, 0);
+    EXPECT_EQ(e.deme, 1);
+    EXPECT_EQ(e.sinkDeme, 2);
+  }
+}
+
+// A history that does not fit the lineage lists ends the replay with a
+// failure and no root, before any list is read out of range.
+TEST(RecReplayErrors, RecordsThatDoNotFitFailTheReplay) {
+  struct Case {
+    const char* name;
+    void (*spoil)(TTinyEvent&);
+    const char* message;
+  } cases[] = {
+      {"slot out of range", [](TTinyEvent& e) { e.pick1 = 99; }, "did not converge"},
+      {"deme out of range", [](TTinyEvent& e) { e.deme = 7; }, "did not converge"},
+      {"unknown type", [](TTinyEvent& e) { e.type = 4; }, "Unhandled tiny Event type 4"},
+  };
+  for (const Case& k : cases) {
+    RecModel model(ModelDesc{{1000}, {4}}, 139);
+    model.firstTreeOrFail();
+    k.spoil((*model.demes.curEvents)[0]);
+    placePointAboveRoot(model.demes);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(model.demes.replayTreeWithRecs(model.sizes, model.rates, 1)) << k.name;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(k.message), std::string::npos) << k.name << ": " << err;
+    EXPECT_EQ(model.demes.tree.root, nullptr) << k.name;
+  }
+}
