@@ -12,6 +12,10 @@ void write_PAUP_tree_name(std::ostream& os, int simulationNumber, int position,
                           const tree_output_type& kind, int treeNumber);
 void write_PAUP_end(std::ostream& os);
 
+// Writes the tree statements collected by a deme collection to the open tree
+// files and empties them; false when a file could not be written.
+bool writeCollectedTrees(TBatchTrees& trees);
+
 // PAUP command writers.
 void write_PAUP_header(std::ostream& os, const char* logFileName);
 void write_PAUP_block(std::ostream& os);

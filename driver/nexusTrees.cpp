@@ -1,8 +1,10 @@
 // NEXUS tree files of a run: the genealogies with branch lengths in
 // generations and the same trees with the number of mutations on each branch.
 // The files are created by the first run that asks for trees and receive one
-// trees block per run; "#NEXUS" heads each file once.
+// trees block per run; "#NEXUS" heads each file once. Trees are collected per
+// deme collection (each batch numbers its own) and written in batch order.
 #include <iostream>
+#include <sstream>
 
 #include "driver/nexus.h"
 #include "engine/deme.h"
@@ -54,18 +56,30 @@ int TSimSettings::writePAUPTreeFooter() {
 
 int TSimSettings::writePAUPTrees(int position, TDemeCollection& collection) {
   if (numChromStructures > 1) return 1;
-  const int t = ++treeCounter;
+  TBatchTrees& texts = collection.treeTexts;
+  const int t = ++collection.treeCounter;
   const TNode* root = collection.tree.root;
   if (!root) return 0;
+  std::ostringstream os;
   if (PaupTrueTreesFile) {
-    write_PAUP_tree_name(*PaupTrueTreesFile, simulationCounter, position,
-                         tree_output_type::NumGen, t);
-    root->print_tree_structure(*PaupTrueTreesFile, tree_output_type::NumGen, 0.0);
+    write_PAUP_tree_name(os, simulationCounter, position, tree_output_type::NumGen, t);
+    root->print_tree_structure(os, tree_output_type::NumGen, 0.0);
+    texts.trueTrees += os.str();
   }
   if (dataType != DataType::SNP && PaupMutTreesFile) {
-    write_PAUP_tree_name(*PaupMutTreesFile, simulationCounter, position,
-                         tree_output_type::NumMut, t);
-    root->print_tree_structure(*PaupMutTreesFile, tree_output_type::NumMut, 0.0);
+    os.str("");
+    write_PAUP_tree_name(os, simulationCounter, position, tree_output_type::NumMut, t);
+    root->print_tree_structure(os, tree_output_type::NumMut, 0.0);
+    texts.mutTrees += os.str();
   }
   return 1;
+}
+
+bool writeCollectedTrees(TBatchTrees& trees) {
+  bool ok = true;
+  if (std::ofstream* f = TSimSettings::PaupTrueTreesFile) ok = (*f << trees.trueTrees).good() && ok;
+  if (std::ofstream* f = TSimSettings::PaupMutTreesFile) ok = (*f << trees.mutTrees).good() && ok;
+  trees.trueTrees.clear();
+  trees.mutTrees.clear();
+  return ok;
 }

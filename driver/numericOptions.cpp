@@ -137,6 +137,17 @@ bool readRunSwitches(AnyOption& opt, RunOptions& run) {
   return true;
 }
 
+// Every simulated data set and bootstrap gets its own entry (and -j folder):
+// their number must fit an int.
+bool checkDataSetCount(const RunOptions& run) {
+  const long long count = static_cast<long long>(run.numSims) * (run.numBoot + 1LL);
+  if (fitsInt(count)) return true;
+  std::cerr << "Invalid numbers of simulations (-n " << run.numSims << ") and bootstraps (-b "
+            << run.numBoot << "): they give " << count << " data sets, more than the "
+            << INT_MAX << " allowed. Aborting program" << std::endl;
+  return false;
+}
+
 }  // namespace
 
 bool checkNumericOptions(AnyOption& opt, RunOptions& run) {
@@ -145,5 +156,5 @@ bool checkNumericOptions(AnyOption& opt, RunOptions& run) {
   run.phased = optionFlag(opt, 'p');
   optionFlag(opt, 'H');  // accepted, no effect
   return readDnaAsSnp(opt) && readSiteOutputs(opt, run) && readBatches(opt) &&
-         readThreads(opt) && readRunSwitches(opt, run);
+         readThreads(opt) && readRunSwitches(opt, run) && checkDataSetCount(run);
 }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "driver/geneticRun.h"
 #include "driver/runDemes.h"
 #include "driver/runProcess.h"
 #include "driver/runSummary.h"
@@ -23,28 +24,14 @@ bool readRunModel(TSimSettings& s, const RunOptions& run, int runIndex) {
   return false;
 }
 
-bool isFrequencyRun(const TSimSettings& s) {
-  if (s.dataType == DataType::FREQ) return true;
-  std::cerr << "\nThe model \"" << s.parFileName
-            << "\" describes genetic data (its blocks are not of type FREQ): simulating genetic "
-               "data is not available yet in this version of brimvane; only FREQ models can be "
-               "run"
-            << std::endl;
-  return false;
-}
-
-// The model, its demes and its empty spectra; false stops the process.
-bool prepareRun(TSimSettings& s, const RunOptions& run, int runIndex) {
-  if (!readRunModel(s, run, runIndex) || !isFrequencyRun(s) || !setUpRunDemes(s) ||
-      !checkAscertainmentOptions(s))
-    return false;
+// The demes and empty spectra of the run's model; false stops the process.
+bool prepareDemes(TSimSettings& s) {
+  if (!setUpRunDemes(s) || !checkAscertainmentOptions(s)) return false;
   checkAscertainableData(s);
   if (!createRunSpectra(s)) {
     std::cerr << "Exiting program!" << std::endl;
     return false;
   }
-  if (TSimSettings::outputTree) s.writePAUPHeader();
-  setUpFreqCoalescent(s);
   return true;
 }
 
@@ -126,8 +113,11 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   TSimSettings s;
   s.copyEssentialStuff(p.master);
   s.demeCollection.randomGenerator = &p.mainRandom;
-  if (!prepareRun(s, p.options, runIndex) || !prepareObservedSpectra(p, s, runIndex))
-    return RunResult::STOP;
+  if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
+  if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
+  if (TSimSettings::outputTree) s.writePAUPHeader();
+  setUpFreqCoalescent(s);
+  if (!prepareObservedSpectra(p, s, runIndex)) return RunResult::STOP;
   announceRun(p, s, runIndex);
   resetRunCounters(s);
 

@@ -1,11 +1,13 @@
 #pragma once
-// One run of the process: the model of one parameter value row, its expected
-// spectra simulated in batches and its row of the likelihood table.
+// One run of the process: the model of one parameter value row, then its
+// expected spectra simulated in batches with its row of the likelihood table
+// (frequency data), or its simulated data sets (genetic data).
 class TRunProcess;
 
 enum class RunResult {
   DONE,               // the run's row is written
   SIMULATIONS_FAILED, // a genealogy failed: the row holds "nan" likelihoods, later runs go on
+  DATA_SETS_FAILED,   // genetic data: some data sets or outputs could not be written (reported)
   STOP                // the process must end with status 1 (message written)
 };
 

@@ -51,9 +51,23 @@ int runSimulations(RunOptions& run) {
     if (result == RunResult::SIMULATIONS_FAILED) ++process.numFailedRuns;
   }
   finishProcess(process, run.startTime);
-  if (process.numFailedRuns == 0) return 0;
-  std::cerr << "\n" << process.numFailedRuns << " of " << numRuns
-            << " runs failed (a genealogy could not be completed): their likelihoods are nan"
-            << std::endl;
-  return 1;
+  int status = 0;
+  if (process.numFailedRuns > 0) {
+    std::cerr << "\n" << process.numFailedRuns << " of " << numRuns
+              << " runs failed (a genealogy could not be completed): their likelihoods are nan"
+              << std::endl;
+    status = 1;
+  }
+  if (process.numFailedDataSets > 0) {
+    std::cerr << "\n" << process.numFailedDataSets
+              << " simulated data sets could not be simulated or written (see the messages "
+                 "above): their likelihoods are nan"
+              << std::endl;
+    status = 1;
+  }
+  if (process.outputLost) {
+    std::cerr << "\nSome outputs could not be written (see the messages above)" << std::endl;
+    status = 1;
+  }
+  return status;
 }

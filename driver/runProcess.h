@@ -24,6 +24,9 @@ class TRunProcess {
   std::ofstream* paramFile = nullptr;  // owned
   bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
   int numFailedRuns = 0;                // runs whose simulations failed
+  bool simSpectraFilesStarted = false;  // the spectrum files of simulated data exist
+  int numFailedDataSets = 0;            // simulated data sets not written
+  bool outputLost = false;              // a summary table could not be written
 
   explicit TRunProcess(const RunOptions& runOptions) : options(runOptions) {}
   TRunProcess(const TRunProcess&) = delete;

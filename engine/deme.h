@@ -11,9 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/batchTrees.h"
 #include "engine/cutDemeList.h"
+#include "engine/geneStates.h"
 #include "engine/genealgy.h"
 #include "engine/locus.h"
+#include "engine/siteStorage.h"
+#include "engine/treeLayout.h"
 #include "model/histEvent.h"
 #include "model/migrmat.h"
 #include "support/containers.h"
@@ -26,6 +30,8 @@ class TDemeCollection;
 class TObsAFS;
 class TSimSettings;
 struct ReplayVariant;
+struct TBlock;
+enum class DataType : int;
 
 // One deme. Owns its genotype blocks (while loci owns them), its inbreeding work
 // lists, the pointer tables of its lineage lists and its SMC pools; never the
@@ -65,7 +71,11 @@ class TDeme {
   MY_TArrayAsVector<int>* inbredPairs = nullptr;
 
   TDeme();
-  TDeme(const TDeme& other);  // a default deme, then the partial copy of operator=
+  TDeme(const TDeme& other);
+  // Builds the deme's genotype block of the current chromosome from its tips'
+  // site lists (no rows when spilled) and stores it in slot `slot` of loci.
+  // False when the block cannot be held; the list is left as it was.
+  bool printHaplotypesToDataArray(int slot, bool spilled);  // a default deme, then the partial copy of operator=
   ~TDeme();
   // Partial copy: model values, rates, sizes and the recombination lists; not
   // the active-list slot, genotype blocks, work lists, VNL, tips or SMC pools.
@@ -121,6 +131,20 @@ class TDeme {
   void implementMultipLeCoalEventsCTForInbreedingAndUpdateSFS(
       TDemeCollection& collection, const double& t, const MY_TArrayAsVector<int>& individuals,
       bool record);
+
+  // Simulated data of this deme (driver/, sfs/): its gene lines in a project
+  // file, the sites polymorphic in the ascertainment panel, its 1-D spectra.
+  void printDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                            const TSimSettings& settings);
+  void printAllDataForQuendrel(std::ostream& os, int demeIndex, int genotypic,
+                               const TSimSettings& settings);
+  // Rebuilds collection.ascertainedSites from the genotype blocks, or from the
+  // given states; false when some states could not be had.
+  bool flagSitesMeetingAscertainmentCondition(TDemeCollection& collection);
+  bool flagSitesMeetingAscertainmentCondition(TDemeCollection& collection,
+                                              const TGeneStates& states);
+  void computeObsMAFandDAFnew3(AFS* maf, AFS* daf, int replicate,
+                               const TDemeCollection& collection);
 };
 
 class TDemeCollection {
@@ -163,7 +187,7 @@ class TDemeCollection {
   long numMutations = 0;
   int numPolymSites = 0;
   int numUsedPolymSites = 0;
-  int totNumSites = 0;
+  long long totNumSites = 0;  // loci of all chromosomes of the data set
   int numMultiAllelicSites = 0;
   int numAncestralOnlySites = 0;
   int numFixedDerivedSites = 0;
@@ -175,6 +199,8 @@ class TDemeCollection {
   int totNumRecs = 0;
   MY_TArrayAsVector<TRecPosInfo> recPosInfo;
   int curChrom = 0;
+  TBatchTrees treeTexts;      // NEXUS tree statements of this collection's chromosomes
+  int failedChromosome = -1;  // first chromosome that could not be simulated; -1 when none
   TTree tree;
   TTree* tree2 = nullptr;  // owned
   bool isRecombining = false;
@@ -195,6 +221,11 @@ class TDemeCollection {
   MY_TArrayAsVector<TTinyEvent>* prevEvents = nullptr;  // owned
   bool tempFilesExist = false;
   TCutDemeList cutDemes;  // demes holding cut lineages during a replay
+  // Simulated sites: storage of the states (engine/siteStorage.cpp,
+  // engine/tempFiles.cpp) and caches of the current tree (engine/mut*.cpp).
+  TSiteStorage siteStorage;
+  TMutationWork mutWork;
+  int treeCounter = 0;  // trees written for the current chromosome by this collection
 
   static constexpr double CTTimeUnit = 1000000.0;  // generations per continuous-time unit
   static int iniNumLineages;       // total sample size of the run
@@ -243,6 +274,56 @@ class TDemeCollection {
   int findMigrationSink(int source, double x) const;
 
   void ReserveLoci(int numChromosomes);
+  // Storage of the simulated states (engine/siteStorage.cpp, engine/tempFiles.cpp).
+  // A fresh table of numChromosomes chromosomes held in memory; removes the
+  // temporary files this collection owns. Called at the start of every simulation.
+  void resetSiteStorage(int numChromosomes);
+  // End of chromosome curChrom: its states go to its genotype blocks (slot
+  // curChrom), or, when it spilled, the rest goes to the gene files. False
+  // when that failed (siteStorage.failure says why).
+  bool storeChromosomeStates();
+  bool writeLocusDataToArrayNew();
+  // Appends the states held in the tips' site lists to the gene files; false on failure.
+  bool writePolymLociToTempFiles();
+  // Writes the spilled states still gathered in memory to the gene files.
+  bool flushTempFileBuffer();
+  // Deletes the gene files and folders this collection owns.
+  void removeTempFiles();
+  // Takes over the states of chromosomes first .. last - 1 of a batch: blocks
+  // by pointer into the same slots, the table entries, and the batch's folders.
+  void takeChromosomeStates(TDemeCollection& batch, int first, int last);
+  // Some chromosome of the current simulation was spilled to temporary files.
+  bool anySitesSpilled() const;
+  // Records the first failure of the data set and reports it on the error stream.
+  void failDataSet(const std::string& problem);
+  // The comment block of the polymorphic sites of a project file.
+  void writePolSiteInfo(std::ostream& os, const int& numChromosomes) const;
+
+  // Mutation models (engine/mut*.cpp). Drivers for one chromosome: -1 / 0
+  // when the data set failed.
+  long sprinkleMutationsNoRec(const TSimSettings& settings, int structure, int chromosome);
+  int sprinkleMutationsRec(TSimSettings& settings, int structure);
+  int buildNextRecTreesCT(TSimSettings& settings, int structure, int start);
+  long sprinkleSNPMutationsNoRec(const TBlock& block);
+  long sprinkleSNPMutationsRec(long& locus, const TBlock& block, bool sameTree);
+  long sprinkleDNAMutationsNoRec(const long& first, const long& end, const double& mutRate,
+                                 const double& transitionRate, const double& treeLength);
+  long sprinkleDNAMutationsNoRec(const TBlock& block);
+  long sprinkleDNAMutationsRec(TSimSettings& settings, const TBlock& block);
+  long sprinkleMicrosatMutationsNoRec(const TBlock& block);
+  long sprinkleMicrosatMutationsRec(long& locus, const TBlock& block);
+  long sprinkleStandardMutationsNoRec(const TBlock& block);
+  long sprinkleStandardMutationsRec(long& locus, const TBlock& block);
+  // The tree changed: every cache of the site placement is stale and the
+  // nodes' mutation counts start again from 0.
+  void treeChanged();
+  // The current tree as the tree of a locus in the NEXUS files (counted by treeCounter).
+  void writeTreeOfLocus(TSimSettings& settings, long locus);
+  // Replays the tree of locus after points were placed; false (data set
+  // failed) when it could not be built.
+  bool replayForLocus(TSimSettings& settings, long locus);
+  // Site creation: the in-memory limit, then the record; false on failure.
+  bool beginSite(long position, DataType type, int alphabetRow);
   void flushLoci();
   void releaseRecBranches();
 
@@ -350,6 +431,28 @@ class TDemeCollection {
   void writeLhoodToFile(std::ostream& os, bool header, double lhood);
   double computeDAFLHoodsFromAFS4Brent(const TObsAFS* observed);
   double computeMAFLHoodsFromAFS4Brent(const TObsAFS* observed);
+
+  // Chromosomes first .. last - 1 of one data set on this (batch) collection:
+  // 1 when all were simulated, 0 at the first failure (failedChromosome set).
+  int simulateIndependentChroms(int simIndex, int first, int last, TSimSettings& settings);
+  // Takes over the results of a batch that simulated chromosomes first .. last - 1.
+  void collectSimulatedDataInBatch(TDemeCollection& batch, int first, int last);
+
+  // Project file sections written from this collection (driver/projectFile.cpp).
+  bool writeDataToQuendrelFile(std::ostream& os, int genotypic, const TSimSettings& settings);
+  void write_group_section_to_Quendrel_file(std::ostream& os);
+
+  // Observed spectra of the simulated data (sfs/simSites.cpp, sfs/simSFS.cpp).
+  void createPolymPosVector(int* ignored);
+  void updateBootPolymPosVector();
+  // False, with a message, when a state is not an allele 0 .. 3.
+  bool determineAllelicSiteProperties();
+  // The spectra of the used sites; false when their states are not SNP alleles.
+  bool computeObsMAFSandDAFS(int replicate);
+  void computeObsJointMAFandDAFnew3(int i, int j, AFS* maf, AFS* daf, int replicate);
+  void computePooledSFS(int replicate);
+  void computeObsMultiSFS(multiSFS* maf, multiSFS* daf);
+
 
  private:
   void releaseSpectra();

@@ -64,9 +64,9 @@ static void copyCommonPart(TDemeCollection& dst, const TDemeCollection& src) {
   dst.microsatMinAllele = src.microsatMinAllele;
   dst.microsatMaxAllele = src.microsatMaxAllele;
   dst.isRecombining = src.isRecombining;
-  dst.numTempFileFlushes = src.numTempFileFlushes;
   dst.batchId = src.batchId;
-  dst.tempFilesExist = src.tempFilesExist;
+  // Temporary files belong to the collection that wrote them: a copy starts
+  // with its own spill state, never with the source's.
 
   copyOwnedArray(dst.activeDemes, src.activeDemes, src.numDemes);
   copyOwnedArray(dst.numSitesPerChrom, src.numSitesPerChrom, src.numChromosomes);
@@ -76,6 +76,7 @@ static void copyCommonPart(TDemeCollection& dst, const TDemeCollection& src) {
   copyHistory(dst.curEvents, src.curEvents);
   copyHistory(dst.prevEvents, src.prevEvents);
   dst.tree = src.tree;
+  ++dst.mutWork.treeStamp;  // no cache of the site code may describe the copied tree
   dst.isMinorDerived = src.isMinorDerived;
   dst.isMinorAtHalf = src.isMinorAtHalf;
 }

@@ -97,6 +97,7 @@ TDemeCollection::TDemeCollection()
       isMultiAllelic(0, 0), isSingleAllele(0, 0) {}
 
 TDemeCollection::~TDemeCollection() {
+  removeTempFiles();  // needs the demes' sample sizes for the file names
   delete[] demes;
   releaseSpectra();
   releaseRecBranches();

@@ -172,6 +172,7 @@ bool updateMigrProbaToOtherDemes(TDeme& deme, TDemeCollection& c) {
 // ------------------------------------------------------------------ genotype blocks
 
 void TDemeCollection::ReserveLoci(int numChrom) {
+  resetSiteStorage(numChrom);
   for (int i = 0; i < numDemes; ++i) {
     MY_TIArrayAsVector<TLocusAsShortIntArray>& loci = demes[i].loci;
     if (demes[i].sampleSize <= 0) continue;

@@ -236,8 +236,13 @@ void TTree::resetNodePolymSites() {
 }
 
 void TTree::resetStepPolymSites(long step) {
+  // A step of 0 ("-k 0": no limit) or of millions would make every growth
+  // either a copy per site or a huge block; the site code grows the lists
+  // geometrically anyway, so the step only needs to be sane.
+  constexpr long kMaxStep = 1L << 16;
+  const int sane = static_cast<int>(step < 1 ? 1 : (step > kMaxStep ? kMaxStep : step));
   for (int i = 0; i < nodes.count; ++i)
-    if (nodes.items[i].polymSites) nodes.items[i].polymSites->growStep = static_cast<int>(step);
+    if (nodes.items[i].polymSites) nodes.items[i].polymSites->growStep = sane;
 }
 
 void TTree::flushPolymSites() {

@@ -388,6 +388,9 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, D
       if (v.size() > 4)
         s_.rangeConstraint = static_cast<int>(
             checkedInteger(sc_, line, v[4], "the range constraint of the block", INT_MIN, INT_MAX));
+      // A negative range would give a lowest allele above the highest one.
+      if (s_.rangeConstraint < 0)
+        sc_.fail(line, "negative range constraint of the block (" + v[4] + ")");
       if (s_.rangeConstraint == 1) s_.rangeConstraint = 0;
       break;
     case DataType::DNA:

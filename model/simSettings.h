@@ -18,6 +18,7 @@
 class TF4GTDistr;
 class TObsAFS;
 class TExpectedSFS;
+struct TGeneticRunOutputs;
 
 // Marker type of a linkage block.
 enum class DataType : int { MICROSAT = 0, RFLP = 1, DNA = 2, SNP = 3, STANDARD = 4, FREQ = 5 };
@@ -193,4 +194,14 @@ class TSimSettings {
                          double lhood);
   // Writes the model text as "<model name>_bad.par" and announces it; returns 1.
   int write_bad_param_file();
+
+  // Genetic data, simulated in batches of chromosomes (defined in driver/):
+  // numSims data sets, each written as a project file with its spectra.
+  void generateDataPerSimulation(int numSims, int& simCounter, TGeneticRunOutputs& out);
+  // One data set: its chromosomes simulated in batches and merged into the
+  // run's collection in batch order; false when a chromosome failed (reported).
+  bool generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticRunOutputs& out);
+  // The project file, the spectra and the highest likelihoods of the merged
+  // data set; false when something could not be written (reported).
+  bool writeDataToOutputFiles(int simIndex, int simCounter, TGeneticRunOutputs& out);
 };

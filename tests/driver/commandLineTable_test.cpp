@@ -243,6 +243,12 @@ CliCase const kCases[] = {
      {"Invalid value (3000000000) after -b option: it does not fit in a 32-bit integer. "
       "Aborting program"},
      false, 1},
+    {"DataSetsBeyond32Bits", {"-i", "m.par", "-n", "100000", "-b", "30000"}, kModel, {},
+     {"Invalid numbers of simulations (-n 100000) and bootstraps (-b 30000): they give "
+      "3000100000 data sets, more than the 2147483647 allowed. Aborting program"},
+     false, 1},
+    {"DataSetsAtTheLimit", {"-i", "m.par", "-n", "1", "-b", "2147483646"}, kModel, {}, {kAccepted},
+     false, 1},
     {"HugeSeed", with(kPlain, {"-r", "1e30"}), kModel, {},
      {"Invalid value (1e30) after -r option: it is too large for a seed (at most "
       "9200000000000000000). Aborting program"},

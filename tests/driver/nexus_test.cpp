@@ -52,8 +52,9 @@ void run(const std::string& dir, int index, DataType type, int structures, TNode
   s.writePAUPHeader();
   for (int sim = 1; sim <= 2; ++sim) {
     s.simulationCounter = sim;
-    s.treeCounter = 0;
+    s.demeCollection.treeCounter = 0;  // a new chromosome
     s.writePAUPTrees(0, s.demeCollection);
+    writeCollectedTrees(s.demeCollection.treeTexts);
   }
   s.writePAUPTreeFooter();
   s.demeCollection.tree.root = nullptr;

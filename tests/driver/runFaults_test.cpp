@@ -1,7 +1,7 @@
 // Runs that go wrong: failed genealogies, observed spectra that do not fit a
 // later model, ascertainment options that do not fit the model, missing input,
-// and the kinds of run that are not available yet. Rows already computed are
-// never lost.
+// and the kinds of run that are refused or not available yet. Rows already
+// computed are never lost.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -163,7 +163,8 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
        "Unable to read observed SFS, quitting program"},
       {"model not readable", {"-i", "broken.par", "-n", "10", "-d"},
        "Unable to read input files. Exit program."},
-      {"genetic data", {"-i", "dna.par", "-n", "10", "-d"}, "is not available yet"},
+      {"odd genotypic sample", {"-i", "odd.par", "-n", "10", "-g"},
+       "has an odd sample size (9 genes)"},
       {"estimation", {"-t", "split.tpl", "-e", "split.est", "-M", "0.01", "-n", "10", "-d"},
        "Parameter estimation (-M) is not available yet"},
       {"bad prior", {"-t", "split.tpl", "-e", "bad.est", "-E", "2", "-n", "10", "-d"},
@@ -179,6 +180,8 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
     std::string dna = f.read("oneDeme.par");
     dna.replace(dna.find("FREQ 1 0 2.5e-8 OUTEXP"), 22, "DNA 100 0 2.5e-8 0.33");
     f.write("dna.par", dna);
+    dna.replace(dna.find("//Sample sizes\n10\n"), 18, "//Sample sizes\n9\n");
+    f.write("odd.par", dna);
     f.write("bad.est", "[PARAMETERS]\n1 NPOP1 unif 1000\n");
     f.write("bad.def", "NPOP1\tTSPLIT\n4000\n");
     RunOutput r = f.run(c.args);

@@ -1,0 +1,157 @@
+// Data sets of genetic data: the independent chromosomes of each data set are
+// split into consecutive ranges, one per batch; each batch simulates its range
+// on its own copy of the run's deme collection with generator ranGenArray[b],
+// on the calling thread or on OpenMP threads, and the run's collection takes
+// the batches over in batch order. Batch b always covers the same chromosomes,
+// so the data sets do not depend on the number of threads.
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include <omp.h>
+
+#include "driver/dataSetOutput.h"
+#include "driver/expSFSBatches.h"
+#include "driver/geneticOutputs.h"
+#include "driver/nexus.h"
+#include "model/simSettings.h"
+#include "support/UniqueRandom.h"
+#include "support/globals.h"
+
+namespace {
+
+// The batches of one data set: their collections and what each leaves behind.
+struct TChromosomeBatches {
+  TBatchPlan plan;
+  std::unique_ptr<TDemeCollection[]> collections;
+  std::vector<std::exception_ptr> errors;
+
+  int first(int b) const { return b * plan.simsPerBatch; }
+  int last(int b) const { return first(b) + plan.simsOf(b); }
+};
+
+void simulateBatch(TSimSettings& run, TChromosomeBatches& batches, int b, int simIndex) {
+  try {
+    TDemeCollection& c = batches.collections[b];
+    c.copyEssentialStuffForSimulGeneticDataInThreads(run.demeCollection);
+    c.ReserveLoci(run.numIndependentLoci);
+    c.batchId = b;
+    c.resetSiteStorage(run.numIndependentLoci);
+    c.randomGenerator = &ranGenArray[b];
+    c.failedChromosome = -1;
+    const long sites = run.totalNumLoci ? run.totalNumLoci[0] : 0;
+    c.create_lineagesNoRec(run.sampleSizes, static_cast<int>(sites));
+    c.simulateIndependentChroms(simIndex, batches.first(b), batches.last(b), run);
+  } catch (...) {
+    batches.errors[b] = std::current_exception();
+  }
+}
+
+void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simIndex) {
+  const int numBatches = batches.plan.numBatches;
+  const int threads = TSimSettings::numThreads;
+  if (threads != 0 && (numBatches == 1 || threads == 1)) {
+    for (int b = 0; b < numBatches; ++b) simulateBatch(run, batches, b, simIndex);
+    return;
+  }
+  auto share = [&]() {
+    const TBatchRange r = threadBatchRange(numBatches, omp_get_num_threads(), omp_get_thread_num());
+    for (int b = r.first; b < r.first + r.count; ++b) simulateBatch(run, batches, b, simIndex);
+  };
+  if (threads > 0) {
+#pragma omp parallel num_threads(threads)
+    share();
+  } else {
+#pragma omp parallel
+    share();
+  }
+}
+
+// The lowest failed chromosome of the data set, or -1.
+int failedChromosome(const TChromosomeBatches& batches) {
+  for (int b = 0; b < batches.plan.numBatches; ++b)
+    if (batches.collections[b].failedChromosome >= 0)
+      return batches.collections[b].failedChromosome;
+  return -1;
+}
+
+// Empty site lists, one per chromosome, for the next data set; the lists of
+// the previous one are emptied rather than reallocated.
+void freshSiteLists(int numChromosomes) {
+  MY_TArrayAsVector<TPolymSiteInfo>*& lists = TDemeCollection::polSitesInfo;
+  if (!lists) {
+    lists = new MY_TArrayAsVector<TPolymSiteInfo>[numChromosomes > 0 ? numChromosomes : 1];
+    return;
+  }
+  for (int c = 0; c < numChromosomes; ++c) lists[c].numElems = lists[c].reserved = 0;
+}
+
+int progressStep(int numSims) {
+  if (numSims <= 10) return 1;
+  if (numSims <= 100) return 10;
+  if (numSims <= 1000) return 100;
+  if (numSims <= 10000) return 1000;
+  return 10000;
+}
+
+}  // namespace
+
+bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticRunOutputs& out) {
+  if (dataType == DataType::FREQ) {
+    std::cerr << "TSimSettings::generateTreeAndMutationsMultiThreaded should not be accessible "
+                 "for FREQ data type"
+              << std::endl;
+    return false;
+  }
+  TChromosomeBatches batches;
+  batches.plan = planSFSBatches(numIndependentLoci, numBatches);
+  const int numUsed = batches.plan.numBatches;
+  batches.collections.reset(new TDemeCollection[numUsed]);
+  batches.errors.assign(numUsed, nullptr);
+  demeCollection.totNumSites = 0;
+  demeCollection.resetSiteStorage(numIndependentLoci);
+  simulateBatches(*this, batches, simIndex);
+  for (const std::exception_ptr& e : batches.errors)
+    if (e) std::rethrow_exception(e);  // ends the run on the calling thread
+  const int failed = failedChromosome(batches);
+  if (failed >= 0) {
+    std::cerr << "\nSimulation " << simIndex + 1 << " of run " << out.runIndex + 1
+              << ": chromosome " << failed
+              << " could not be simulated; the data set is not written" << std::endl;
+    return false;
+  }
+  for (int b = 0; b < numUsed; ++b) {
+    TDemeCollection& batch = batches.collections[b];
+    demeCollection.collectSimulatedDataInBatch(batch, batches.first(b), batches.last(b));
+    demeCollection.treeTexts.trueTrees += batch.treeTexts.trueTrees;
+    demeCollection.treeTexts.mutTrees += batch.treeTexts.mutTrees;
+  }
+  return true;
+}
+
+void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
+                                             TGeneticRunOutputs& out) {
+  freshSiteLists(numIndependentLoci);
+  const int step = progressStep(numSims);
+  computeInitDemeSizeCT(demeCollection);
+  for (int i = 0; i < numSims; ++i) {
+    ++simulationCounter;
+    demeCollection.numPolymSites = 0;
+    demeCollection.treeTexts.clear();
+    bool ok = generateTreeAndMutationsMultiThreaded(i, out);
+    if (consoleOutput && (i + 1) % step == 0)
+      std::cout << "\tGenealogy # " << i + 1 << "/" << numSims << "\n";
+    if (ok) ok = writeDataToOutputFiles(i, simCounter, out);
+    if (ok && !writeCollectedTrees(demeCollection.treeTexts)) {
+      std::cerr << "\nUnable to write the trees of simulation " << i + 1 << std::endl;
+      ok = false;
+    }
+    if (!ok) ++out.numFailedDataSets;
+    demeCollection.flushLoci();
+    if (demeCollection.isRecombining) demeCollection.totNumRecs = 0;
+    freshSiteLists(numIndependentLoci);
+    demeCollection.removeTempFiles();
+    ++simCounter;
+  }
+}

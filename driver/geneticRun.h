@@ -1,0 +1,20 @@
+#pragma once
+// One run of genetic data (every data type but FREQ): the batch list, the
+// generated model kept next to the outputs, the data sets simulated in
+// batches, and the run's tables of highest likelihoods and parameter values.
+#include "driver/oneRun.h"
+
+class TRunProcess;
+class TSimSettings;
+
+// The run on settings whose model is read and whose demes are set up.
+RunResult performGeneticRun(TRunProcess& process, TSimSettings& settings, int runIndex);
+
+// With -g every sampled deme must hold whole individuals: false, naming the
+// first deme with an odd sample size, otherwise.
+bool checkGenotypicSamples(const TSimSettings& settings, bool genotypic);
+
+// Moves the model generated from the template (written next to the template)
+// to "<generic>/<generic>_<runIndex + 1>.par"; false, with a message, when it
+// cannot be moved.
+bool keepGeneratedModel(const TSimSettings& settings, int runIndex);

@@ -1,0 +1,71 @@
+// The comment block of a project file that lists, per chromosome, the
+// positions of the simulated sites (1-based), those meeting SNP
+// ascertainment, and the loci of the recombination events (as stored).
+#include <ostream>
+
+#include "engine/deme.h"
+#include "model/simSettings.h"
+
+namespace {
+
+void writeAscertainedPositions(std::ostream& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
+                               const MY_TArrayAsVector<int>& ascertained, long offset,
+                               int& next) {
+  bool any = false;
+  for (int k = 0; k < sites.numElems; ++k) {
+    if (next >= ascertained.numElems || ascertained[next] != offset + k) continue;
+    os << (any ? ", " : "#") << sites[k].pos + 1;
+    any = true;
+    ++next;
+  }
+  os << (any ? "" : "#No ascertained polym. sites") << "\n";
+}
+
+void writeRecombinations(std::ostream& os, const TDemeCollection& c) {
+  os << "\n#Total number of recombination events: " << c.totNumRecs << "\n"
+     << "#Positions of recombination events: ";
+  int current = -1;
+  for (int i = 0; i < c.recPosInfo.numElems; ++i) {
+    const TRecPosInfo& r = c.recPosInfo[i];
+    if (i == 0 || r.chromosome != current) {
+      current = r.chromosome;
+      os << "\n# " << "Chromosome " << current + 1 << "\n" << "#\t" << r.locus;
+    } else {
+      os << ", " << r.locus;
+    }
+  }
+  os << "\n\n";
+}
+
+}  // namespace
+
+void TDemeCollection::writePolSiteInfo(std::ostream& os, const int& numChrom) const {
+  os << "#Number of independent chromosomes: " << numChrom << "\n"
+     << "#Total number of polymorphic sites: " << numPolymSites << "\n";
+  if (TSimSettings::maxNumSNPs != 0)
+    os << "#Reporting status of a maximum of " << TSimSettings::maxNumSNPs << " sites\n";
+  const bool asc = TSimSettings::SNPascertainment;
+  if (asc)
+    os << "#ASCERTAINED DATA\n"
+       << "#Ascertained deme: " << TSimSettings::ascertainedDeme << "\n"
+       << "#Number of ascertained chromomosomes: " << TSimSettings::ascertainedSize << "\n"
+       << "#Number of polym. sites meeting ascertainment criterion: "
+       << ascertainedSites.numElems << "\n";
+  long offset = 0;
+  int nextAscertained = 0;
+  for (int c = 0; c < numChrom; ++c) {
+    const MY_TArrayAsVector<TPolymSiteInfo>* sites = polSitesInfo ? &polSitesInfo[c] : nullptr;
+    const int k = sites ? sites->numElems : 0;
+    os << "# " << k << " polymorphic positions on chromosome " << c + 1 << "\n";
+    if (k == 0) continue;
+    os << "#";
+    for (int i = 0; i < k; ++i) os << (i ? ", " : "") << (*sites)[i].pos + 1;
+    os << "\n";
+    if (asc) {
+      os << "#Ascertained polymorphic positions on chromosome " << c + 1 << "\n";
+      writeAscertainedPositions(os, *sites, ascertainedSites, offset, nextAscertained);
+    }
+    offset += k;
+  }
+  if (isRecombining) writeRecombinations(os, *this);
+}

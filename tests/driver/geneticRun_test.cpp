@@ -1,0 +1,209 @@
+// Whole runs of genetic data: the files they write, their independence of the
+// number of threads and of the in-memory limit, and how they report what
+// cannot be simulated or written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/driver/runFolder.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Two demes exchanging migrants; 25 recombining DNA chromosomes; a block line
+// and a count of chromosomes can be changed.
+std::string twoDemeModel(const std::string& block = "DNA 3000 2e-6 2e-6 0.33",
+                         int chromosomes = 25, const std::string& samples = "6\n4",
+                         const std::string& migration = "0 0.0005\n0.0005 0") {
+  return "//Number of population samples (demes)\n2\n"
+         "//Population effective sizes (number of genes)\n1000\n2000\n"
+         "//Sample sizes\n" +
+         samples +
+         "\n//Growth rates\n0\n0\n//Number of migration matrices\n1\n//Migration matrix 0\n" +
+         migration +
+         "\n//historical event\n0 historical event\n"
+         "//Number of independent loci [chromosome]\n" +
+         std::to_string(chromosomes) +
+         " 0\n//Per chromosome: Number of linkage blocks\n1\n"
+         "//per Block: data type, num loci, rec. rate and mut rate + optional parameters\n" +
+         block + "\n";
+}
+
+// Every output file; the timing lines of the model echo are dropped.
+std::map<std::string, std::string> outputsOf(const RunFolder& f) {
+  std::map<std::string, std::string> files = f.files();
+  for (auto& [name, text] : files) {
+    if (name.find(".simparam") == std::string::npos) continue;
+    std::string kept;
+    for (const std::string& line : linesOf(text))
+      if (line.find("done in ") == std::string::npos) kept += line + "\n";
+    text = kept;
+  }
+  return files;
+}
+
+std::map<std::string, std::string> runModel(const std::string& model, Args args) {
+  RunFolder f("genetic");
+  f.write("g.par", model);
+  Args all{"-i", "g.par", "-q", "-r", "17"};
+  all.insert(all.end(), args.begin(), args.end());
+  const RunOutput r = f.run(all);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return outputsOf(f);
+}
+
+void expectSameFiles(const std::map<std::string, std::string>& a,
+                     const std::map<std::string, std::string>& b, const std::string& label,
+                     const std::string& only = "") {
+  for (const auto& [name, text] : a) {
+    if (!only.empty() && name.find(only) == std::string::npos) continue;
+    auto it = b.find(name);
+    ASSERT_NE(it, b.end()) << label << ": " << name;
+    EXPECT_TRUE(it->second == text) << label << ": " << name << " differs";
+  }
+}
+
+// Same seed and 12 batches over 25 chromosomes (an uneven split): every file
+// is the same for -c 1, 4 and 0, and project files for any -k.
+TEST(GeneticRun, OutputsDoNotDependOnThreadsNorOnTheMemoryLimit) {
+  const Args args{"-n", "3", "-B", "12", "-b", "3", "-T", "-d", "-m", "-s", "0"};
+  auto with = [&](Args extra) {
+    Args a = args;
+    a.insert(a.end(), extra.begin(), extra.end());
+    return runModel(twoDemeModel(), a);
+  };
+  const auto one = with({"-c", "1"});
+  ASSERT_TRUE(one.count("g/g_1_3.qdp") && one.count("g/g_1.qdb") &&
+              one.count("g/g_1_true_trees.trees") && one.count("g/g_DAFpop1.obs") &&
+              one.count("g/g.lhoodObs"));
+  EXPECT_EQ(one.at("g/g_1.qdb"), "g/g_1_1.qdp\ng/g_1_2.qdp\ng/g_1_3.qdp\n");
+  EXPECT_EQ(countOf(one.at("g/g_DAFpop1.obs"), "\n"), 2 + 12);  // header, label, 3 x 4 rows
+  for (const char* c : {"4", "0"}) {
+    const auto other = with({"-c", c});
+    EXPECT_EQ(other.size(), one.size());
+    expectSameFiles(one, other, std::string("-c ") + c);
+  }
+  expectSameFiles(one, with({"-c", "4", "-k", "7"}), "-k 7", ".qdp");
+}
+
+TEST(GeneticRun, OddSampleWithGenotypicDataIsRefused) {
+  RunFolder f("odd");
+  f.write("g.par", twoDemeModel("DNA 100 0 1e-5 0.33", 2, "6\n3"));
+  const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-g", "-q"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("deme 1 (\"Sample 2\") of the model \"g.par\" has an odd sample size (3 "
+                       "genes)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
+}
+
+// Two demes that never exchange migrants cannot coalesce: every data set
+// fails, is reported, leaves no project file and "nan" likelihoods.
+TEST(GeneticRun, DataSetsThatCannotBeSimulatedAreReportedAndNotWritten) {
+  RunFolder f("fail");
+  f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 3, "4\n4", "0 0\n0 0"));
+  const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-d", "-q", "-r", "3"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Simulation 1 of run 1: chromosome 0 could not be simulated"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Simulation 2 of run 1"), std::string::npos);
+  EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
+  EXPECT_EQ(f.read("g/g_1.qdb"), "");
+  EXPECT_FALSE(f.exists("g/g_DAFpop0.obs"));
+  EXPECT_EQ(f.read("g/g.lhoodObs"), "NumCoalSims\tNumObs\tDAFLHood_1\tDAFLHood_2\n1\t2\tnan\tnan\n");
+}
+
+// A panel whose two genes always coalesce at time 0 (inbreeding 1) never
+// spans a tree: the chromosome is given up after a bounded number of trees.
+TEST(GeneticRun, AscertainmentPanelThatNeverSpansATreeFailsTheChromosome) {
+  RunFolder f("panel");
+  std::string model = twoDemeModel("SNP 10 0 1e-5 0", 1, "4 0 1\n4");
+  f.write("g.par", model);
+  const RunOutput r = f.run({"-i", "g.par", "-n", "1", "-a", "0", "-A", "2", "-d", "-q", "-r", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Chromosome 0: 1000000 trees in a row were rejected by the SNP "
+                       "ascertainment panel (2 genes of deme 0)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
+}
+
+// A project file that cannot be written (a folder has its name) is reported;
+// the other data sets are written and listed; the status is 1.
+TEST(GeneticRun, UnwritableProjectFileFailsOnlyItsDataSet) {
+  RunFolder f("unwritable");
+  f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 3));
+  std::filesystem::create_directories(f.path() / "g" / "g_1_1.qdp");
+  const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-q", "-r", "3"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Unable to write the project file \"g/g_1_1.qdp\""), std::string::npos)
+      << r.err;
+  EXPECT_EQ(f.read("g/g_1.qdb"), "g/g_1_2.qdp\n");
+}
+
+// Output folders that cannot be made: the run's own folder stops the run; a
+// -j folder of a spectrum fails its data set; both end with status 1.
+TEST(GeneticRun, UnwritableFoldersAreReported) {
+  RunFolder f("folder");
+  f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 2));
+  f.write("g", "a file where the output folder goes\n");
+  RunOutput r = f.run({"-i", "g.par", "-n", "1", "-q"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Unable to create the output folder \"g\""), std::string::npos) << r.err;
+
+  RunFolder j("spectrum_folder");
+  j.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 2));
+  j.write("g/g_1", "a file where the first spectrum folder goes\n");
+  r = j.run({"-i", "g.par", "-n", "2", "-j", "-d", "-q", "-r", "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Some spectrum files of simulation 1 could not be written"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(j.exists("g/g_2/g_DAFpop0.obs"));
+}
+
+// -j with two runs: the second run's folders follow the first run's.
+TEST(GeneticRun, SpectrumFoldersOfSeveralRunsNeverOverlap) {
+  RunFolder f("folders");
+  f.write("g.par", twoDemeModel("SNP 200 0 1e-4 0", 2));
+  const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-b", "1", "-j", "-R", "2", "-d", "-q",
+                             "-x", "-r", "4"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (int k = 1; k <= 8; ++k) {
+    const std::string file = "g/g_" + std::to_string(k) + "/g_DAFpop0.obs";
+    ASSERT_TRUE(f.exists(file)) << file;
+    EXPECT_EQ(countOf(f.read(file), "\n"), 3) << file;  // header, label, one data set
+  }
+  EXPECT_FALSE(f.exists("g/g_9"));
+}
+
+// A template in a sub-folder: each row's model is kept in the output folder.
+TEST(GeneticRun, ModelsOfATemplateInASubFolderAreKept) {
+  RunFolder f("template");
+  std::string tpl = twoDemeModel("SNP 100 0 MUT 0", 2);
+  f.write("sub/t.tpl", tpl);
+  f.write("sub/t.def", "MUT\n1e-4\n2e-4\n");
+  const RunOutput r = f.run({"-t", "sub/t.tpl", "-f", "sub/t.def", "-n", "1", "-q", "-r", "5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(f.read("t/t_1.par").find("SNP 100 0 1e-4 0"), std::string::npos);
+  EXPECT_NE(f.read("t/t_2.par").find("SNP 100 0 2e-4 0"), std::string::npos);
+  EXPECT_FALSE(f.exists("sub/t.par"));
+}
+
+// The example runs as it is.
+TEST(GeneticRun, ExampleModelRuns) {
+  RunFolder f("example");
+  f.copyExample("geneticData");
+  const RunOutput r = f.run({"-i", "geneticData.par", "-n", "2", "-T", "-q", "-r", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(f.exists("geneticData/geneticData_1_2.qdp"));
+  EXPECT_GT(countOf(f.read("geneticData/geneticData_1_true_trees.trees"), "tree NumGen_tree_"), 10);
+}
+
+}  // namespace
