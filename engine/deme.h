@@ -30,6 +30,7 @@ class TDemeCollection;
 class TObsAFS;
 class TSimSettings;
 struct ReplayVariant;
+class my_string;
 struct TBlock;
 enum class DataType : int;
 
@@ -411,6 +412,12 @@ class TDemeCollection {
   TNode* nextInternalNode();
   // Hands out the next branch-table entry to lineage; false beyond the table.
   bool giveNextRecBranch(TNode* lineage);
+
+  // Four-gamete test of chromosome `chromosome` for every deme with a sample
+  // (sfs/F4GTRun.cpp), appended to fileName; a deme without the chromosome's
+  // genotype block is skipped with a message. False when the file cannot be written.
+  bool compute4GTFailures(const MY_TArrayAsVector<double>& classes, int chromosome,
+                          const my_string& fileName);
 
   // Genealogy for expected spectra: 1 when it has a root; otherwise minus the
   // iterations performed, or -1000001 when it can never finish (message on
