@@ -211,3 +211,127 @@ INSTANTIATE_TEST_SUITE_P(Roads, SmcMarginals, testing::ValuesIn(allRoads),
                          [](const testing::TestParamInfo<Road>& info) {
                            return std::string(roadName(info.param));
                          });
+
+namespace {
+
+// A model with the batch emigration rates of the expected-spectrum road.
+void useBatchRates(RecModel& model) {
+  TDemeCollection& c = model.demes;
+  c.rescaleEventsCT();
+  c.eventsRescaled = true;
+  c.anyMigration = false;
+  for (int d = 0; d < c.numDemes; ++d) {
+    c.demes[d].initEmigrationRate = c.offDiagonalRowSum(d);
+    if (c.demes[d].initEmigrationRate > 0.0) c.anyMigration = true;
+  }
+}
+
+class FastFirstTree : public testing::TestWithParam<ReplayCase> {};
+
+}  // namespace
+
+// The first tree of the expected-spectrum road records its whole history:
+// replayed with nothing cut it gives back the same tree without a draw.
+TEST_P(FastFirstTree, RecordsAHistoryThatReplays) {
+  RecModel model(GetParam().desc, 193);
+  useBatchRates(model);
+  for (int r = 0; r < 10; ++r) {
+    if (r > 0) model.demes.reset(model.sizes, model.rates);
+    const int iterations = model.demes.buildRandomFirstTreeForRecCTFast();
+    ASSERT_GT(iterations, 0) << GetParam().name;
+    const std::vector<NodeShot> tree = snapshot(model.demes.tree);
+    int coalescences = 0;
+    for (const TTinyEvent& e : historyOf(model.demes)) coalescences += e.type == 0;
+    EXPECT_EQ(coalescences, model.demes.tree.sampleSize - 1);
+    placePointAboveRoot(model.demes);
+    const int uniforms = model.rng.nextUniform, logs = model.rng.nextLogUniform;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(model.demes.replayTreeWithRecs(model.sizes, model.rates, 1));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(model.rng.nextUniform, uniforms);
+    EXPECT_EQ(model.rng.nextLogUniform, logs);
+    EXPECT_TRUE(snapshot(model.demes.tree) == tree) << GetParam().name << " tree " << r;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, FastFirstTree, testing::ValuesIn(replayCases()),
+                         [](const testing::TestParamInfo<ReplayCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// One deme of constant size: the expected variant finishes with mean waiting
+// times (root at 2N (1 - 1/n) exactly), the random one draws them.
+TEST(FastFirstTree, ExpectedVariantFinishesWithMeanTimes) {
+  RecModel model(ModelDesc{{1000}, {5}}, 197);
+  useBatchRates(model);
+  ASSERT_GT(model.demes.buildExpectedFirstTreeForRecCTFast(), 0);
+  EXPECT_NEAR(model.tmrcaGenerations(), 2 * 1000 * (1 - 1.0 / 5), 1e-6);
+  model.demes.reset(model.sizes, model.rates);
+  ASSERT_GT(model.demes.buildRandomFirstTreeForRecCTFast(), 0);
+  EXPECT_GT(std::fabs(model.tmrcaGenerations() - 1600.0), 1e-6);
+}
+
+// Island model of two demes, one gene in each, at each of 30 markers under
+// every variant: E[T] = 2N + 1/(2m) (cut lineages and pooled copies migrate).
+TEST_P(SmcMarginals, IslandModelAtEveryMarker) {
+  const Road road = GetParam();
+  const SmcSwitches switches = switchesFor(road);
+  const double N = 1000, m = 0.0005, T = 2 * N + 1 / (2 * m);
+  SmcModel model(ModelDesc{{1000, 1000}, {1, 1}, {}, m}, 199, road);
+  MeanSE last, all;
+  for (int chrom = 0; chrom < 4000; ++chrom) {
+    model.firstTreeOrFail();
+    for (int locus = 1; locus < 30; ++locus) {
+      ASSERT_TRUE(model.nextTree(1.0 / N, locus));
+      all.add(model.tmrcaGenerations());
+    }
+    last.add(model.tmrcaGenerations());
+  }
+  EXPECT_NEAR(last.mean(), T, 5 * last.se());
+  EXPECT_NEAR(all.mean(), T, 5 * last.se());
+  RecordProperty("island_last", describe(last, T));
+}
+
+namespace {
+
+class SecondTreeErrors : public testing::TestWithParam<Road> {};
+
+}  // namespace
+
+// Cut lineages left in demes that can no longer exchange migrants: the
+// second-tree replays end at once with a failure and their own message.
+TEST_P(SecondTreeErrors, StrandedCutLineagesFailAtOnce) {
+  const Road road = GetParam();
+  const SmcSwitches switches = switchesFor(road);
+  const double m = 0.01;
+  SmcModel model(ModelDesc{{1000, 1000}, {1, 1}, {}, m}, 211, road);
+  const std::string prefix = road == Road::smc2SecondTree
+                                 ? "TDemeCollection::replayBuildTreeWithRecsOn2ndTreeSMC2: "
+                                 : "TDemeCollection::replayBuildTreeWithRecsOn2ndTreeNew: ";
+  TMigrationMatrix& matrix = model.matrices[0];
+  int failures = 0;
+  for (int chrom = 0; chrom < 50; ++chrom) {
+    matrix.elems[0][1] = matrix.elems[1][0] = m * TDemeCollection::CTTimeUnit;
+    model.firstTreeOrFail();
+    matrix.elems[0][1] = matrix.elems[1][0] = 0.0;  // cut lineages can no longer move
+    testing::internal::CaptureStderr();
+    const bool ok = model.replayWith(3, 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (ok) {
+      EXPECT_TRUE(isValidTree(model.demes.tree));
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(model.demes.tree.root, nullptr);
+    EXPECT_NE(err.find(prefix + "Coalescent process did not converge: 2 lineages remaining"),
+              std::string::npos)
+        << err;
+  }
+  EXPECT_GE(failures, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, SecondTreeErrors,
+                         testing::Values(Road::strictSecondTree, Road::smc2SecondTree),
+                         [](const testing::TestParamInfo<Road>& info) {
+                           return std::string(roadName(info.param));
+                         });
