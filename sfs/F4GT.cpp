@@ -74,7 +74,7 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
   const int numClasses = classes.numElems;
   for (int c = 0; c < numClasses; ++c) failures[c] = passes[c] = 0;
   const long long total = numSitePairs(block.numSites);
-  if (total == 0) return;
+  if (total == 0 || numClasses == 0) return;  // no pair can fall in a class
   const int threads = TSimSettings::numThreads;
   if (threads == 1) {
     computeF4GTDistr(total, locPair{0, 1}, block, chromosome, sites, numClasses, classes,
@@ -95,8 +95,9 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
     computeF4GTDistr(count, pairAtIndex(start, block.numSites), block, chromosome, sites,
                      numClasses, classes, f, f + width);
   };
-#pragma omp parallel num_threads(threads > 0 ? threads : 1)
-  {
+  // Thread t of T takes q + 1 chunks from t (q + 1) when t < r, else q
+  // chunks from r + t q (q = chunks / T, r = chunks mod T).
+  auto share = [&]() {
 #ifdef _OPENMP
     const long long t = omp_get_thread_num(), T = omp_get_num_threads();
 #else
@@ -106,6 +107,13 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
     const long long from = t < r ? t * (q + 1) : r + t * q;
     const long long n = t < r ? q + 1 : q;
     for (long long j = from; j < from + n; ++j) chunk(j);
+  };
+  if (threads > 0) {
+#pragma omp parallel num_threads(threads)
+    share();
+  } else {  // the runtime chooses
+#pragma omp parallel
+    share();
   }
   for (long long j = 0; j < numChunks; ++j)
     for (int c = 0; c < numClasses; ++c) {
