@@ -45,17 +45,34 @@ bool failsFourGameteTest(const TLocusAsShortIntArray& block, int k, int l) {
   return false;
 }
 
-void computeF4GTDistr(long long numPairs, locPair first, const TLocusAsShortIntArray& block,
+TGameteMasks::TGameteMasks(const TLocusAsShortIntArray& block)
+    : numSites_(block.numSites), words_(block.numGenes > 0 ? (block.numGenes + 63) / 64 : 1),
+      masks_(static_cast<size_t>(block.numSites) * 4 * words_, 0) {
+  for (int k = 0; k < numSites_; ++k) {
+    std::uint64_t* m = &masks_[(static_cast<size_t>(k) * 4) * words_];
+    for (int g = 0; g < block.numGenes; ++g) {
+      const short s = block.rows[g][k];
+      const std::uint64_t bit = std::uint64_t{1} << (g % 64);
+      const int w = g / 64;
+      if (s == 0) m[w] |= bit;
+      if (s >= 1 && s <= 3) m[words_ + w] |= bit;
+      if (s > 0) m[2 * words_ + w] |= bit;
+      if (s <= 0) m[3 * words_ + w] |= bit;
+    }
+  }
+}
+
+void computeF4GTDistr(long long numPairs, locPair first, const TGameteMasks& masks,
                       int /*chromosome*/, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
                       int numClasses, const MY_TArrayAsVector<double>& classes,
                       long long* failures, long long* passes) {
-  const int n = block.numSites;
+  const int n = masks.numSites();
   int k = first.loc1, l = first.loc2;
   for (long long p = 0; p < numPairs && k < n - 1; ++p) {
     const double distance = static_cast<double>(sites[l].pos - sites[k].pos);
     const int c = numClasses > 0 ? distanceClass(distance, classes) : -1;
     if (c >= 0) {
-      if (failsFourGameteTest(block, k, l))
+      if (masks.fails(k, l))
         ++failures[c];
       else
         ++passes[c];
@@ -75,9 +92,10 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
   for (int c = 0; c < numClasses; ++c) failures[c] = passes[c] = 0;
   const long long total = numSitePairs(block.numSites);
   if (total == 0 || numClasses == 0) return;  // no pair can fall in a class
+  const TGameteMasks masks(block);
   const int threads = TSimSettings::numThreads;
   if (threads == 1) {
-    computeF4GTDistr(total, locPair{0, 1}, block, chromosome, sites, numClasses, classes,
+    computeF4GTDistr(total, locPair{0, 1}, masks, chromosome, sites, numClasses, classes,
                      failures, passes);
     return;
   }
@@ -92,7 +110,7 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
     const long long start = j * size;
     const long long count = j == numChunks - 1 ? total - start : size;
     long long* f = &counts[2 * j * width];
-    computeF4GTDistr(count, pairAtIndex(start, block.numSites), block, chromosome, sites,
+    computeF4GTDistr(count, pairAtIndex(start, block.numSites), masks, chromosome, sites,
                      numClasses, classes, f, f + width);
   };
   // Thread t of T takes q + 1 chunks from t (q + 1) when t < r, else q

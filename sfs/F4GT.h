@@ -4,8 +4,10 @@
 // recombination (or a repeated mutation) can make besides the ancestral one,
 // by class of distance between the two sites; and the observed distribution
 // of those shares read back from a result file.
+#include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "support/containers.h"
 
@@ -33,10 +35,36 @@ int distanceClass(double distance, const MY_TArrayAsVector<double>& classes);
 // (ancestral, derived), (derived, ancestral) and (derived, derived).
 bool failsFourGameteTest(const TLocusAsShortIntArray& block, int k, int l);
 
+// The genes of a block as bit sets per site (ancestral state, derived state
+// 1..3, state above 0, state 0 or below), so that the test of a pair of sites
+// looks at 64 genes at a time.
+class TGameteMasks {
+ public:
+  explicit TGameteMasks(const TLocusAsShortIntArray& block);
+  int numSites() const { return numSites_; }
+  // The same answer as failsFourGameteTest(block, k, l).
+  bool fails(int k, int l) const {
+    const std::uint64_t* a = &masks_[(static_cast<size_t>(k) * 4) * words_];
+    const std::uint64_t* b = &masks_[(static_cast<size_t>(l) * 4) * words_];
+    std::uint64_t ancestralDerived = 0, derivedAncestral = 0, derivedDerived = 0;
+    for (int w = 0; w < words_; ++w) {
+      ancestralDerived |= a[w] & b[2 * words_ + w];
+      derivedAncestral |= a[words_ + w] & b[3 * words_ + w];
+      derivedDerived |= a[words_ + w] & b[2 * words_ + w];
+    }
+    return ancestralDerived && derivedAncestral && derivedDerived;
+  }
+
+ private:
+  int numSites_ = 0;
+  int words_ = 1;
+  std::vector<std::uint64_t> masks_;  // per site: ancestral, derived, positive, not positive
+};
+
 // The test over numPairs consecutive pairs of the enumeration from `first`
 // (the unit of work of a thread): failures and passes per class, added to
 // the counts given (numClasses entries each).
-void computeF4GTDistr(long long numPairs, locPair first, const TLocusAsShortIntArray& block,
+void computeF4GTDistr(long long numPairs, locPair first, const TGameteMasks& masks,
                       int chromosome, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
                       int numClasses, const MY_TArrayAsVector<double>& classes,
                       long long* failures, long long* passes);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/replayLoop.h"
+#include "engine/smcPools.h"
 #include "model/simSettings.h"
 #include "tests/engine/recModel.h"
 #include "tests/engine/replayCases.h"
@@ -335,3 +336,65 @@ INSTANTIATE_TEST_SUITE_P(Roads, SecondTreeErrors,
                          [](const testing::TestParamInfo<Road>& info) {
                            return std::string(roadName(info.param));
                          });
+
+namespace {
+
+struct CopyCase {
+  int points;          // points on the pooled copy
+  double sinceLatest;  // time since its latest point, in deme sizes
+  double joins;        // 1 - exp(-since) (k - 1) / k
+};
+
+class Smc2CopyJoin : public testing::TestWithParam<CopyCase> {};
+
+}  // namespace
+
+// SMC': a cut lineage alone with a pooled copy of k points joins it with
+// probability 1 - exp((latest point - t) / size) (k - 1) / k; otherwise the
+// copy loses one point.
+TEST_P(Smc2CopyJoin, JoinsWithTheWeightOfItsPoints) {
+  const CopyCase& k = GetParam();
+  const SmcSwitches switches(false, true);
+  RecModel model(ModelDesc{{1000}, {2}}, 223);
+  const int trials = 20000;
+  int joined = 0;
+  for (int trial = 0; trial < trials; ++trial) {
+    cutFirstTips(model, 1);
+    TDemeCollection& c = model.demes;
+    TDeme& deme = c.demes[0];
+    // Tip 1 gives way to a discarded copy in its slot of VNL.
+    TNode* tip = &c.tree.nodes.items[1];
+    TNode* copy = c.tree.newNodes.take();
+    ASSERT_NE(copy, nullptr);
+    copy->discarded = true;
+    copy->recombined = false;
+    copy->posInVNL = tip->posInVNL;
+    copy->posInVNLR = -1;
+    copy->posInSMC2Pool = -1;
+    copy->deme = 0;
+    copy->recBranchIndex = tip->recBranchIndex;
+    deme.VNL.items[copy->posInVNL] = copy;
+    smc::remove(deme, tip);
+    copy->numRecsOnBranch = k.points;
+    copy->lastRecTime = 0.001;
+    smc::add2(deme, copy);
+    const double t = copy->lastRecTime + k.sinceLatest * deme.relSizeCT;
+    ASSERT_EQ(deme.implementCoalEventRecCTSMC2(c, t), 1);
+    const TNode* cut = &c.tree.nodes.items[0];
+    if (!cut->recombined) {
+      ++joined;
+      EXPECT_EQ(deme.VNL.items[cut->posInVNL], cut);
+      EXPECT_EQ(deme.totRecsInSMC2Pool, 0.0);
+    } else {
+      EXPECT_EQ(copy->numRecsOnBranch, k.points - 1);
+      EXPECT_EQ(deme.totRecsInSMC2Pool, k.points - 1);
+    }
+  }
+  const double share = joined / double(trials);
+  EXPECT_NEAR(share, k.joins, 5 * std::sqrt(k.joins * (1 - k.joins) / trials) + 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, Smc2CopyJoin,
+                         testing::Values(CopyCase{1, 0.0, 1.0}, CopyCase{2, 0.0, 0.5},
+                                         CopyCase{4, 0.0, 0.25},
+                                         CopyCase{2, 1.0, 1 - std::exp(-1.0) / 2}));

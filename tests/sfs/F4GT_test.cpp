@@ -48,6 +48,7 @@ struct ThreadSwitches {
 TEST_P(FourGametePair, FailsWhenTheThreeDerivedGametesOccur) {
   const TLocusAsShortIntArray block = gametes(GetParam().gametes);
   EXPECT_EQ(failsFourGameteTest(block, 0, 1), GetParam().fails);
+  EXPECT_EQ(TGameteMasks(block).fails(0, 1), GetParam().fails);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,15 +141,22 @@ TEST(FourGameteTest, ChunksOnThreadsGiveTheSameCounts) {
   ThreadSwitches saved;
   GlobalRandom rng;
   rng.InitializeGenerator(11);
-  const int genes = 12, n = 400;
+  const int genes = 70, n = 400;
   TLocusAsShortIntArray block(genes, n);
   MY_TArrayAsVector<TPolymSiteInfo> sites(n, 10);
   for (int k = 0; k < n; ++k) {
     TPolymSiteInfo info;
     info.pos = 3 * k;
     sites.Add(info);
-    for (int g = 0; g < genes; ++g) block.rows[g][k] = rng.takeUniform() < 0.3 ? 1 : 0;
+    for (int g = 0; g < genes; ++g) {
+      const double u = rng.takeUniform();  // a few negative and multi-state values too
+      block.rows[g][k] = u < 0.03 ? -1 : u < 0.06 ? 4 : u < 0.1 ? 2 : u < 0.12 ? 1 : 0;
+    }
   }
+  // 70 genes: the bit sets take two words per site.
+  const TGameteMasks masks(block);
+  for (int k = 0; k < n; k += 7)
+    for (int l = k + 1; l < n; l += 3) ASSERT_EQ(masks.fails(k, l), failsFourGameteTest(block, k, l));
   MY_TArrayAsVector<double> classes(10, 10);
   for (double b : {10.0, 100.0, 500.0, 2000.0}) classes.Add(b);
   std::vector<long long> f1(4), p1(4);
