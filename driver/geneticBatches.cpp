@@ -130,8 +130,7 @@ bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticR
   for (int b = 0; b < numUsed; ++b) {
     TDemeCollection& batch = batches.collections[b];
     demeCollection.collectSimulatedDataInBatch(batch, batches.first(b), batches.last(b));
-    demeCollection.treeTexts.trueTrees += batch.treeTexts.trueTrees;
-    demeCollection.treeTexts.mutTrees += batch.treeTexts.mutTrees;
+    demeCollection.treeTexts.append(batch.treeTexts);
   }
   return true;
 }

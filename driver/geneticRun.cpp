@@ -118,8 +118,9 @@ void announceGeneticRun(const TRunProcess& p, const TSimSettings& s, int runInde
               << " threads.\n\n";
 }
 
-// Counters and per-chromosome arrays of the run's collection.
-void resetGeneticCounters(TSimSettings& s) {
+}  // namespace
+
+void setUpGeneticCollection(TSimSettings& s) {
   TDemeCollection& c = s.demeCollection;
   s.simulationCounter = 0;
   c.totNumSites = 0;
@@ -131,8 +132,6 @@ void resetGeneticCounters(TSimSettings& s) {
   TDemeCollection::iniNumLineages = c.count_all_lineages();
   TDemeCollection::isFreqDataType = false;
 }
-
-}  // namespace
 
 RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
@@ -146,7 +145,7 @@ RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   out.processSpectraStarted = &p.simSpectraFilesStarted;
   if (TSimSettings::outputTree) s.writePAUPHeader();
   announceGeneticRun(p, s, runIndex);
-  resetGeneticCounters(s);
+  setUpGeneticCollection(s);
 
   s.generateDataPerSimulation(run.numSims, p.simulationCounter, out);
 

@@ -10,6 +10,10 @@ class TSimSettings;
 // The run on settings whose model is read and whose demes are set up.
 RunResult performGeneticRun(TRunProcess& process, TSimSettings& settings, int runIndex);
 
+// Counters, per-chromosome arrays and coalescent tables of the run's
+// collection before its first data set.
+void setUpGeneticCollection(TSimSettings& settings);
+
 // With -g every sampled deme must hold whole individuals: false, naming the
 // first deme with an odd sample size, otherwise.
 bool checkGenotypicSamples(const TSimSettings& settings, bool genotypic);

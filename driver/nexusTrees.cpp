@@ -4,7 +4,6 @@
 // trees block per run; "#NEXUS" heads each file once. Trees are collected per
 // deme collection (each batch numbers its own) and written in batch order.
 #include <iostream>
-#include <sstream>
 
 #include "driver/nexus.h"
 #include "engine/deme.h"
@@ -60,26 +59,23 @@ int TSimSettings::writePAUPTrees(int position, TDemeCollection& collection) {
   const int t = ++collection.treeCounter;
   const TNode* root = collection.tree.root;
   if (!root) return 0;
-  std::ostringstream os;
   if (PaupTrueTreesFile) {
-    write_PAUP_tree_name(os, simulationCounter, position, tree_output_type::NumGen, t);
-    root->print_tree_structure(os, tree_output_type::NumGen, 0.0);
-    texts.trueTrees += os.str();
+    write_PAUP_tree_name(texts.trueTrees, simulationCounter, position, tree_output_type::NumGen, t);
+    root->print_tree_structure(texts.trueTrees, tree_output_type::NumGen, 0.0);
   }
   if (dataType != DataType::SNP && PaupMutTreesFile) {
-    os.str("");
-    write_PAUP_tree_name(os, simulationCounter, position, tree_output_type::NumMut, t);
-    root->print_tree_structure(os, tree_output_type::NumMut, 0.0);
-    texts.mutTrees += os.str();
+    write_PAUP_tree_name(texts.mutTrees, simulationCounter, position, tree_output_type::NumMut, t);
+    root->print_tree_structure(texts.mutTrees, tree_output_type::NumMut, 0.0);
   }
   return 1;
 }
 
 bool writeCollectedTrees(TBatchTrees& trees) {
   bool ok = true;
-  if (std::ofstream* f = TSimSettings::PaupTrueTreesFile) ok = (*f << trees.trueTrees).good() && ok;
-  if (std::ofstream* f = TSimSettings::PaupMutTreesFile) ok = (*f << trees.mutTrees).good() && ok;
-  trees.trueTrees.clear();
-  trees.mutTrees.clear();
+  if (std::ofstream* f = TSimSettings::PaupTrueTreesFile)
+    ok = (*f << trees.trueTrees.str()).good() && ok;
+  if (std::ofstream* f = TSimSettings::PaupMutTreesFile)
+    ok = (*f << trees.mutTrees.str()).good() && ok;
+  trees.clear();
   return ok;
 }

@@ -2,15 +2,23 @@
 // The NEXUS tree statements of the chromosomes one collection simulates. A
 // batch keeps its own (numbered by the collection's own tree counter), so that
 // the tree files never depend on how batches share threads; the driver writes
-// them in batch order.
+// them in batch order. The streams keep their buffers from tree to tree.
+#include <sstream>
 #include <string>
 
 struct TBatchTrees {
-  std::string trueTrees;  // statements for the genealogies file
-  std::string mutTrees;   // statements for the mutation-count file
+  std::ostringstream trueTrees;  // statements for the genealogies file
+  std::ostringstream mutTrees;   // statements for the mutation-count file
 
   void clear() {
-    trueTrees.clear();
-    mutTrees.clear();
+    for (std::ostringstream* s : {&trueTrees, &mutTrees}) {
+      s->str(std::string());
+      s->clear();
+    }
+  }
+  // Appends the statements of another collection (a batch merged after this one).
+  void append(const TBatchTrees& other) {
+    trueTrees << other.trueTrees.str();
+    mutTrees << other.mutTrees.str();
   }
 };

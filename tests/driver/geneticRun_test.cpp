@@ -194,6 +194,30 @@ TEST(GeneticRun, ModelsOfATemplateInASubFolderAreKept) {
   EXPECT_NE(f.read("t/t_1.par").find("SNP 100 0 1e-4 0"), std::string::npos);
   EXPECT_NE(f.read("t/t_2.par").find("SNP 100 0 2e-4 0"), std::string::npos);
   EXPECT_FALSE(f.exists("sub/t.par"));
+
+  // With a prior file each run adds its row of parameter values.
+  f.write("sub/t.est", "[PARAMETERS]\n//#isInt? #name #dist. #min #max\n0 MUT unif 1e-5 1e-4\n");
+  const RunOutput drawn =
+      f.run({"-t", "sub/t.tpl", "-e", "sub/t.est", "-E", "2", "-n", "1", "-q", "-r", "5"});
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  const std::vector<std::string> rows = linesOf(f.read("sub/t.params"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "MUT");
+  const std::string model = f.read("t/t_2.par");
+  const size_t at = model.find("SNP 100 0 ");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NEAR(std::stod(model.substr(at + 10)), std::stod(rows[2]), 1e-5 * std::stod(rows[2]));
+}
+
+// 25 data sets: progress lines at 10 and 20 only.
+TEST(GeneticRun, ProgressLines) {
+  RunFolder f("progress");
+  f.write("g.par", twoDemeModel("SNP 20 0 1e-4 0", 1));
+  const RunOutput r = f.run({"-i", "g.par", "-n", "25", "-x", "-r", "6"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(countOf(r.out, "\tGenealogy # "), 2);
+  EXPECT_NE(r.out.find("\tGenealogy # 10/25\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\tGenealogy # 20/25\n"), std::string::npos);
 }
 
 // The example runs as it is.

@@ -362,4 +362,28 @@ TEST(SNPModel, AscertainedSNPsArePolymorphicInThePanel) {
   }
 }
 
+TEST(MicrosatRange, NoCoinIsDrawnAtABound) {
+  // In the range 0 .. 1 every state is at a bound, so each single step moves
+  // inward without a coin: the draws are those of a STANDARD block of the
+  // same rate (a coin would change every later draw), and each state is the
+  // parity of the STANDARD one.
+  SiteSwitches keep;
+  TBlock msat = makeBlock(DataType::MICROSAT, 400, muFor(2.0));
+  msat.rangeConstraint = 2;
+  const TBlock standard = makeBlock(DataType::STANDARD, 400, muFor(2.0));
+  SiteRun a(sampledDemes({5}), 29, {msat});
+  SiteRun b(sampledDemes({5}), 29, {standard});
+  ASSERT_TRUE(a.newTree());
+  ASSERT_TRUE(b.newTree());
+  ASSERT_GE(a.demes().sprinkleMicrosatMutationsNoRec(msat), 0);
+  ASSERT_GE(b.demes().sprinkleStandardMutationsNoRec(standard), 0);
+  int changed = 0;
+  for (int s = 0; s < 400; ++s)
+    for (int g = 0; g < 5; ++g) {
+      ASSERT_EQ(a.state(g, s), b.state(g, s) % 2) << "site " << s << " gene " << g;
+      changed += a.state(g, s);
+    }
+  EXPECT_GT(changed, 100);
+}
+
 }  // namespace
