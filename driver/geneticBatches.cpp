@@ -123,7 +123,7 @@ bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticR
   const int failed = failedChromosome(batches);
   if (failed >= 0) {
     std::cerr << "\nSimulation " << simIndex + 1 << " of run " << out.runIndex + 1
-              << ": chromosome " << failed
+              << ": chromosome " << failed + 1 << " of " << numIndependentLoci
               << " could not be simulated; the data set is not written" << std::endl;
     return false;
   }

@@ -58,7 +58,7 @@ static bool acceptTreeForAscertainment(TDemeCollection& c, const TSimSettings& s
     }
     if (rejected + 1 >= kMaxRejectedTrees) {
 #pragma omp critical
-      std::cerr << "\nChromosome " << chromosome << ": " << kMaxRejectedTrees
+      std::cerr << "\nChromosome " << chromosome + 1 << ": " << kMaxRejectedTrees
                 << " trees in a row were rejected by the SNP ascertainment panel ("
                 << TSimSettings::ascertainedSize << " genes of deme "
                 << TSimSettings::ascertainedDeme << "); the chromosome cannot be simulated"

@@ -109,7 +109,7 @@ TEST(GeneticRun, DataSetsThatCannotBeSimulatedAreReportedAndNotWritten) {
   f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 3, "4\n4", "0 0\n0 0"));
   const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-d", "-q", "-r", "3"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Simulation 1 of run 1: chromosome 0 could not be simulated"),
+  EXPECT_NE(r.err.find("Simulation 1 of run 1: chromosome 1 of 3 could not be simulated"),
             std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("Simulation 2 of run 1"), std::string::npos);
@@ -127,7 +127,7 @@ TEST(GeneticRun, AscertainmentPanelThatNeverSpansATreeFailsTheChromosome) {
   f.write("g.par", model);
   const RunOutput r = f.run({"-i", "g.par", "-n", "1", "-a", "0", "-A", "2", "-d", "-q", "-r", "1"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Chromosome 0: 1000000 trees in a row were rejected by the SNP "
+  EXPECT_NE(r.err.find("Chromosome 1: 1000000 trees in a row were rejected by the SNP "
                        "ascertainment panel (2 genes of deme 0)"),
             std::string::npos)
       << r.err;
