@@ -13,7 +13,8 @@ namespace smc {
 inline bool poolsOn() { return TSimSettings::pureSMC || TSimSettings::SMC2; }
 
 inline TNodeArray& pool(TDeme& d) {
-  if (d.SMCPool == nullptr) d.SMCPool = new TNodeArray(d.sampleSize + 1);
+  // Room for every lineage of the run, so that migrants never make it grow.
+  if (d.SMCPool == nullptr) d.SMCPool = new TNodeArray(TDemeCollection::iniNumLineages + 1);
   return *d.SMCPool;
 }
 
