@@ -254,7 +254,6 @@ int FreqTreeBuilder::run() {
   }
 }
 
-
 // A first tree of the four-gamete road, its history recorded for one replay.
 int buildRecordedTree(TDemeCollection& c, bool meanFinish) {
   c.numRecLineages = 0;
@@ -290,7 +289,8 @@ int TDemeCollection::implementEventCTForFreqData(const int& index, double t, boo
     }
     deme.reactivateLineages(t, this);
     if (record) recordTinyEvent(2, t, -1, -1, -1, -1, index);
-    if (deme.inbreedingCoef > 0.0) inbreed(deme, *this, t, updatesSpectraOnTheWay() && !record, record);
+    if (deme.inbreedingCoef > 0.0)
+      inbreed(deme, *this, t, updatesSpectraOnTheWay() && !record, record);
   } else {
     TDeme& sink = demes[e.sink];
     const bool sinkWasListed = sink.posInActiveList >= 0;

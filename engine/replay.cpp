@@ -110,7 +110,8 @@ void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
 bool applyNewEvent(TDemeCollection& c, const NewEvent& next, CutRule rule) {
   if (!next.isMigration) {
     TDeme& d = c.demes[next.deme];
-    if (rule == CutRule::strictSMC) return d.implementCoalEventRecCTUnderStrictSMC(c, next.time) == 1;
+    if (rule == CutRule::strictSMC)
+      return d.implementCoalEventRecCTUnderStrictSMC(c, next.time) == 1;
     if (rule == CutRule::smc2) return d.implementCoalEventRecCTSMC2(c, next.time) == 1;
     return d.implementCoalEventRecCT(c, next.time) == 1;
   }

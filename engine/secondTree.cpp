@@ -14,16 +14,15 @@ int TDemeCollection::implementRecombinationsOnSecondTree(const TSimSettings& set
   return done ? 1 : 0;
 }
 
-bool TDemeCollection::replayBuildTreeWithRecsOn2ndTreeNew(const TSimSettings& settings,
-                                                          int locus) {
-  const ReplayVariant variant{"TDemeCollection::replayBuildTreeWithRecsOn2ndTreeNew: ",
-                              plainReplayRule(), true};
+bool TDemeCollection::replayBuildTreeWithRecsOn2ndTreeNew(const TSimSettings& settings, int locus) {
+  const ReplayVariant variant{
+      "TDemeCollection::replayBuildTreeWithRecsOn2ndTreeNew: ", plainReplayRule(), true};
   return replayWithVariant(settings.demeSizes, settings.growthRates, locus, variant);
 }
 
 bool TDemeCollection::replayBuildTreeWithRecsOn2ndTreeSMC2(const TSimSettings& settings,
                                                            int locus) {
-  const ReplayVariant variant{"TDemeCollection::replayBuildTreeWithRecsOn2ndTreeSMC2: ",
-                              CutRule::smc2, true};
+  const ReplayVariant variant{
+      "TDemeCollection::replayBuildTreeWithRecsOn2ndTreeSMC2: ", CutRule::smc2, true};
   return replayWithVariant(settings.demeSizes, settings.growthRates, locus, variant);
 }

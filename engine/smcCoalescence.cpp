@@ -28,8 +28,8 @@ void cutPair(GlobalRandom& rng, int o, int& first, int& second) {
 
 bool refusesCoalescence(const TDeme& deme, int lineages, const char* caller) {
   if (lineages <= 1 || deme.numRecLineages < 1) {
-    std::cerr << caller
-              << " : Less than 2 lineages in deme, coalescent event not possible..." << std::endl;
+    std::cerr << caller << " : Less than 2 lineages in deme, coalescent event not possible..."
+              << std::endl;
     return true;
   }
   if (deme.relSizeCT == 0.0) {
@@ -45,9 +45,9 @@ bool refusesCoalescence(const TDeme& deme, int lineages, const char* caller) {
 int joinCut(TDeme& deme, TDemeCollection& c, int first, int second, TNode* normal,
             const double& t) {
   TNode* cut = deme.recombinantPool.items[first];
-  const bool made = normal ? c.coalNormalRecomb(cut, normal, deme.demeId, t)
-                           : c.coalRecombRecomb(cut, deme.recombinantPool.items[second], second,
-                                                deme.demeId, t);
+  const bool made =
+      normal ? c.coalNormalRecomb(cut, normal, deme.demeId, t)
+             : c.coalRecombRecomb(cut, deme.recombinantPool.items[second], second, deme.demeId, t);
   if (!made) return 0;
   poolRemoveAt(c, deme, first);
   return 1;

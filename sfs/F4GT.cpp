@@ -46,7 +46,8 @@ bool failsFourGameteTest(const TLocusAsShortIntArray& block, int k, int l) {
 }
 
 TGameteMasks::TGameteMasks(const TLocusAsShortIntArray& block)
-    : numSites_(block.numSites), words_(block.numGenes > 0 ? (block.numGenes + 63) / 64 : 1),
+    : numSites_(block.numSites),
+      words_(block.numGenes > 0 ? (block.numGenes + 63) / 64 : 1),
       masks_(static_cast<size_t>(block.numSites) * 4 * words_, 0) {
   for (int k = 0; k < numSites_; ++k) {
     std::uint64_t* m = &masks_[(static_cast<size_t>(k) * 4) * words_];
@@ -64,8 +65,8 @@ TGameteMasks::TGameteMasks(const TLocusAsShortIntArray& block)
 
 void computeF4GTDistr(long long numPairs, locPair first, const TGameteMasks& masks,
                       int /*chromosome*/, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
-                      int numClasses, const MY_TArrayAsVector<double>& classes,
-                      long long* failures, long long* passes) {
+                      int numClasses, const MY_TArrayAsVector<double>& classes, long long* failures,
+                      long long* passes) {
   const int n = masks.numSites();
   int k = first.loc1, l = first.loc2;
   for (long long p = 0; p < numPairs && k < n - 1; ++p) {
@@ -95,8 +96,8 @@ void countF4GTFailures(const TLocusAsShortIntArray& block, int chromosome,
   const TGameteMasks masks(block);
   const int threads = TSimSettings::numThreads;
   if (threads == 1) {
-    computeF4GTDistr(total, locPair{0, 1}, masks, chromosome, sites, numClasses, classes,
-                     failures, passes);
+    computeF4GTDistr(total, locPair{0, 1}, masks, chromosome, sites, numClasses, classes, failures,
+                     passes);
     return;
   }
   // Consecutive chunks of the ordered pairs, the last one taking the
@@ -203,14 +204,14 @@ bool TF4GTDistr::readObsFGTDistr(std::istream& is) {
   std::vector<double> lists[3];
   for (int k = 0; k < 3; ++k) {
     if (!std::getline(is, line)) {
-      std::cerr << "Four-gamete distribution: line " << k + 2 << " (" << what[k]
-                << ") is missing" << std::endl;
+      std::cerr << "Four-gamete distribution: line " << k + 2 << " (" << what[k] << ") is missing"
+                << std::endl;
       return false;
     }
     std::string bad;
     if (!parseNumbers(line, lists[k], bad)) {
-      std::cerr << "Four-gamete distribution: line " << k + 2 << " (" << what[k] << "): \""
-                << bad << "\" is not a number" << std::endl;
+      std::cerr << "Four-gamete distribution: line " << k + 2 << " (" << what[k] << "): \"" << bad
+                << "\" is not a number" << std::endl;
       return false;
     }
   }

@@ -64,10 +64,10 @@ class TGameteMasks {
 // The test over numPairs consecutive pairs of the enumeration from `first`
 // (the unit of work of a thread): failures and passes per class, added to
 // the counts given (numClasses entries each).
-void computeF4GTDistr(long long numPairs, locPair first, const TGameteMasks& masks,
-                      int chromosome, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
-                      int numClasses, const MY_TArrayAsVector<double>& classes,
-                      long long* failures, long long* passes);
+void computeF4GTDistr(long long numPairs, locPair first, const TGameteMasks& masks, int chromosome,
+                      const MY_TArrayAsVector<TPolymSiteInfo>& sites, int numClasses,
+                      const MY_TArrayAsVector<double>& classes, long long* failures,
+                      long long* passes);
 
 // Failures and passes per class over all pairs of a block, cut into chunks
 // tested on threads when numThreads > 1 (the counts do not depend on it).
@@ -84,9 +84,9 @@ bool readDistanceClasses(const std::string& fileName, MY_TArrayAsVector<double>&
 // Observed distribution of failure shares by distance class.
 class TF4GTDistr {
  public:
-  MY_TArrayAsVector<double> distClasses{10, 10};   // upper bounds
-  MY_TArrayAsVector<long long> numPairs{10, 10};   // pairs compared per class
-  MY_TArrayAsVector<double> failureProps{10, 10};  // share of failing pairs per class
+  MY_TArrayAsVector<double> distClasses{10, 10};     // upper bounds
+  MY_TArrayAsVector<long long> numPairs{10, 10};     // pairs compared per class
+  MY_TArrayAsVector<double> failureProps{10, 10};    // share of failing pairs per class
   MY_TArrayAsVector<long long> numFailures{10, 10};  // int(numPairs x failureProps)
   int numClasses = 0;
   long maxDistance = 0;  // largest bound, truncated

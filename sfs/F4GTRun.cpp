@@ -47,7 +47,7 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
     const TLocusAsShortIntArray* block = blockOf(demes[d], chromosome);
     const MY_TArrayAsVector<TPolymSiteInfo>* sites =
         polSitesInfo && chromosome >= 0 && chromosome < numChromosomes ? &polSitesInfo[chromosome]
-                                                                        : nullptr;
+                                                                       : nullptr;
     if (!block || !sites || sites->numElems < block->numSites) {
       std::cerr << "Four-gamete test: deme " << d << " has no genotype block for chromosome "
                 << chromosome << " (its states are not held in memory); skipped" << std::endl;
@@ -66,8 +66,8 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
         return false;
       }
     }
-    os << "Deme " << d << ", Chromosome " << chromosome << " : "
-       << numSitePairs(block->numSites) << " pairs of loci compared\n";
+    os << "Deme " << d << ", Chromosome " << chromosome << " : " << numSitePairs(block->numSites)
+       << " pairs of loci compared\n";
     writeJoined(os, classes.elems, numClasses);
     writeJoined(os, pairs.data(), numClasses);
     writeJoined(os, shares.data(), numClasses);
@@ -116,8 +116,8 @@ int TSimSettings::updateSFSand4GTDistributions() {
   const double T1 = c.tree.root->calcTreeSizeC();
   c.tree.treeLength = T1;
   const int D = testValue > 0 ? static_cast<int>(testValue) : 1000;
-  const int n = static_cast<int>(c.randomGenerator->PoissonDistributionValue(
-      T1 * TDemeCollection::CTTimeUnit * recRate * D));
+  const int n = static_cast<int>(
+      c.randomGenerator->PoissonDistributionValue(T1 * TDemeCollection::CTTimeUnit * recRate * D));
   if (!c.implementRecombinationsOnSecondTree(*this, n)) {
     std::cerr << "updateSFSand4GTDistributions::generateTreeAndUpdateSFSFast: Unable to implement "
                  "recombinations on second tree\n"
@@ -127,8 +127,8 @@ int TSimSettings::updateSFSand4GTDistributions() {
   const double T2 = c.tree.root->calcTreeSizeC();
   if (tmrcas && tmrcas->is_open()) {
 #pragma omp critical
-    *tmrcas << T1 * TDemeCollection::CTTimeUnit << "\t" << D << "\t" << recRate << "\t" << n
-            << "\t" << T2 * TDemeCollection::CTTimeUnit << "\n";
+    *tmrcas << T1 * TDemeCollection::CTTimeUnit << "\t" << D << "\t" << recRate << "\t" << n << "\t"
+            << T2 * TDemeCollection::CTTimeUnit << "\n";
   }
   c.tree.updateExpAFSForDNASNPs(c.tree.root, c);
   return 0;

@@ -85,6 +85,5 @@ TEST(FourGameteData, FailuresOnlyWithRecombination) {
   const std::vector<double> some = simulate("SNP 600 1e-4 1e-4 0");
   ASSERT_EQ(some.size(), 2u);
   for (double s : some) EXPECT_GT(s, 0.0);
-  RecordProperty("shares_beyond_100_loci",
-                 std::to_string(some[0]) + " " + std::to_string(some[1]));
+  RecordProperty("shares_beyond_100_loci", std::to_string(some[0]) + " " + std::to_string(some[1]));
 }

@@ -83,8 +83,10 @@ TEST(FourGameteSpectra, SecondTreeKeepsTheKingmanLaw) {
     EXPECT_GT(spectrumLength, 0.0L);
     EXPECT_GT(changed, numSims / 2);  // about 3.7 points per first tree
     const std::string key = smc2 ? "smc2" : "plain";
-    RecordProperty(key + "_first", std::to_string(first.mean()) + " +- " + std::to_string(first.se()));
+    RecordProperty(key + "_first",
+                   std::to_string(first.mean()) + " +- " + std::to_string(first.se()));
     RecordProperty(key + "_second", std::to_string(second.mean()) + " +- " +
-                                        std::to_string(second.se()) + " (" + std::to_string(L) + ")");
+                                        std::to_string(second.se()) + " (" + std::to_string(L) +
+                                        ")");
   }
 }

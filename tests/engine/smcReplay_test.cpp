@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -32,9 +33,12 @@ enum class Road { strictReplay, strictSecondTree, smc2SecondTree };
 
 const char* roadName(Road road) {
   switch (road) {
-    case Road::strictReplay: return "StrictSMCReplay";
-    case Road::strictSecondTree: return "StrictSMCSecondTree";
-    default: return "SMC2SecondTree";
+    case Road::strictReplay:
+      return "StrictSMCReplay";
+    case Road::strictSecondTree:
+      return "StrictSMCSecondTree";
+    default:
+      return "SMC2SecondTree";
   }
 }
 
@@ -72,7 +76,8 @@ class SmcModel : public RecModel {
 bool replayOnly(SmcModel& model, Road road) {
   TDemeCollection& c = model.demes;
   if (road == Road::strictReplay) return c.replayTreeWithRecs(model.sizes, model.rates, 1);
-  if (road == Road::strictSecondTree) return c.replayBuildTreeWithRecsOn2ndTreeNew(model.settings, 1);
+  if (road == Road::strictSecondTree)
+    return c.replayBuildTreeWithRecsOn2ndTreeNew(model.settings, 1);
   return c.replayBuildTreeWithRecsOn2ndTreeSMC2(model.settings, 1);
 }
 
@@ -109,11 +114,13 @@ TEST_P(SmcInvariant, ReplayWithoutCutsRebuildsTheSameTree) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, SmcInvariant, testing::Combine(testing::ValuesIn(replayCases()), testing::ValuesIn(allRoads)),
-    [](const testing::TestParamInfo<std::tuple<ReplayCase, Road>>& info) {
-      return std::string(std::get<0>(info.param).name) + "_" + roadName(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(Models, SmcInvariant,
+                         testing::Combine(testing::ValuesIn(replayCases()),
+                                          testing::ValuesIn(allRoads)),
+                         [](const testing::TestParamInfo<std::tuple<ReplayCase, Road>>& info) {
+                           return std::string(std::get<0>(info.param).name) + "_" +
+                                  roadName(std::get<1>(info.param));
+                         });
 
 // Strict SMC with o cut lineages and e lineages of the new tree that follow
 // the history: every one of the C(o,2) + o e pairs equally likely (also the
@@ -398,3 +405,54 @@ INSTANTIATE_TEST_SUITE_P(Copies, Smc2CopyJoin,
                          testing::Values(CopyCase{1, 0.0, 1.0}, CopyCase{2, 0.0, 0.5},
                                          CopyCase{4, 0.0, 0.25},
                                          CopyCase{2, 1.0, 1 - std::exp(-1.0) / 2}));
+
+namespace {
+
+// The pools of every deme agree with its lineage lists: the SMC pool holds
+// exactly the lineages of VNL that are not discarded copies, the SMC' pool
+// only copies listed in VNL, with the deme's total of their points.
+bool poolsAgreeWithLists(const TDemeCollection& c) {
+  for (int d = 0; d < c.numDemes; ++d) {
+    const TDeme& deme = c.demes[d];
+    std::multiset<const TNode*> listed, pooled;
+    for (int k = 0; k <= deme.VNL.top; ++k)
+      if (!deme.VNL.items[k]->discarded) listed.insert(deme.VNL.items[k]);
+    for (int k = 0; deme.SMCPool && k <= deme.SMCPool->top; ++k) {
+      pooled.insert(deme.SMCPool->items[k]);
+      if (deme.SMCPool->items[k]->posInSMCPool != k) return false;
+    }
+    if (listed != pooled) return false;
+    double points = 0.0;
+    for (int k = 0; deme.SMC2Pool && k <= deme.SMC2Pool->top; ++k) {
+      const TNode* copy = deme.SMC2Pool->items[k];
+      points += copy->numRecsOnBranch;
+      if (!copy->discarded || copy->posInSMC2Pool != k || copy->posInVNL < 0 ||
+          copy->posInVNL > deme.VNL.top || deme.VNL.items[copy->posInVNL] != copy)
+        return false;
+    }
+    if (points != deme.totRecsInSMC2Pool) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// After every replay with points, over models using every kind of event.
+TEST_P(SmcInvariant, PoolsAgreeWithTheLineageLists) {
+  const auto& [replayCase, road] = GetParam();
+  const SmcSwitches switches = switchesFor(road);
+  SmcModel model(replayCase.desc, 227, road);
+  for (int chrom = 0; chrom < 40; ++chrom) {
+    model.firstTreeOrFail();
+    for (int locus = 1; locus < 10; ++locus) {
+      const double mean =
+          0.003 * model.demes.tree.root->calcTreeSizeC() * TDemeCollection::CTTimeUnit;
+      const int n = static_cast<int>(model.rng.PoissonDistributionValue(mean));
+      ASSERT_TRUE(model.replayWith(n, locus)) << replayCase.name;
+      if (n > 0) {
+        ASSERT_TRUE(poolsAgreeWithLists(model.demes))
+            << replayCase.name << " chromosome " << chrom << " locus " << locus;
+      }
+    }
+  }
+}

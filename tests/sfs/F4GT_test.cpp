@@ -2,13 +2,14 @@
 // counts by distance class on hand-made data sets (one thread or several),
 // demes without a genotype block, the enumeration of pairs in 64 bits, and
 // the observed distribution's reader.
+#include "sfs/F4GT.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "sfs/F4GT.h"
 #include "tests/model/tempFolder.h"
 #include "tests/sfs/handDataSet.h"
 
@@ -156,7 +157,8 @@ TEST(FourGameteTest, ChunksOnThreadsGiveTheSameCounts) {
   // 70 genes: the bit sets take two words per site.
   const TGameteMasks masks(block);
   for (int k = 0; k < n; k += 7)
-    for (int l = k + 1; l < n; l += 3) ASSERT_EQ(masks.fails(k, l), failsFourGameteTest(block, k, l));
+    for (int l = k + 1; l < n; l += 3)
+      ASSERT_EQ(masks.fails(k, l), failsFourGameteTest(block, k, l));
   MY_TArrayAsVector<double> classes(10, 10);
   for (double b : {10.0, 100.0, 500.0, 2000.0}) classes.Add(b);
   std::vector<long long> f1(4), p1(4);
@@ -208,12 +210,14 @@ TEST_P(FourGameteObservedRefused, WithAMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FourGameteObservedRefused,
-    testing::Values(
-        BadObserved{"FewerPairs", "title\n10\t50\t100\n3\t2\n0.5\t0.5\t0\n",
-                    "hold 3 bounds, 2 pair counts and 3 failure shares"},
-        BadObserved{"MoreShares", "title\n10\n3\n0.5 0.1\n", "hold 1 bounds, 1 pair counts and 2"},
-        BadObserved{"MissingLine", "title\n10\t50\n3\t2\n", "line 4 (the failure shares) is missing"},
-        BadObserved{"NotANumber", "title\n10\tfar\n3\t2\n0\t0\n", "line 2 (the class bounds): \"far\""}),
+    testing::Values(BadObserved{"FewerPairs", "title\n10\t50\t100\n3\t2\n0.5\t0.5\t0\n",
+                                "hold 3 bounds, 2 pair counts and 3 failure shares"},
+                    BadObserved{"MoreShares", "title\n10\n3\n0.5 0.1\n",
+                                "hold 1 bounds, 1 pair counts and 2"},
+                    BadObserved{"MissingLine", "title\n10\t50\n3\t2\n",
+                                "line 4 (the failure shares) is missing"},
+                    BadObserved{"NotANumber", "title\n10\tfar\n3\t2\n0\t0\n",
+                                "line 2 (the class bounds): \"far\""}),
     [](const testing::TestParamInfo<BadObserved>& info) { return std::string(info.param.name); });
 
 // Through the settings: the file in the current folder or the one above.
