@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -239,4 +240,26 @@ TEST(FourGameteObserved, ReadThroughTheSettings) {
   std::filesystem::current_path("..");
   releaseF4GTDistr();
   EXPECT_EQ(TSimSettings::F4GTDistr, nullptr);
+}
+
+// The recombination count that nothing calls: 0 without a distance, else an
+// integer 10^(U log10 x) below the inflated mean x.
+TEST(FourGameteObserved, RecombinationCountWithinItsBound) {
+  HandDataSet h(handModel({4}, 1, {"SNP 10 0 1e-8 0"}));
+  h.s.recRate = 1e-6;
+  h.s.demeCollection.tree.treeLength = 0.004;  // 4000 generations
+  EXPECT_EQ(h.s.computeNumRecs(), 0);          // no observed distribution
+  TSimSettings::F4GTDistr = new TF4GTDistr();
+  TSimSettings::F4GTDistr->maxDistance = 10000;
+  const double x = 4000 * 1e-6 * 10000;  // 40 recombinations over the largest distance
+  const double bound = x + 2.326348 * std::sqrt(x);
+  int largest = 0;
+  for (int k = 0; k < 200; ++k) {
+    const int n = h.s.computeNumRecs();
+    EXPECT_GE(n, 1);
+    EXPECT_LE(n, bound);
+    if (n > largest) largest = n;
+  }
+  EXPECT_GT(largest, 20);
+  releaseF4GTDistr();
 }
