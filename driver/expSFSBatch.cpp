@@ -86,8 +86,16 @@ int simulateSFSBatch(TSimSettings& copy, int numSims, int batch,
     if (lowestFailedBatch && lowestFailedBatch->load(std::memory_order_relaxed) < batch) return 1;
     c.numPolymSites = 0;
     c.initialize_samp_size(copy.sampleSizes);
-    c.isRecombining = false;
+    c.isRecombining = TSimSettings::doF4GT;
     copy.treeCounter = 0;
+    if (TSimSettings::doF4GT) {
+      // Two trees a Poisson number of recombinations apart, the second one
+      // added into the spectra.
+      copy.updateSFSand4GTDistributions();
+      if (c.tree.root) checkRootDescendants(c);
+      c.reset(copy.demeSizes, copy.growthRates);
+      continue;
+    }
     const int result = c.buildTreeNoRecContinousTimeForFreqData();
     if (result != 1) return result;
     addFinishedTree(c);

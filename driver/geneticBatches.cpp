@@ -4,6 +4,7 @@
 // on the calling thread or on OpenMP threads, and the run's collection takes
 // the batches over in batch order. Batch b always covers the same chromosomes,
 // so the data sets do not depend on the number of threads.
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -104,6 +105,11 @@ bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticR
               << std::endl;
     return false;
   }
+  if (doF4GT) {
+    char name[1024];
+    std::snprintf(name, sizeof name, "%s_%i.4GT", runPrefix.c_str(), simIndex + 1);
+    f4GTFileName = name;
+  }
   TChromosomeBatches batches;
   batches.plan = planSFSBatches(numIndependentLoci, numBatches);
   const int numUsed = batches.plan.numBatches;
@@ -142,6 +148,7 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
     if (consoleOutput && (i + 1) % step == 0)
       std::cout << "\tGenealogy # " << i + 1 << "/" << numSims << "\n";
     if (ok) ok = writeDataToOutputFiles(i, simCounter, out);
+    if (ok && doF4GT) computeF4GTstats();  // while the genotype blocks exist
     if (ok && !writeCollectedTrees(demeCollection.treeTexts)) {
       std::cerr << "\nUnable to write the trees of simulation " << i + 1 << std::endl;
       ok = false;

@@ -8,6 +8,7 @@
 #include "engine/deme.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
+#include "sfs/F4GT.h"
 #include "sfs/obsSFS.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -44,6 +45,7 @@ void TRunProcess::releaseAll() {
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
   delete observed;
   observed = nullptr;
+  releaseF4GTDistr();
   cleanStaticArrays();
   delete multiSFS::validSFSEntries;
   multiSFS::validSFSEntries = nullptr;

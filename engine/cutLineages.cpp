@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "engine/recPool.h"
+#include "engine/smcPools.h"
 #include "support/UniqueRandom.h"
 
 using namespace recpool;
@@ -120,6 +121,7 @@ bool TDemeCollection::coalNormalRecomb(TNode* cut, TNode* normal, const int& d, 
   TDeme& deme = demes[d];
   const int slot1 = cut->posInVNLR, slot2 = normal->posInVNLR;
   // The new node continues along the normal lineage's recorded history.
+  smc::replace(deme, normal, node);
   deme.VNL.items[normal->posInVNL] = node;
   node->posInVNL = normal->posInVNL;
   normal->posInVNL = -1;
@@ -148,6 +150,8 @@ void TDemeCollection::coalRecombDiscarded(TNode* cut, TNode* copy, const int& d,
     recBranches[copy->recBranchIndex]->node = cut;
   cut->ancestor = copy->ancestor;
   cut->recombined = false;
+  smc::remove2(deme, copy);
+  smc::add(deme, cut);
 }
 
 int TDeme::implementMigrEventRecCT(TDemeCollection& collection, const double& t) {

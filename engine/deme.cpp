@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "engine/deme.h"
+#include "engine/smcPools.h"
 
 TDeme::TDeme() : loci(10, 100, 1) {}
 
@@ -86,6 +87,7 @@ void TDeme::reset(bool isRecombining) {
   }
   if (isRecombining) recombinantPool.clear();
   numRecLineages = 0;
+  if (isRecombining) smc::resetDeme(*this);
 }
 
 void TDeme::set_growth_rate(const double& g) {

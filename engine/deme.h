@@ -29,6 +29,8 @@ class TSFSCoord;
 class TDemeCollection;
 class TObsAFS;
 class TSimSettings;
+struct ReplayVariant;
+class my_string;
 struct TBlock;
 enum class DataType : int;
 
@@ -113,6 +115,9 @@ class TDeme {
   int implementMigrEventRecCT(TDemeCollection& collection, const double& t);
   // A cut lineage moved to sink by a historical event, recorded: 1, or 0 when nothing moved.
   int implementMigrEventToSinkRecCT(TDeme& sink, TDemeCollection& collection, const double& t);
+  // The same new coalescence under strict SMC and under SMC' (engine/smcCoalescence.cpp).
+  int implementCoalEventRecCTUnderStrictSMC(TDemeCollection& collection, const double& t);
+  int implementCoalEventRecCTSMC2(TDemeCollection& collection, const double& t);
 
   // The same steps for the expected-spectrum coalescent: they keep
   // TDemeCollection::totMigrationRate up to date, and the AndUpdateSFS variants
@@ -369,6 +374,10 @@ class TDemeCollection {
   bool replayBuildTreeWithRecs(const TSimSettings& settings, int locus);
   bool replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
                           const MY_TArrayAsVector<double>& rates, int locus);
+  // The loop behind every replay, with its messages and rules (engine/replayLoop.h).
+  bool replayWithVariant(const MY_TArrayAsVector<long>& sizes,
+                         const MY_TArrayAsVector<double>& rates, int locus,
+                         const ReplayVariant& variant);
   // Records of the previous history (engine/replayRecords.cpp). A coalescence:
   // 1 made, 0 a merge with a discarded copy, -1 a conflict (the replay fails).
   int replayCoalEventCT(TTinyEvent& record, bool isLast);
@@ -382,10 +391,33 @@ class TDemeCollection {
                         const double& t);
   bool coalNormalRecomb(TNode* cut, TNode* normal, const int& deme, const double& t);
   void coalRecombDiscarded(TNode* cut, TNode* copy, const int& deme, const double& t);
+  // SMC' point (engine/smcCoalescence.cpp): a lineage of the new tree is cut
+  // and its copy joins the SMC' pool; a point on a copy adds to its count.
+  int implementRecombEventSMC2(TNode* node, const double& time, TRecLocation& location);
+  // Strict SMC: the first SMC-pool lineage of the listed demes into the recombinant pool.
+  void transferRemainingNormalLineageToRecombinantPool();
+  // Tree of the second marker of the four-gamete road (engine/secondTree.cpp):
+  // n points on the tree (its cached length), then the replay of its history,
+  // under SMC' its twin. 1 when the new tree has a root, 0 otherwise.
+  int implementRecombinationsOnSecondTree(const TSimSettings& settings, int n);
+  bool replayBuildTreeWithRecsOn2ndTreeNew(const TSimSettings& settings, int locus);
+  bool replayBuildTreeWithRecsOn2ndTreeSMC2(const TSimSettings& settings, int locus);
+  // First trees of the expected-spectrum road with their history recorded
+  // (engine/freqCoalescent.cpp): the number of iterations, 0 without a root,
+  // -1000001 at the iteration limit. The expected variant finishes a last
+  // deme with mean waiting times.
+  int buildRandomFirstTreeForRecCTFast();
+  int buildExpectedFirstTreeForRecCTFast();
   // Next internal node of the tree being built, null when all are taken.
   TNode* nextInternalNode();
   // Hands out the next branch-table entry to lineage; false beyond the table.
   bool giveNextRecBranch(TNode* lineage);
+
+  // Four-gamete test of chromosome `chromosome` for every deme with a sample
+  // (sfs/F4GTRun.cpp), appended to fileName; a deme without the chromosome's
+  // genotype block is skipped with a message. False when the file cannot be written.
+  bool compute4GTFailures(const MY_TArrayAsVector<double>& classes, int chromosome,
+                          const my_string& fileName);
 
   // Genealogy for expected spectra: 1 when it has a root; otherwise minus the
   // iterations performed, or -1000001 when it can never finish (message on
@@ -393,7 +425,7 @@ class TDemeCollection {
   int buildTreeNoRecContinousTimeForFreqData();
   // Historical event number index at time t for that genealogy; keeps the
   // emigration rates and totMigrationRate up to date. Returns 1.
-  int implementEventCTForFreqData(const int& index, double t);
+  int implementEventCTForFreqData(const int& index, double t, bool record = false);
   // Adds the branches of the finished tree that are polymorphic in the SNP
   // ascertainment panel into the expected spectra (the whole tree into the totals).
   void updateExpAFSAscForDNASNPs();

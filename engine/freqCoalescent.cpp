@@ -30,24 +30,36 @@ bool listedSizesAreFinite(const TDemeCollection& c) {
   return true;
 }
 
-void inbreed(TDeme& deme, TDemeCollection& c, double t) {
-  if (updatesSpectraOnTheWay())
+void inbreed(TDeme& deme, TDemeCollection& c, double t, bool withSpectra, bool record) {
+  if (withSpectra)
     deme.implementInbreedingAndUpdateSFS(c, t);
   else
-    deme.implementInbreeding(c, t);
+    deme.implementInbreeding(c, t, record);
 }
+
+// What a genealogy does besides its draws: the spectra filled on the way, the
+// history recorded for a replay, the last deme finished with mean waiting times.
+struct BuildMode {
+  bool withSpectra;
+  bool record;
+  bool meanFinish;
+};
 
 // One genealogy; the local state of the loop lives here.
 class FreqTreeBuilder {
  public:
-  explicit FreqTreeBuilder(TDemeCollection& c)
-      : c_(c), rng_(*c.randomGenerator), withSpectra_(updatesSpectraOnTheWay()) {}
+  FreqTreeBuilder(TDemeCollection& c, BuildMode mode)
+      : c_(c), rng_(*c.randomGenerator), withSpectra_(mode.withSpectra), record_(mode.record),
+        meanFinish_(mode.meanFinish) {}
   int run();
+  int iterations() const { return iterations_; }
 
  private:
   TDemeCollection& c_;
   GlobalRandom& rng_;
   const bool withSpectra_;
+  const bool record_;
+  const bool meanFinish_;
   double t_ = 0.0;
   int nextEvent_ = 0;
   int numEvents_ = 0;
@@ -76,7 +88,7 @@ void FreqTreeBuilder::start() {
     c_.demes[d].emigrationRate = c_.demes[d].initEmigrationRate;
   if (TDemeCollection::isInbreeding)
     for (int d = 0; d < c_.numDemes; ++d)
-      if (c_.demes[d].inbredAtStart()) inbreed(c_.demes[d], c_, 0.0);
+      if (c_.demes[d].inbredAtStart()) inbreed(c_.demes[d], c_, 0.0, withSpectra_, record_);
   migrating_ = false;
   c_.totMigrationRate = 0.0;
   if (c_.migrationOn) {
@@ -88,7 +100,7 @@ void FreqTreeBuilder::start() {
 // The mode's coalescence; false when it was refused because the deme has size 0.
 bool FreqTreeBuilder::coalesce(TDeme& deme) {
   const bool done = withSpectra_ ? deme.implementCoalEventCTForFreqDataAndUpdateSFS(c_, t_, false)
-                                 : deme.implementCoalEventCTForFreqData(c_, t_, false);
+                                 : deme.implementCoalEventCTForFreqData(c_, t_, record_);
   return done || deme.relSizeCT != 0.0;
 }
 
@@ -139,7 +151,7 @@ void FreqTreeBuilder::applyEvents() {
   // event starts at the event.
   c_.adjustDemeSizesCT(t_);
   do {
-    c_.implementEventCTForFreqData(nextEvent_, t_);
+    c_.implementEventCTForFreqData(nextEvent_, t_, record_);
     ++nextEvent_;
   } while (nextEvent_ < numEvents_ && c_.events.elems[nextEvent_].timeCT == t_);
   migrating_ = c_.migrationOn && c_.totMigrationRate > 0.0;
@@ -152,7 +164,7 @@ void FreqTreeBuilder::migrate() {
     TDeme& deme = c_.demes[c_.activeDemes[k]];
     sum += deme.numLineages * deme.emigrationRate;
     if (sum > x) {
-      deme.implementMigrEventCTForFreqData(c_, t_, false);
+      deme.implementMigrEventCTForFreqData(c_, t_, record_);
       return;
     }
   }
@@ -180,7 +192,13 @@ int FreqTreeBuilder::run() {
   start();
   for (;;) {
     if (c_.numLineages <= 1) {
-      if (c_.tree.root) return 1;
+      if (c_.tree.root) {
+        // A replay needs the events this tree did not reach.
+        if (record_)
+          for (int k = nextEvent_; k < numEvents_; ++k)
+            c_.recordTinyEvent(2, c_.events.elems[k].timeCT, -1, -1, -1, -1, k);
+        return 1;
+      }
 #pragma omp critical
       std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
       return -iterations_;
@@ -188,7 +206,7 @@ int FreqTreeBuilder::run() {
     if (++iterations_ > MAX_ITERATIONS) return giveUp();
 
     const bool noMigrant = !migrating_ || c_.totMigrationRate <= 0.0;
-    if (noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
+    if (meanFinish_ && noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
       TDeme& last = c_.demes[c_.activeDemes[0]];
       if (!last.isGrowing) {
         if (!finishLastDeme(last)) return refuseZeroSize();
@@ -236,14 +254,32 @@ int FreqTreeBuilder::run() {
   }
 }
 
+// A first tree of the four-gamete road, its history recorded for one replay.
+int buildRecordedTree(TDemeCollection& c, bool meanFinish) {
+  c.numRecLineages = 0;
+  if (c.curEvents == nullptr)
+    c.curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
+  else
+    c.curEvents->numElems = c.curEvents->reserved = 0;
+  FreqTreeBuilder builder(c, BuildMode{false, true, meanFinish});
+  const int result = builder.run();
+  if (result == ITERATION_LIMIT_RESULT) return result;
+  if (result != 1) return 0;
+  return builder.iterations() > 0 ? builder.iterations() : 1;
+}
+
 }  // namespace
 
 int TDemeCollection::buildTreeNoRecContinousTimeForFreqData() {
-  FreqTreeBuilder builder(*this);
+  FreqTreeBuilder builder(*this, BuildMode{updatesSpectraOnTheWay(), false, true});
   return builder.run();
 }
 
-int TDemeCollection::implementEventCTForFreqData(const int& index, double t) {
+int TDemeCollection::buildRandomFirstTreeForRecCTFast() { return buildRecordedTree(*this, false); }
+
+int TDemeCollection::buildExpectedFirstTreeForRecCTFast() { return buildRecordedTree(*this, true); }
+
+int TDemeCollection::implementEventCTForFreqData(const int& index, double t, bool record) {
   const THistoricalEvent& e = events.elems[index];
   if (e.activateLineages) {
     TDeme& deme = demes[e.source];
@@ -252,12 +288,14 @@ int TDemeCollection::implementEventCTForFreqData(const int& index, double t) {
       if (migrationOn) updateMigrProbaToOtherDemes(deme, *this);
     }
     deme.reactivateLineages(t, this);
-    if (deme.inbreedingCoef > 0.0) inbreed(deme, *this, t);
+    if (record) recordTinyEvent(2, t, -1, -1, -1, -1, index);
+    if (deme.inbreedingCoef > 0.0)
+      inbreed(deme, *this, t, updatesSpectraOnTheWay() && !record, record);
   } else {
     TDeme& sink = demes[e.sink];
     const bool sinkWasListed = sink.posInActiveList >= 0;
     const int matrixBefore = curMigMatrix;
-    implementEventCT(index, t, false);
+    implementEventCT(index, t, record);
     if (migrationOn) {
       if (curMigMatrix != matrixBefore)
         computeMigrProbaPerActiveDeme(*this);

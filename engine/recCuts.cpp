@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "engine/recPool.h"
+#include "engine/smcPools.h"
 #include "support/UniqueRandom.h"
 
 using namespace recpool;
@@ -42,6 +43,7 @@ int TDemeCollection::implementRecombEvent(TNode* node, const double& /*time*/,
   node->recombined = true;
   node->ancestor = nullptr;
   node->posInVNL = -1;
+  smc::remove(deme, node);
   poolAdd(*this, deme, node);
   return node->posInVNLR;
 }
@@ -54,6 +56,7 @@ int TDemeCollection::transferLineageToRecombinantPool(TNode* node) {
   }
   TDeme& deme = demes[node->deme];
   node->recombined = true;
+  smc::remove(deme, node);
   poolAdd(*this, deme, node);
   removeVNL(deme, node->posInVNL);
   return node->posInVNLR;

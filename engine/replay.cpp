@@ -8,6 +8,8 @@
 
 #include "engine/coalWaiting.h"
 #include "engine/recPool.h"
+#include "engine/replayLoop.h"
+#include "engine/smcPools.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -25,7 +27,7 @@ struct NewEvent {
 
 // Draws the next new event after t: the migration race first, then one
 // exponential per deme holding cut lineages that can coalesce.
-NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating) {
+NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating, CutRule rule) {
   NewEvent next;
   GlobalRandom& rng = *c.randomGenerator;
   double waiting = NO_EVENT;
@@ -45,8 +47,15 @@ NewEvent drawNewEvent(TDemeCollection& c, double t, bool migrating) {
   for (int k = 0; k < c.cutDemes.count(); ++k) {
     const TDeme& d = c.demes[c.cutDemes[k]];
     const int o = d.numRecLineages, m = d.VNL.count();
-    if (o == 0 || (m == 0 && o < 2)) continue;
-    const double pairs = (o - 1) * o * 0.5 + static_cast<double>(o) * m;
+    double pairs;
+    if (rule == CutRule::plain) {
+      if (o == 0 || (m == 0 && o < 2)) continue;
+      pairs = (o - 1) * o * 0.5 + static_cast<double>(o) * m;
+    } else {
+      // Discarded copies count only under SMC', through their points.
+      pairs = smc::pairCount(d, rule == CutRule::smc2);
+      if (!(pairs > 0.0)) continue;
+    }
     const double w = coalescenceWaitingTime(d, 1.0 / pairs, -rng.takeLogUniform());
     if (w < waiting) {
       waiting = w;
@@ -98,33 +107,41 @@ void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
 }
 
 // The pending new event happens: a coalescence in its deme or a migration.
-bool applyNewEvent(TDemeCollection& c, const NewEvent& next) {
-  if (!next.isMigration) return c.demes[next.deme].implementCoalEventRecCT(c, next.time) == 1;
+bool applyNewEvent(TDemeCollection& c, const NewEvent& next, CutRule rule) {
+  if (!next.isMigration) {
+    TDeme& d = c.demes[next.deme];
+    if (rule == CutRule::strictSMC)
+      return d.implementCoalEventRecCTUnderStrictSMC(c, next.time) == 1;
+    if (rule == CutRule::smc2) return d.implementCoalEventRecCTSMC2(c, next.time) == 1;
+    return d.implementCoalEventRecCT(c, next.time) == 1;
+  }
   const int source = migrationSource(c, next.totalMigration);
   if (source >= 0) c.demes[source].implementMigrEventRecCT(c, next.time);
   return true;
 }
 
 // A recombination point cuts the lineage that follows its branch, unless
-// that lineage is a discarded copy or already cut.
-bool applyPoint(TDemeCollection& c, TRecLocation& point) {
+// that lineage is already cut or a discarded copy (under SMC' a copy counts it).
+bool applyPoint(TDemeCollection& c, TRecLocation& point, CutRule rule, const char* prefix) {
   TRecBranch* entry = point.bottomNode;
   if (!entry || entry->index < 0 || entry->index >= c.recBranchesSize ||
       c.recBranches[entry->index] != entry)
     return false;
   TNode* lineage = entry->node;
-  if (!lineage || lineage->discarded || lineage->recombined) return true;
-  const int slot = c.implementRecombEvent(lineage, point.time, point);
+  if (!lineage || lineage->recombined) return true;
+  if (lineage->discarded && rule != CutRule::smc2) return true;
+  const int slot = rule == CutRule::smc2 ? c.implementRecombEventSMC2(lineage, point.time, point)
+                                         : c.implementRecombEvent(lineage, point.time, point);
   if (slot == -1) {
 #pragma omp critical
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: posRecNodeInVNLR = " << slot
-              << std::endl;
+    std::cerr << prefix << "posRecNodeInVNLR = " << slot << std::endl;
   }
   return slot >= 0;
 }
 
 // A record of the previous history; migrating follows historical events.
-bool applyRecord(TDemeCollection& c, TTinyEvent& record, bool isLastCoalescence, bool& migrating) {
+bool applyRecord(TDemeCollection& c, TTinyEvent& record, bool isLastCoalescence, bool& migrating,
+                 const char* prefix) {
   switch (record.type) {
     case 0:
       return c.replayCoalEventCT(record, isLastCoalescence) >= 0;
@@ -137,8 +154,7 @@ bool applyRecord(TDemeCollection& c, TTinyEvent& record, bool isLastCoalescence,
     }
     default: {
 #pragma omp critical
-      std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Unhandled tiny Event type "
-                << record.type << std::endl;
+      std::cerr << prefix << "Unhandled tiny Event type " << record.type << std::endl;
       return false;
     }
   }
@@ -171,20 +187,30 @@ void reportTree(TDemeCollection& c, int locus) {
 
 }  // namespace
 
+CutRule plainReplayRule() { return TSimSettings::pureSMC ? CutRule::strictSMC : CutRule::plain; }
+
 bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, int locus) {
   return replayTreeWithRecs(settings.demeSizes, settings.growthRates, locus);
 }
 
 bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
                                          const MY_TArrayAsVector<double>& rates, int locus) {
+  const ReplayVariant plain{"TDemeCollection::replayBuildTreeWithRecs: ", plainReplayRule(), false};
+  return replayWithVariant(sizes, rates, locus, plain);
+}
+
+bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
+                                        const MY_TArrayAsVector<double>& rates, int locus,
+                                        const ReplayVariant& variant) {
+  const char* prefix = variant.prefix;
+  const CutRule rule = variant.rule;
   if (tree.numRecs == 0 || tree.recLocations == nullptr) {
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: No recombination on  tree " << locus + 1
-              << "/" << numSites << std::endl;
+    std::cerr << prefix << "No recombination on  tree " << locus + 1 << "/" << numSites
+              << std::endl;
     return true;  // the tree stays as it is
   }
   if (curEvents == nullptr) {
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: no recorded history to replay for tree "
-              << locus + 1 << std::endl;
+    std::cerr << prefix << "no recorded history to replay for tree " << locus + 1 << std::endl;
     tree.root = nullptr;
     return false;
   }
@@ -205,7 +231,7 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
   // Ties: a new event only when strictly first; a point before a record of its time.
   while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
     NewEvent next;
-    if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating);
+    if (numRecLineages > 0) next = drawNewEvent(*this, t, migrating, rule);
     const bool haveRecord = r < numRecords, havePoint = p < numPoints;
     if (!next.exists && !haveRecord && !havePoint) {
       ok = false;  // nothing can happen any more
@@ -213,16 +239,19 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
                (!havePoint || next.time < points[p].time)) {
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      ok = applyNewEvent(*this, next);
+      ok = applyNewEvent(*this, next, rule);
     } else if (havePoint && (!haveRecord || points[p].time <= history[r].time)) {
       t = points[p].time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      ok = applyPoint(*this, points[p++]);
+      ok = applyPoint(*this, points[p++], rule, prefix);
     } else {
       t = history[r].time;
       if (anyGrowth) adjustDemeSizesCT(t);
-      ok = applyRecord(*this, history[r], r == lastCoal, migrating);
-      ++r;
+      ok = applyRecord(*this, history[r], r == lastCoal, migrating, prefix);
+      // Strict SMC on a second tree: no record moves the last history lineage any more.
+      if (++r == numRecords && ok && variant.secondTree && rule == CutRule::strictSMC &&
+          numLineages > 1)
+        transferRemainingNormalLineageToRecombinantPool();
     }
     if (ok && anyGrowth && !cutDemeSizesFinite(*this)) ok = false;
   }
@@ -230,10 +259,11 @@ bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
   if (!ok || numLineages != 1 || tree.root == nullptr) {
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
-    std::cerr << "TDemeCollection::replayBuildTreeWithRecs: Coalescent process did not converge: "
-              << numLineages << " lineages remaining" << std::endl;
+    std::cerr << prefix << "Coalescent process did not converge: " << numLineages
+              << " lineages remaining" << std::endl;
     return false;
   }
+  if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra
   // Historical events beyond the new tree's MRCA stay in its history.
   for (; r < numRecords; ++r)
     if (history[r].type == 2) curEvents->Add(history[r]);

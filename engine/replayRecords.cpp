@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "engine/recPool.h"
+#include "engine/smcPools.h"
 #include "support/UniqueRandom.h"
 
 using namespace recpool;
@@ -50,6 +51,8 @@ int TDemeCollection::replayCoalEventCT(TTinyEvent& record, bool isLast) {
   }
   TNode* node = nextInternalNode();
   if (!node) return -1;
+  smc::replace(deme, lineage1, node);
+  smc::remove(deme, lineage2);
   node->posInVNL = pick1;
   deme.VNL.coalesce(pick1, pick2, node);
   if (pick2 <= deme.VNL.top) deme.VNL.items[pick2]->posInVNL = pick2;
@@ -78,6 +81,10 @@ bool TDemeCollection::coalNormalDiscarded(TNode* lineage1, TNode* lineage2, cons
   TDeme& deme = demes[d];
   const int pick1 = lineage1->posInVNL, pick2 = lineage2->posInVNL;
   if (lineage1->discarded && lineage2->discarded) {
+    // Both stretches of old history end here; the one that goes on starts afresh.
+    smc::remove2(deme, lineage1);
+    smc::remove2(deme, lineage2);
+    lineage1->numRecsOnBranch = 0;
     if (isLast) {  // the old tree ends here: neither copy is needed any more
       removeVNL(deme, pick1 > pick2 ? pick1 : pick2);
       removeVNL(deme, pick1 > pick2 ? pick2 : pick1);
@@ -89,6 +96,7 @@ bool TDemeCollection::coalNormalDiscarded(TNode* lineage1, TNode* lineage2, cons
   // The lineage of the new tree carries on along the old branch.
   TNode* survivor = lineage1->discarded ? lineage2 : lineage1;
   TNode* copy = lineage1->discarded ? lineage1 : lineage2;
+  smc::remove2(deme, copy);
   deme.VNL.coalesce(pick1, pick2, survivor);
   survivor->posInVNL = pick1;
   if (pick2 <= deme.VNL.top) deme.VNL.items[pick2]->posInVNL = pick2;
@@ -109,6 +117,7 @@ bool TDemeCollection::replayMigrEventCT(TTinyEvent& record) {
   TNode* node = removeVNL(source, record.pick1);
   node->deme = sink.demeId;
   appendVNL(sink, node);
+  smc::move(source, sink, node);
   if (!node->discarded) {
     TTinyEvent copy = record;
     copy.pick1 = node->posInVNLR;
@@ -132,6 +141,7 @@ void moveWholeDeme(TDemeCollection& c, TDeme& source, TDeme& sink) {
   for (int k = 0; k <= source.VNL.top; ++k) {
     source.VNL.items[k]->deme = sink.demeId;
     appendVNL(sink, source.VNL.items[k]);
+    smc::move(source, sink, source.VNL.items[k]);
   }
   for (int k = 0; k <= source.VNLR.top; ++k) {
     source.VNLR.items[k]->deme = sink.demeId;
@@ -163,7 +173,9 @@ bool TDemeCollection::replayHistEventCT(TTinyEvent& record) {
   TDeme& sink = demes[e.sink];
   if (e.activateLineages) {
     activate(*this, source);
+    const int before = source.VNL.top;
     source.reactivateLineages(record.time, this);
+    for (int k = before + 1; k <= source.VNL.top; ++k) smc::add(source, source.VNL.items[k]);
     return true;  // its inbreeding coalescences follow as records of their own
   }
   const bool holds = source.VNL.top >= 0 || source.recombinantPool.top >= 0;

@@ -193,6 +193,19 @@ class TSimSettings {
   bool outputExpectedSFS(const std::string& folder, int header, bool observed, int numObs,
                          bool expected, int oneFilePerSpectrum, bool append, bool dadi,
                          double lhood);
+  // Four-gamete statistics (sfs/F4GTRun.cpp), used while doF4GT is set.
+  // The test of every chromosome of the data set just simulated, appended to
+  // f4GTFileName while its genotype blocks exist.
+  void computeF4GTstats();
+  void create4GTArraysAndCompute4GTFailures(int chromosome);
+  // The observed distribution from f4GTFileName ("../" in front when upDir):
+  // true when the file was read.
+  bool readObs4GTDistr(bool upDir);
+  // Expected-spectrum simulation on two trees a Poisson number of
+  // recombinations apart: 0, or 1 when the second tree could not be made.
+  int updateSFSand4GTDistributions();
+  int computeNumRecs();
+
   // Writes the model text as "<model name>_bad.par" and announces it; returns 1.
   int write_bad_param_file();
 

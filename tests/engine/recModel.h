@@ -4,6 +4,7 @@
 // comparisons. Console progress is silenced while a model lives.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "support/globals.h"
@@ -107,4 +108,26 @@ inline bool isValidTree(const TTree& tree) {
     if (!up || up->time < node.time || (up->desc1 != &node && up->desc2 != &node)) return false;
   }
   return true;
+}
+
+// One deme of o + m tips after a reset, the first o of them cut: moved into
+// the pool with their branch-table entries in place.
+inline void cutFirstTips(RecModel& model, int o) {
+  TDemeCollection& c = model.demes;
+  c.reset(model.sizes, model.rates);
+  c.resetTreeStart();
+  c.cutDemes.reset(c.numDemes);
+  if (c.recBranches == nullptr) c.createRecBranchArray();
+  for (int i = 0; i < c.tree.sampleSize; ++i) {
+    TNode* tip = &c.tree.nodes.items[i];
+    c.recBranches[i]->node = tip;
+    tip->recBranchIndex = i;
+  }
+  for (int i = 0; i < o; ++i) c.transferLineageToRecombinantPool(&c.tree.nodes.items[i]);
+}
+
+// "measured +- se (theory)" for the test report.
+inline std::string describe(const MeanSE& x, double theory) {
+  return std::to_string(x.mean()) + " +- " + std::to_string(x.se()) + " (" +
+         std::to_string(theory) + ")";
 }

@@ -13,32 +13,6 @@
 
 #include "tests/engine/recModel.h"
 
-namespace {
-
-// "measured +- se (theory)" for the test report.
-std::string describe(const MeanSE& x, double theory) {
-  return std::to_string(x.mean()) + " +- " + std::to_string(x.se()) + " (" +
-         std::to_string(theory) + ")";
-}
-
-// One deme of o + m tips after a reset, the first o of them cut: moved into
-// the pool with their branch-table entries in place.
-void cutFirstTips(RecModel& model, int o) {
-  TDemeCollection& c = model.demes;
-  c.reset(model.sizes, model.rates);
-  c.resetTreeStart();
-  c.cutDemes.reset(c.numDemes);
-  if (c.recBranches == nullptr) c.createRecBranchArray();
-  for (int i = 0; i < c.tree.sampleSize; ++i) {
-    TNode* tip = &c.tree.nodes.items[i];
-    c.recBranches[i]->node = tip;
-    tip->recBranchIndex = i;
-  }
-  for (int i = 0; i < o; ++i) c.transferLineageToRecombinantPool(&c.tree.nodes.items[i]);
-}
-
-}  // namespace
-
 // With o cut lineages and m lineages of the recorded history, every pair
 // holding a cut lineage is equally likely: 1 / (C(o,2) + o m).
 TEST(CutLineages, EveryPairWithACutLineageEquallyLikely) {
