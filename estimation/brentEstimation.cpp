@@ -309,12 +309,24 @@ bool TBrentCycles::stop(const std::string& why) {
   return false;
 }
 
+// With the four-gamete facility switched on, its observed distribution
+// ("<generic name>_4GT.obs" in the starting folder) is read before the
+// estimation enters its output folder.
+bool readObservedFourGametes(TSimSettings& s, int runIndex) {
+  s.f4GTFileName = s.genericName + "_4GT.obs";
+  if (s.readObs4GTDistr(false)) return true;
+  std::cerr << "Unable to read the observed four-gamete distribution \"" << s.f4GTFileName
+            << "\", the estimation of run " << runIndex + 1 << " cannot start" << std::endl;
+  return false;
+}
+
 }  // namespace
 
 double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
                           int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
                           std::ofstream*& lhoodFile) {
   TDemeCollection::bad_coalescence = false;
+  if (TSimSettings::doF4GT && !readObservedFourGametes(s, runIndex)) return 0;
   TEstimationScope scope;
   if (!scope.enterOutputFolder(s.genericName.c_str())) return 0;
   brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, &s);

@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <sstream>
 
 #include "estimation/brentMinimization.h"
 #include "sfs/obsSFS.h"
+#include "support/public.h"
 #include "tests/driver/freqRun.h"
 
 using namespace freqtest;
@@ -169,3 +171,22 @@ TEST_F(ParamSetLikelihood, LikelihoodCurveOfOneParameter) {
 }
 
 }  // namespace
+
+// With the four-gamete facility on, an estimation whose observed four-gamete
+// distribution is missing does not start (and creates no output folder).
+TEST_F(ParamSetLikelihood, MissingFourGameteDistributionStopsTheEstimation) {
+  run.s.genericName = "bv_no_such_model";
+  TSimSettings::doF4GT = true;
+  std::ostringstream err;
+  std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
+  TObsAFS* obsSlot = &obs;
+  std::ofstream* lhoodSlot = nullptr;
+  const double done = estimateParameters(run.s, brent, 0, 300, 300, 1, 1, obsSlot, lhoodSlot);
+  std::cerr.rdbuf(old);
+  TSimSettings::doF4GT = false;
+  EXPECT_EQ(done, 0.0);
+  EXPECT_NE(err.str().find("\"bv_no_such_model_4GT.obs\", the estimation of run 1 cannot start"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(checkDirExist("bv_no_such_model"));
+}
