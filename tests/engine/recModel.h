@@ -4,7 +4,11 @@
 // comparisons. Console progress is silenced while a model lives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/globals.h"
@@ -124,6 +128,34 @@ inline void cutFirstTips(RecModel& model, int o) {
     tip->recBranchIndex = i;
   }
   for (int i = 0; i < o; ++i) c.transferLineageToRecombinantPool(&c.tree.nodes.items[i]);
+}
+
+// With o cut lineages and m other lineages in one deme, `coalesce` (one new
+// coalescence among them) must give every pair holding a cut lineage the
+// same probability 1 / (C(o,2) + o m), over a table of (o, m).
+template <class Coalesce>
+void expectUniformCutPairs(const std::vector<std::pair<int, int>>& cases, unsigned seed,
+                           Coalesce coalesce) {
+  const int trials = 20000;
+  for (const auto& [o, m] : cases) {
+    RecModel model(ModelDesc{{1000}, {o + m}}, seed);
+    std::map<std::pair<int, int>, int> counts;
+    for (int k = 0; k < trials; ++k) {
+      cutFirstTips(model, o);
+      ASSERT_EQ(coalesce(model), 1);
+      const TNode& node = model.demes.tree.nodes.items[o + m];
+      const int a = node.desc1->posInTree, b = node.desc2->posInTree;
+      ++counts[{std::min(a, b), std::max(a, b)}];
+    }
+    const int pairs = o * (o - 1) / 2 + o * m;
+    const double p = 1.0 / pairs;
+    EXPECT_EQ(static_cast<int>(counts.size()), pairs) << o << " cut, " << m << " others";
+    for (const auto& [pair, count] : counts) {
+      EXPECT_LT(pair.first, o) << "a pair without a cut lineage";
+      EXPECT_NEAR(count / double(trials), p, 5 * std::sqrt(p * (1 - p) / trials))
+          << o << " cut, " << m << " others, pair " << pair.first << "-" << pair.second;
+    }
+  }
 }
 
 // "measured +- se (theory)" for the test report.

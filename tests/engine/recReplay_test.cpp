@@ -16,27 +16,10 @@
 // With o cut lineages and m lineages of the recorded history, every pair
 // holding a cut lineage is equally likely: 1 / (C(o,2) + o m).
 TEST(CutLineages, EveryPairWithACutLineageEquallyLikely) {
-  const std::pair<int, int> cases[] = {{1, 1}, {1, 3}, {2, 0}, {2, 1}, {3, 2}, {4, 0}, {2, 4}};
-  const int trials = 20000;
-  for (const auto& [o, m] : cases) {
-    RecModel model(ModelDesc{{1000}, {o + m}}, 83);
-    std::map<std::pair<int, int>, int> counts;
-    for (int k = 0; k < trials; ++k) {
-      cutFirstTips(model, o);
-      ASSERT_EQ(model.demes.demes[0].implementCoalEventRecCT(model.demes, 0.001), 1);
-      const TNode& node = model.demes.tree.nodes.items[o + m];
-      const int a = node.desc1->posInTree, b = node.desc2->posInTree;
-      ++counts[{std::min(a, b), std::max(a, b)}];
-    }
-    const int pairs = o * (o - 1) / 2 + o * m;
-    const double p = 1.0 / pairs;
-    EXPECT_EQ(static_cast<int>(counts.size()), pairs) << o << " cut, " << m << " history";
-    for (const auto& [pair, count] : counts) {
-      EXPECT_LT(pair.first, o) << "a pair without a cut lineage";
-      EXPECT_NEAR(count / double(trials), p, 5 * std::sqrt(p * (1 - p) / trials))
-          << o << " cut, " << m << " history, pair " << pair.first << "-" << pair.second;
-    }
-  }
+  expectUniformCutPairs({{1, 1}, {1, 3}, {2, 0}, {2, 1}, {3, 2}, {4, 0}, {2, 4}}, 83,
+                        [](RecModel& model) {
+                          return model.demes.demes[0].implementCoalEventRecCT(model.demes, 0.001);
+                        });
 }
 
 // Points lie on their branches, in increasing time; none empties the lists.

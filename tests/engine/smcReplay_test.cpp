@@ -127,27 +127,11 @@ INSTANTIATE_TEST_SUITE_P(Models, SmcInvariant,
 // pairs of a later cut lineage with a history lineage).
 TEST(StrictSMC, EveryPairEquallyLikely) {
   const SmcSwitches switches(true, false);
-  const std::pair<int, int> cases[] = {{2, 1}, {1, 1}, {1, 3}, {2, 0}, {3, 2}, {4, 0}, {3, 4}};
-  const int trials = 20000;
-  for (const auto& [o, e] : cases) {
-    RecModel model(ModelDesc{{1000}, {o + e}}, 179);
-    std::map<std::pair<int, int>, int> counts;
-    for (int k = 0; k < trials; ++k) {
-      cutFirstTips(model, o);
-      ASSERT_EQ(model.demes.demes[0].implementCoalEventRecCTUnderStrictSMC(model.demes, 0.001), 1);
-      const TNode& node = model.demes.tree.nodes.items[o + e];
-      const int a = node.desc1->posInTree, b = node.desc2->posInTree;
-      ++counts[{std::min(a, b), std::max(a, b)}];
-    }
-    const int pairs = o * (o - 1) / 2 + o * e;
-    const double p = 1.0 / pairs;
-    EXPECT_EQ(static_cast<int>(counts.size()), pairs) << o << " cut, " << e << " history";
-    for (const auto& [pair, count] : counts) {
-      EXPECT_LT(pair.first, o) << "a pair without a cut lineage";
-      EXPECT_NEAR(count / double(trials), p, 5 * std::sqrt(p * (1 - p) / trials))
-          << o << " cut, " << e << " history, pair " << pair.first << "-" << pair.second;
-    }
-  }
+  expectUniformCutPairs({{2, 1}, {1, 1}, {1, 3}, {2, 0}, {3, 2}, {4, 0}, {3, 4}}, 179,
+                        [](RecModel& model) {
+                          return model.demes.demes[0].implementCoalEventRecCTUnderStrictSMC(
+                              model.demes, 0.001);
+                        });
 }
 
 // Two genes and one point on every first tree: under SMC' the cut lineage
