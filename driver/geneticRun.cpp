@@ -7,6 +7,8 @@
 #include <limits>
 
 #include "driver/geneticOutputs.h"
+#include "driver/oneRun.h"
+#include "driver/runDemes.h"
 #include "driver/runProcess.h"
 #include "driver/runSummary.h"
 #include "driver/shutdown.h"
@@ -107,11 +109,7 @@ void prepareOutputs(TGeneticRunOutputs& out, const TRunProcess& p, int runIndex)
 }
 
 void announceGeneticRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
-  std::cout << "\nbrimvane" << "2" << " is building "
-            << static_cast<long long>(p.options.numSims) * s.numIndependentLoci
-            << " genealogies ...\n";
-  if (QdlSimulConditions.is_open())
-    QdlSimulConditions << "\nRandom generator initialized with : " << p.seed << std::endl;
+  announceGenealogies(p, s);
   if (runIndex == 0)
     std::cout << "\nSimulating " << s.numIndependentLoci << " independent chromosomes using "
               << TSimSettings::numBatches << " batches and " << TSimSettings::numThreads
@@ -121,16 +119,8 @@ void announceGeneticRun(const TRunProcess& p, const TSimSettings& s, int runInde
 }  // namespace
 
 void setUpGeneticCollection(TSimSettings& s) {
-  TDemeCollection& c = s.demeCollection;
-  s.simulationCounter = 0;
-  c.totNumSites = 0;
-  c.ReserveLoci(s.numIndependentLoci);
-  const int n = s.numIndependentLoci > 0 ? s.numIndependentLoci : 1;
-  if (!c.numSitesPerChrom) c.numSitesPerChrom = new int[n]();
-  if (!c.numPolymSitesPerChrom) c.numPolymSitesPerChrom = new int[n]();
-  TDemeCollection::calcInvNChoose2(s.totalSampleSize);
-  TDemeCollection::iniNumLineages = c.count_all_lineages();
-  TDemeCollection::isFreqDataType = false;
+  resetRunCounters(s);
+  setUpCoalescent(s, false);
 }
 
 RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {

@@ -59,11 +59,7 @@ bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
 }
 
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
-  std::cout << "\nbrimvane" << "2" << " is building "
-            << static_cast<long long>(p.options.numSims) * s.numIndependentLoci
-            << " genealogies ...\n";
-  if (QdlSimulConditions.is_open())
-    QdlSimulConditions << "\nRandom generator initialized with : " << p.seed << std::endl;
+  announceGenealogies(p, s);
   if (runIndex == 0)
     std::cout << "\nComputing expected SFS using " << TSimSettings::numBatches
               << " batches and " << TSimSettings::numThreads << " threads.\n\n";
@@ -97,6 +93,14 @@ void writeRunResults(TRunProcess& p, TSimSettings& s, int runIndex, bool simulat
 }
 
 }  // namespace
+
+void announceGenealogies(const TRunProcess& p, const TSimSettings& s) {
+  std::cout << "\nbrimvane" << "2" << " is building "
+            << static_cast<long long>(p.options.numSims) * s.numIndependentLoci
+            << " genealogies ...\n";
+  if (QdlSimulConditions.is_open())
+    QdlSimulConditions << "\nRandom generator initialized with : " << p.seed << std::endl;
+}
 
 RunResult performRun(TRunProcess& p, int runIndex) {
   TSimSettings s;

@@ -16,5 +16,9 @@ class TSimSettings;
 
 RunResult performRun(TRunProcess& process, int runIndex);
 
+// The first lines of a run that simulates: how many genealogies it builds,
+// and the seed in the model echo.
+void announceGenealogies(const TRunProcess& process, const TSimSettings& settings);
+
 // The -M branch of a run whose model is set up: one parameter estimation.
 RunResult performEstimationRun(TRunProcess& process, TSimSettings& settings, int runIndex);

@@ -101,10 +101,10 @@ bool createRunSpectra(TSimSettings& s) {
   return true;
 }
 
-void setUpFreqCoalescent(TSimSettings& s) {
+void setUpCoalescent(TSimSettings& s, bool freqData) {
   TDemeCollection::calcInvNChoose2(s.totalSampleSize);
   TDemeCollection::iniNumLineages = s.demeCollection.count_all_lineages();
-  TDemeCollection::isFreqDataType = true;
+  TDemeCollection::isFreqDataType = freqData;
 }
 
 void resetRunCounters(TSimSettings& s) {

@@ -21,9 +21,11 @@ void checkAscertainableData(const TSimSettings& settings);
 // created.
 bool createRunSpectra(TSimSettings& settings);
 
-// The tables the frequency-data coalescent reads: the inverse pair counts up
-// to the total sample size and the number of lineages a genealogy starts from.
-void setUpFreqCoalescent(TSimSettings& settings);
+// The tables the coalescent reads: the inverse pair counts up to the total
+// sample size and the number of lineages a genealogy starts from, with the
+// kind of data the trees are built for.
+void setUpCoalescent(TSimSettings& settings, bool freqData);
+inline void setUpFreqCoalescent(TSimSettings& settings) { setUpCoalescent(settings, true); }
 
 // The per-run counters and per-chromosome arrays the simulations start from.
 void resetRunCounters(TSimSettings& settings);
