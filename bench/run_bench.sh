@@ -71,19 +71,7 @@ write_observed() {
   done
 }
 
-# Prints "seconds peakKB" of one timed command (wall clock, in ms resolution).
-timed() {
-  local start end
-  start=$(date +%s%N)
-  /usr/bin/time -f "%M" -o "$WORK/time.txt" "$@" >/dev/null 2>"$WORK/err.txt" || {
-    echo "command failed: $*" >&2
-    cat "$WORK/err.txt" >&2
-    return 1
-  }
-  end=$(date +%s%N)
-  echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$WORK/time.txt")" |
-    awk '{ printf "%.3f %s\n", $1 / 1000, $2 }'
-}
+. "$ROOT/bench/common.sh"
 
 run_model() {  # name threads genealogies
   local name=$1 threads=$2 sims=$3

@@ -13,9 +13,9 @@ trap 'rm -rf "$WORK"' EXIT
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
 cmake --build "$BUILD_DIR" -j2 >/dev/null
+. "$ROOT/bench/common.sh"
+bench_driver f4gtBench
 DRIVER=$WORK/f4gtBench
-g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" "$ROOT/bench/f4gtBench.cpp" \
-  -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$DRIVER"
 
 # sites, genes (the pairs are enumerated, never stored: 10^5 sites need no extra memory)
 for args in "2000 50" "20000 20" "100000 4"; do

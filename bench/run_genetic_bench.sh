@@ -57,19 +57,7 @@ CASES=(
   "1000x10kb|20|1000|10000|0|5|20 5000 -t 4"
 )
 
-# Prints "seconds peakKB" of one timed command.
-timed() {
-  local start end
-  start=$(date +%s%N)
-  /usr/bin/time -f "%M" -o "$WORK/time.txt" "$@" >/dev/null 2>"$WORK/err.txt" || {
-    echo "command failed: $*" >&2
-    cat "$WORK/err.txt" >&2
-    return 1
-  }
-  end=$(date +%s%N)
-  echo "$(((end - start) / 1000000)) $(tail -n 1 "$WORK/time.txt")" |
-    awk '{ printf "%.3f %s\n", $1 / 1000, $2 }'
-}
+. "$ROOT/bench/common.sh"
 
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.2f", (s > 0 ? n / s : 0) }'; }
 

@@ -13,9 +13,9 @@ trap 'rm -rf "$WORK"' EXIT
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
 cmake --build "$BUILD_DIR" -j3 >/dev/null
+. "$ROOT/bench/common.sh"
+bench_driver recBench
 DRIVER=$WORK/recBench
-g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" "$ROOT/bench/recBench.cpp" \
-  -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$DRIVER"
 
 # sample size, markers, chromosomes, rN per interval
 for args in "10 1000 200 1" "100 1000 20 1" "1000 100 2 1000"; do

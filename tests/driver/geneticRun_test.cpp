@@ -33,18 +33,6 @@ std::string twoDemeModel(const std::string& block = "DNA 3000 2e-6 2e-6 0.33",
          block + "\n";
 }
 
-// Every output file; the timing lines of the model echo are dropped.
-std::map<std::string, std::string> outputsOf(const RunFolder& f) {
-  std::map<std::string, std::string> files = f.files();
-  for (auto& [name, text] : files) {
-    if (name.find(".simparam") == std::string::npos) continue;
-    std::string kept;
-    for (const std::string& line : linesOf(text))
-      if (line.find("done in ") == std::string::npos) kept += line + "\n";
-    text = kept;
-  }
-  return files;
-}
 
 std::map<std::string, std::string> runModel(const std::string& model, Args args) {
   RunFolder f("genetic");
@@ -53,7 +41,7 @@ std::map<std::string, std::string> runModel(const std::string& model, Args args)
   all.insert(all.end(), args.begin(), args.end());
   const RunOutput r = f.run(all);
   EXPECT_EQ(r.status, 0) << r.err;
-  return outputsOf(f);
+  return f.outputs();
 }
 
 void expectSameFiles(const std::map<std::string, std::string>& a,

@@ -12,18 +12,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The output files of one run; the timing lines of the model echo are dropped.
-std::map<std::string, std::string> outputsOf(const RunFolder& f) {
-  std::map<std::string, std::string> files = f.files();
-  for (auto& [name, text] : files) {
-    if (name.find(".simparam") == std::string::npos) continue;
-    std::string kept;
-    for (const std::string& line : linesOf(text))
-      if (line.find("done in ") == std::string::npos) kept += line + "\n";
-    text = kept;
-  }
-  return files;
-}
 
 std::map<std::string, std::string> runWithThreads(const std::string& example, Args args,
                                                   const std::string& threads) {
@@ -32,7 +20,7 @@ std::map<std::string, std::string> runWithThreads(const std::string& example, Ar
   args.insert(args.end(), {"-q", "-r", "21", "-B", "7", "-c", threads});
   RunOutput r = f.run(args);
   EXPECT_EQ(r.status, 0) << threads << r.err;
-  return outputsOf(f);
+  return f.outputs();
 }
 
 TEST(RunDeterminism, OutputFilesDoNotDependOnTheNumberOfThreads) {

@@ -87,6 +87,18 @@ std::map<std::string, std::string> RunFolder::files() const {
   return all;
 }
 
+std::map<std::string, std::string> RunFolder::outputs() const {
+  std::map<std::string, std::string> all = files();
+  for (auto& [name, text] : all) {
+    if (name.find(".simparam") == std::string::npos) continue;
+    std::string kept;
+    for (const std::string& line : linesOf(text))
+      if (line.find("done in ") == std::string::npos) kept += line + "\n";
+    text = kept;
+  }
+  return all;
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);

@@ -29,6 +29,9 @@ class RunFolder {
   bool exists(const std::string& name) const;
   // Every file below the folder: path relative to it -> content.
   std::map<std::string, std::string> files() const;
+  // The same with the timing lines of the model echo dropped, so that two
+  // runs can be compared file by file.
+  std::map<std::string, std::string> outputs() const;
   const std::filesystem::path& path() const { return dir_; }
 
  private:

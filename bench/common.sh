@@ -1,0 +1,22 @@
+# Shared by the bench scripts (sourced). timed COMMAND... prints
+# "seconds peakKB" of one run of the command, wall clock in ms resolution;
+# needs $WORK, a scratch folder of the calling script.
+timed() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f "%M" -o "$WORK/time.txt" "$@" >/dev/null 2>"$WORK/err.txt" || {
+    echo "command failed: $*" >&2
+    cat "$WORK/err.txt" >&2
+    return 1
+  }
+  end=$(date +%s%N)
+  echo "$(( (end - start) / 1000000 )) $(tail -n 1 "$WORK/time.txt")" |
+    awk '{ printf "%.3f %s\n", $1 / 1000, $2 }'
+}
+
+# bench_driver NAME: compiles bench/NAME.cpp against the libraries of
+# $BUILD_DIR into $WORK/NAME.
+bench_driver() {
+  g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" $(pkg-config --cflags eigen3 2>/dev/null) \
+    "$ROOT/bench/$1.cpp" -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$WORK/$1"
+}
