@@ -8,6 +8,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <omp.h>
@@ -96,6 +97,28 @@ int progressStep(int numSims) {
   return 10000;
 }
 
+// Opens the MRCA record once per process, for appending, with its header.
+void openMRCARecord(const TSimSettings& s) {
+  if (mrcaStreamInitialized) return;
+  mrcaStreamInitialized = true;
+  mrcas = new std::ofstream(std::string(s.genericName.c_str()) + "_mrca.txt", std::ios::app);
+  const bool recombines = s.totalRecRate && s.totalRecRate[0] > 0;
+  *mrcas << "==================================================================\n"
+         << "brimvane started on " << strTime << "\n\n"
+         << "TMRCAs per non-recombining segment\n"
+         << (recombines ? "Beg segment\tEnd segment" : "Locus\tSegment length")
+         << "\tData Type\tTime (gen)\tdeme\tNum Mutations\n";
+}
+
+// The MRCA lines of a data set, in chromosome order; false when they could
+// not be written.
+bool writeMRCALines(TBatchTrees& texts) {
+  if (!mrcas) return true;
+  *mrcas << texts.mrcaLines.str();
+  mrcas->flush();
+  return static_cast<bool>(*mrcas);
+}
+
 }  // namespace
 
 bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticRunOutputs& out) {
@@ -140,6 +163,7 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
   freshSiteLists(numIndependentLoci);
   const int step = progressStep(numSims);
   computeInitDemeSizeCT(demeCollection);
+  if (recordMRCAs) openMRCARecord(*this);
   for (int i = 0; i < numSims; ++i) {
     ++simulationCounter;
     demeCollection.numPolymSites = 0;
@@ -151,6 +175,10 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
     if (ok && doF4GT) computeF4GTstats();  // while the genotype blocks exist
     if (ok && !writeCollectedTrees(demeCollection.treeTexts)) {
       std::cerr << "\nUnable to write the trees of simulation " << i + 1 << std::endl;
+      ok = false;
+    }
+    if (ok && !writeMRCALines(demeCollection.treeTexts)) {
+      std::cerr << "\nUnable to write the MRCA record of simulation " << i + 1 << std::endl;
       ok = false;
     }
     if (!ok) ++out.numFailedDataSets;

@@ -41,6 +41,11 @@ void TRunProcess::releaseAll() {
   closeStream(TSimSettings::PaupTrueTreesFile);
   closeStream(TSimSettings::PaupMutTreesFile);
   closeStream(TSimSettings::PaupAscTreesFile);
+  if (mrcas) {
+    *mrcas << "\n==================================================================\n" << std::endl;
+    closeStream(mrcas);
+    mrcaStreamInitialized = false;
+  }
   closeStream(tmrcas);
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
   delete observed;

@@ -1,5 +1,6 @@
 #pragma once
-// The NEXUS tree statements of the chromosomes one collection simulates. A
+// The NEXUS tree statements (and MRCA record lines) of the chromosomes one
+// collection simulates. A
 // batch keeps its own (numbered by the collection's own tree counter), so that
 // the tree files never depend on how batches share threads; the driver writes
 // them in batch order. The streams keep their buffers from tree to tree.
@@ -9,9 +10,10 @@
 struct TBatchTrees {
   std::ostringstream trueTrees;  // statements for the genealogies file
   std::ostringstream mutTrees;   // statements for the mutation-count file
+  std::ostringstream mrcaLines;  // lines of the MRCA record (when it is kept)
 
   void clear() {
-    for (std::ostringstream* s : {&trueTrees, &mutTrees}) {
+    for (std::ostringstream* s : {&trueTrees, &mutTrees, &mrcaLines}) {
       s->str(std::string());
       s->clear();
     }
@@ -20,5 +22,6 @@ struct TBatchTrees {
   void append(const TBatchTrees& other) {
     trueTrees << other.trueTrees.str();
     mutTrees << other.mutTrees.str();
+    mrcaLines << other.mrcaLines.str();
   }
 };

@@ -73,6 +73,15 @@ static bool acceptTreeForAscertainment(TDemeCollection& c, const TSimSettings& s
   }
 }
 
+// The MRCA record line of a non-recombining chromosome, kept with the batch's
+// trees so that the record is written in chromosome order.
+static void recordMRCA(TDemeCollection& c, int i) {
+  const TNode* root = c.tree.root;
+  c.treeTexts.mrcaLines << i << "\t" << c.numSites << "\t" << "data unknown\t"
+                        << (root ? root->time * TDemeCollection::CTTimeUnit : 0.0) << "\t"
+                        << (root ? root->deme : -1) << "\t" << c.numMutations << "\n";
+}
+
 // The tree and mutations of a non-recombining chromosome; false on failure (reported).
 static bool simulateNonRecombining(TDemeCollection& c, TSimSettings& s, int structure, int i,
                                    long step) {
@@ -93,6 +102,7 @@ static bool simulateNonRecombining(TDemeCollection& c, TSimSettings& s, int stru
   c.curPolSitesInfo->growStep = static_cast<int>(step);
   c.numMutations = 0;
   if (c.sprinkleMutationsNoRec(s, structure, i) < 0) return false;
+  if (TSimSettings::recordMRCAs) recordMRCA(c, i);
   if (TSimSettings::outputTree) s.writePAUPTrees(0, c);
   return true;
 }

@@ -7,3 +7,5 @@ std::ofstream QdlSimulConditions;
 GlobalRandom* ranGenArray = nullptr;
 std::ofstream* tmrcas = nullptr;
 char strTime[81] = "";
+std::ofstream* mrcas = nullptr;
+bool mrcaStreamInitialized = false;

@@ -9,5 +9,7 @@ extern bool OUTPUT_DNA_AS_SNP;   // write DNA sequences as SNP sites
 extern bool consoleOutput;       // progress on the standard output (cleared by -q)
 extern std::ofstream QdlSimulConditions;  // the model echo file (.simparam)
 extern GlobalRandom* ranGenArray;          // one generator per batch (100 entries)
+extern std::ofstream* mrcas;        // the MRCA record "<generic name>_mrca.txt" (recordMRCAs)
+extern bool mrcaStreamInitialized;  // mrcas opened by this process
 extern std::ofstream* tmrcas;  // "MRCAs.txt", created by the first frequency-data run
 extern char strTime[81];  // start of the program, "%d/%m/20%y at %H:%M:%S"

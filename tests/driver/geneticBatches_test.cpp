@@ -4,6 +4,9 @@
 // batch brought back to the calling thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "driver/expSFSBatches.h"
@@ -94,3 +97,27 @@ TEST(GeneticBatches, ErrorsOfABatchReachTheCallingThread) {
 }
 
 }  // namespace
+
+// With the MRCA record switched on, every non-recombining chromosome leaves
+// one line (index, sites, "data unknown", root age, root deme, mutations),
+// in chromosome order and the same for any number of threads.
+TEST(GeneticBatches, MRCALinesInChromosomeOrderForAnyNumberOfThreads) {
+  const std::string model = handModel({7}, 5, {"DNA 500 0 2e-6 0.33"});
+  std::string reference;
+  TSimSettings::recordMRCAs = true;
+  for (int threads : {1, 3}) {
+    BatchRun run(model, 3, threads);
+    ASSERT_TRUE(run.s.generateTreeAndMutationsMultiThreaded(0, run.out)) << threads;
+    const std::string lines = run.s.demeCollection.treeTexts.mrcaLines.str();
+    std::istringstream in(lines);
+    int chrom = 0;
+    for (std::string line; std::getline(in, line); ++chrom) {
+      EXPECT_EQ(line.rfind(std::to_string(chrom) + "\t500\tdata unknown\t", 0), 0u) << line;
+      EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 5) << line;
+    }
+    EXPECT_EQ(chrom, 5);
+    if (reference.empty()) reference = lines;
+    EXPECT_EQ(lines, reference) << threads << " threads";
+  }
+  TSimSettings::recordMRCAs = false;
+}
