@@ -20,3 +20,10 @@ bench_driver() {
   g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" $(pkg-config --cflags eigen3 2>/dev/null) \
     "$ROOT/bench/$1.cpp" -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$WORK/$1"
 }
+
+# build_libraries JOBS: configures and builds the Release libraries (no tests)
+# in $BUILD_DIR.
+build_libraries() {
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
+  cmake --build "$BUILD_DIR" -j"$1" >/dev/null
+}

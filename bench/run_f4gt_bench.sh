@@ -11,9 +11,8 @@ THREADS=${1:-4}
 WORK=$(mktemp -d /tmp/brimvane-f4gtbench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j2 >/dev/null
 . "$ROOT/bench/common.sh"
+build_libraries 2
 bench_driver f4gtBench
 DRIVER=$WORK/f4gtBench
 

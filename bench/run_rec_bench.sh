@@ -11,9 +11,8 @@ BUILD_DIR=${BUILD_DIR:-/tmp/brimvane-bench-build}
 WORK=$(mktemp -d /tmp/brimvane-recbench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j3 >/dev/null
 . "$ROOT/bench/common.sh"
+build_libraries 3
 bench_driver recBench
 DRIVER=$WORK/recBench
 

@@ -8,28 +8,28 @@
 
 namespace recpool {
 
-inline void appendVNL(TDeme& d, TNode* node) {
-  node->posInVNL = d.VNL.top + 1;
-  d.VNL.Add(node);
+// Append to and remove from one lineage list of a deme, keeping the node's
+// position member for that list up to date.
+template <TNodeArray TDeme::*List, int TNode::*Pos>
+inline void appendTo(TDeme& d, TNode* node) {
+  node->*Pos = (d.*List).top + 1;
+  (d.*List).Add(node);
 }
 
-inline TNode* removeVNL(TDeme& d, int slot) {
-  TNode* node = d.VNL.removeAt(slot);
-  if (slot <= d.VNL.top) d.VNL.items[slot]->posInVNL = slot;
-  if (node) node->posInVNL = -1;
+template <TNodeArray TDeme::*List, int TNode::*Pos>
+inline TNode* removeFrom(TDeme& d, int slot) {
+  TNodeArray& list = d.*List;
+  TNode* node = list.removeAt(slot);
+  if (slot <= list.top) list.items[slot]->*Pos = slot;
+  if (node) node->*Pos = -1;
   return node;
 }
 
-inline void appendVNLR(TDeme& d, TNode* node) {
-  node->posInVNLR = d.VNLR.top + 1;
-  d.VNLR.Add(node);
-}
-
+inline void appendVNL(TDeme& d, TNode* node) { appendTo<&TDeme::VNL, &TNode::posInVNL>(d, node); }
+inline TNode* removeVNL(TDeme& d, int slot) { return removeFrom<&TDeme::VNL, &TNode::posInVNL>(d, slot); }
+inline void appendVNLR(TDeme& d, TNode* node) { appendTo<&TDeme::VNLR, &TNode::posInVNLR>(d, node); }
 inline TNode* removeVNLR(TDeme& d, int slot) {
-  TNode* node = d.VNLR.removeAt(slot);
-  if (slot <= d.VNLR.top) d.VNLR.items[slot]->posInVNLR = slot;
-  if (node) node->posInVNLR = -1;
-  return node;
+  return removeFrom<&TDeme::VNLR, &TNode::posInVNLR>(d, slot);
 }
 
 inline void poolAdd(TDemeCollection& c, TDeme& d, TNode* node) {

@@ -130,6 +130,20 @@ inline void cutFirstTips(RecModel& model, int o) {
   for (int i = 0; i < o; ++i) c.transferLineageToRecombinantPool(&c.tree.nodes.items[i]);
 }
 
+// Replays the current tree's history through a single point above the root:
+// it must succeed silently, take no random number, and rebuild `tree`.
+inline void expectSilentReplayRebuilds(RecModel& model, const std::vector<NodeShot>& tree,
+                                       const std::string& label) {
+  placePointAboveRoot(model.demes);
+  const int uniforms = model.rng.nextUniform, logs = model.rng.nextLogUniform;
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(model.demes.replayTreeWithRecs(model.sizes, model.rates, 1)) << label;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << label;
+  EXPECT_EQ(model.rng.nextUniform, uniforms) << label;
+  EXPECT_EQ(model.rng.nextLogUniform, logs) << label;
+  EXPECT_TRUE(snapshot(model.demes.tree) == tree) << label;
+}
+
 // With o cut lineages and m other lineages in one deme, `coalesce` (one new
 // coalescence among them) must give every pair holding a cut lineage the
 // same probability 1 / (C(o,2) + o m), over a table of (o, m).

@@ -235,14 +235,8 @@ TEST_P(FastFirstTree, RecordsAHistoryThatReplays) {
     int coalescences = 0;
     for (const TTinyEvent& e : historyOf(model.demes)) coalescences += e.type == 0;
     EXPECT_EQ(coalescences, model.demes.tree.sampleSize - 1);
-    placePointAboveRoot(model.demes);
-    const int uniforms = model.rng.nextUniform, logs = model.rng.nextLogUniform;
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(model.demes.replayTreeWithRecs(model.sizes, model.rates, 1));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(model.rng.nextUniform, uniforms);
-    EXPECT_EQ(model.rng.nextLogUniform, logs);
-    EXPECT_TRUE(snapshot(model.demes.tree) == tree) << GetParam().name << " tree " << r;
+    expectSilentReplayRebuilds(model, tree,
+                               std::string(GetParam().name) + " tree " + std::to_string(r));
   }
 }
 
