@@ -1,17 +1,16 @@
 #pragma once
-#include <string>
-#include <vector>
-
 // Command-line option parser: options are registered under a long name and/or a
 // letter that share one value slot; the argument vector (POSIX letter clusters and
 // glued values, GNU "--name=value" and "--name value") fills the slots, which the
-// caller then reads by letter or by name. Unknown options are ignored, but
-// recorded with the value option left without its value at the end of the
-// arguments, so that the caller can report them. A second,
-// independent front end reads "name : value" lines from an option file.
+// caller then reads by letter or by name. Unknown options are ignored; they are
+// recorded, with a value option left without its value at the end of the
+// arguments, so that the caller can report them. A second, independent front end
+// reads "name : value" lines from an option file.
 //
 // Registration keeps pointers to the caller's strings: register string literals or
 // strings that outlive the parser. Values found while parsing are copied.
+#include <string>
+#include <vector>
 
 class AnyOption {
  public:
