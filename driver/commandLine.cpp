@@ -46,13 +46,15 @@ int readCommandLine(int argc, char** argv, AnyOption& opt, ArgumentVector& newAr
   if (argc == 1 && !readRunFile(opt, run.startFolder, argc, argv, newArg)) return 1;
   opt.processCommandArgs(argc, argv);
   if (argc > 1) echoCommandLine(argc, argv);
+  warnIgnoredArguments(opt);
 
   if (optionFlag(opt, 'h')) opt.printUsage();
   if (optionValue(opt, 'v') != nullptr) {
     std::cout << versionLine() << "\n\n";
     return 0;
   }
-  if (!chooseInputRoute(opt, run) || !checkNumericOptions(opt, run) || !checkInputFiles(run) ||
+  if (!checkOptionValues(opt) || !chooseInputRoute(opt, run) ||
+      !checkNumericOptions(opt, run) || !checkInputFiles(run) ||
       !checkEstimationOptions(opt, run))
     return 1;
   return CONTINUE_RUN;

@@ -1,7 +1,9 @@
 // The project file of one simulated data set, written whole after the batches
 // are merged, and its line in the run's batch list. The line is added only
 // once the file is complete; a file that cannot be written is removed.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -32,18 +34,35 @@ void writeProjectFileText(std::ostream& os, TSimSettings& s, const TGeneticRunOu
   if (statesRead) c.write_group_section_to_Quendrel_file(os);
 }
 
+namespace {
+
+void reportUnwrittenProjectFile(const std::string& name, int simIndex, const std::string& why) {
+  std::cerr << "\nUnable to write the project file \"" << name << "\" of simulation "
+            << simIndex + 1 << " (" << why << "): the data set is not written" << std::endl;
+}
+
+}  // namespace
+
 bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
                       const TGeneStates& states) {
   const std::string name = projectFileName(s, simIndex);
+  errno = 0;
   std::ofstream os(name, std::ios::trunc);
+  if (!os) {
+    const int error = errno;
+    reportUnwrittenProjectFile(name, simIndex,
+                               std::string("it cannot be opened") +
+                                   (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    return false;
+  }
   bool statesRead = false;
-  if (os) writeProjectFileText(os, s, out, states, statesRead);
-  if (os.is_open()) os.close();
+  writeProjectFileText(os, s, out, states, statesRead);
+  os.close();
   if (!os || !statesRead) {
     std::remove(name.c_str());
-    std::cerr << "\nUnable to write the project file \"" << name << "\" of simulation "
-              << simIndex + 1 << (statesRead ? "" : " (its simulated states could not be read)")
-              << ": the data set is not written" << std::endl;
+    reportUnwrittenProjectFile(name, simIndex,
+                               statesRead ? "writing it failed"
+                                          : "its simulated states could not be read");
     return false;
   }
   if (!out.batchList) return true;

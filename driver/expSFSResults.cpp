@@ -88,14 +88,17 @@ bool TSimSettings::outputExpectedSFS(const std::string& folder, int header, bool
   return ok;
 }
 
-int TSimSettings::write_bad_param_file() {
+int TSimSettings::write_bad_param_file(const std::string& failure) {
   my_string base = tplParFileName.is_null() ? parFileName : tplParFileName;
   base.remove_extension();
   base.remove_path();  // written in the current folder, whatever the model's folder
   char name[1024];
   std::snprintf(name, sizeof name, "%s_bad.par", base.c_str());
-  std::cerr << "Bad parameters leading to non-convergent coalescent are written in file " << name
-            << std::endl;
+  if (failure.empty())
+    std::cerr << "Bad parameters leading to non-convergent coalescent are written in file "
+              << name << std::endl;
+  else
+    std::cerr << failure << "; its model is written in file " << name << std::endl;
   std::ofstream file(name, std::ios::trunc);
   std::istringstream text(simulatedModelText(*this));
   for (std::string line; std::getline(text, line);) file << line << "\n";

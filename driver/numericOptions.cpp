@@ -113,7 +113,7 @@ bool readThreads(AnyOption& opt) {
   char const* text = optionValue(opt, 'c');
   if (text == nullptr) return true;
   int threads = 1;
-  if (isInteger(text) && !checkIntValue('c', text, integerOf(text), 0, threads)) return false;
+  if (!readIntOption('c', text, 0, threads)) return false;
   if (threads > TSimSettings::numBatches) {
     std::cerr << "Adjusting number of threads (" << threads << ") to number of defined  batches ("
               << TSimSettings::numBatches << ")\n";

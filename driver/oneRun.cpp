@@ -14,13 +14,17 @@
 
 namespace {
 
-// The model of the run, read directly or generated from the template.
+// The model of the run, read directly or generated from the template. A draw
+// that gave no row of values (rules that cannot be obeyed) has said why; the
+// input files themselves were read, so they are not blamed.
 bool readRunModel(TSimSettings& s, const RunOptions& run, int runIndex) {
   const bool drawFromPriors = run.priorFileGiven && !run.defFileGiven;
+  const int rowsBefore = s.paramValueRows.numElems;
   if (s.readInputFiles(run.useTemplate, drawFromPriors, run.modelFileName, run.templateFileName,
                        runIndex))
     return true;
-  std::cerr << "Unable to read input files. Exit program." << std::endl;
+  const bool drawFailed = drawFromPriors && s.paramValueRows.numElems == rowsBefore;
+  if (!drawFailed) std::cerr << "Unable to read input files. Exit program." << std::endl;
   return false;
 }
 

@@ -5,6 +5,15 @@
 class AnyOption;
 struct RunOptions;
 
+// Warns, on the standard error stream, of every unknown option and every
+// argument that follows no option; they are ignored and the run goes on.
+void warnIgnoredArguments(AnyOption& opt);
+
+// Refuses an option left without its value at the end of the arguments, and a
+// numeric option whose value is missing (the next option was taken for it) or
+// is not a number of the option's kind.
+bool checkOptionValues(AnyOption& opt);
+
 // Plain model file (-i) or template (-t) with a definition (-f, -F) or prior (-e)
 // file; the default names of the likelihood and parameter tables.
 bool chooseInputRoute(AnyOption& opt, RunOptions& run);

@@ -1,11 +1,14 @@
 #include "driver/optionNumbers.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+
+#include "support/public.h"
 
 namespace {
 
@@ -19,6 +22,50 @@ std::string atLeast(long long minimum) {
 }
 
 }  // namespace
+
+NumberForm numberFormOf(char const* text, bool integer) {
+  if (text[0] == '\0') return NumberForm::EMPTY;
+  char* end = nullptr;
+  double const number = std::strtod(text, &end);
+  bool const readWhole = !std::isspace(static_cast<unsigned char>(text[0])) && *end == '\0';
+  if (readWhole) {
+    if (!std::isfinite(number)) return NumberForm::NOT_FINITE;
+    return integer && !isInteger(text) ? NumberForm::NOT_AN_INTEGER : NumberForm::NUMBER;
+  }
+  unsigned char const second = static_cast<unsigned char>(text[1]);
+  if (text[0] == '-' && (std::isalpha(second) || second == '-')) return NumberForm::NEXT_OPTION;
+  return NumberForm::NOT_A_NUMBER;
+}
+
+void refuseMissingValue(char const* option, char const* reason) {
+  std::cerr << "Missing value after " << option << " option: " << reason << ". Aborting program"
+            << std::endl;
+}
+
+bool checkNumberForm(char letter, char const* text, bool integer) {
+  std::string const option = std::string("-") + letter;
+  switch (numberFormOf(text, integer)) {
+    case NumberForm::NUMBER:
+      return true;
+    case NumberForm::EMPTY:
+      refuseMissingValue(option.c_str(), "its value is empty");
+      return false;
+    case NumberForm::NEXT_OPTION:
+      refuseMissingValue(option.c_str(),
+                         ("it is followed by the option " + std::string(text)).c_str());
+      return false;
+    case NumberForm::NOT_AN_INTEGER:
+      refuseOptionValue(letter, text, "it is not an integer");
+      return false;
+    case NumberForm::NOT_FINITE:
+      refuseOptionValue(letter, text, kNotFinite);
+      return false;
+    case NumberForm::NOT_A_NUMBER:
+    default:
+      refuseOptionValue(letter, text, "it is not a number");
+      return false;
+  }
+}
 
 long long integerOf(char const* text) {
   errno = 0;

@@ -1,11 +1,25 @@
 #pragma once
-// Conversions of option value texts to the ints the run needs. Integer options
-// read the leading integer of their text as strtol does (0 when there is none),
-// number options as strtod does; both are computed in 64 bits or in double and
-// range-checked before they become an int, so no value is converted undefinedly.
+// Checks and conversions of option value texts. The form of every numeric value
+// is checked first (numberFormOf); integer options are then read as strtol does,
+// number options as strtod does, in 64 bits or in double, and range-checked
+// before they become an int, so no value is converted undefinedly.
 // A refused value is reported on the standard error stream with a message that
 // names the option:
 //   "Invalid value (<text>) after -<letter> option: <reason>. Aborting program"
+
+// How the value text of a numeric option reads. Integer options take an optional
+// sign and digits only (no blank); the others any text strtod reads whole, so that
+// "10x" is not read as 10. A text beginning with '-' and a letter or a second
+// '-' that is not a number is the next option: the value itself is missing.
+enum class NumberForm { NUMBER, EMPTY, NEXT_OPTION, NOT_A_NUMBER, NOT_AN_INTEGER, NOT_FINITE };
+NumberForm numberFormOf(char const* text, bool integer);
+
+// True when the text is a number of the option's kind; otherwise the message
+// naming the option and the text (missing value or refusal) and false.
+bool checkNumberForm(char letter, char const* text, bool integer);
+
+// "Missing value after <option> option: <reason>. Aborting program".
+void refuseMissingValue(char const* option, char const* reason);
 
 // Leading integer of the text in 64 bits (saturating at the 64-bit limits).
 long long integerOf(char const* text);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <iomanip>
 #include <iostream>
+#include <sstream>
 #include <vector>
 
 #include "estimation/brentMinimization.h"
@@ -292,10 +293,18 @@ bool TBrentCycles::writeBestLhoods() {
   return false;
 }
 
+// A failed evaluation other than a genealogy that could not be completed
+// (whose model the batch code has saved): its model is saved with what failed.
 bool TBrentCycles::stopAfterFailedEvaluation(const std::string& where) {
   if (!b_.badParFileWritten) {
+    std::ostringstream failure;
+    failure << "The evaluation at ";
+    const TSampleParameters& set = current();
+    for (int i = 0; i < set.paramArray.numElems; ++i)
+      failure << (i > 0 ? ", " : "") << set.paramArray[i].name << " = " << set.paramArray[i].value;
+    failure << " failed (" << b_.failure << ")";
 #pragma omp critical
-    s_.write_bad_param_file();
+    s_.write_bad_param_file(failure.str());
   }
   return stop(where + " failed: " + b_.failure);
 }

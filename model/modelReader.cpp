@@ -275,6 +275,10 @@ void TModelReader::checkEventLine(const std::string& text, int line, int e) {
                        std::to_string(v.size()) + " found");
   double time = checkedNumber(sc_, line, v[0], "the time of " + event);
   if (time >= kMaxTime) sc_.fail(line, "the time of " + event + " is too large");
+  // The event reader stores a negative time as 0: the event moves to the present.
+  if (time < 0)
+    sc_.warn(line, "the time of " + event + " is negative (" + v[0] +
+                       "); the event is moved to time 0, the present");
   const long lastDeme = s_.numDemes - 1;
   checkedInteger(sc_, line, v[1], "the source deme of " + event, 0, lastDeme);
   checkedInteger(sc_, line, v[2], "the sink deme of " + event, 0, lastDeme);

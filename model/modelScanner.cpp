@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
 
 namespace {
 
@@ -135,6 +136,10 @@ void TModelScanner::fail(int line, const std::string& problem) const {
 
 void TModelScanner::fail(const std::string& problem) const {
   throw TModelError("Error in " + source_ + ": " + problem);
+}
+
+void TModelScanner::warn(int line, const std::string& problem) const {
+  std::cerr << "Warning in " << source_ << ", line " << line << ": " << problem << std::endl;
 }
 
 double checkedNumber(const TModelScanner& sc, int line, const std::string& token,

@@ -44,6 +44,8 @@ class TModelScanner {
 
   [[noreturn]] void fail(int line, const std::string& problem) const;
   [[noreturn]] void fail(const std::string& problem) const;
+  // A value that is read all the same, reported on the standard error stream.
+  void warn(int line, const std::string& problem) const;
 
  private:
   void advance();

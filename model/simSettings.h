@@ -207,7 +207,9 @@ class TSimSettings {
   int computeNumRecs();
 
   // Writes the model text as "<model name>_bad.par" and announces it; returns 1.
-  int write_bad_param_file();
+  // Without a failure the announcement is that of a coalescent that did not
+  // converge; otherwise it is the failure followed by the file name.
+  int write_bad_param_file(const std::string& failure = std::string());
 
   // Parameter estimation (defined in estimation/): cycles of Brent searches of
   // the simple parameters, inside the output folder. 1 when the estimation

@@ -398,24 +398,27 @@ void AnyOption::processCommandArgs() {
     std::cerr << "\nOPTIONS ERROR : Failed allocating memory\nExiting." << std::endl;
     std::exit(0);
   }
+  unknownArgs.clear();
+  valueMissingOption.clear();
   for (int i = 1; i < argCount; ++i) {
     char* s = argValues[i];
     bool const hasNext = i + 1 < argCount;
-    if (s[0] == longPrefix[0] && s[0] != '\0' && s[1] == longPrefix[1]) {
+    bool const isLong = s[0] == longPrefix[0] && s[0] != '\0' && s[1] == longPrefix[1];
+    if (isLong || (s[0] == shortPrefix && s[0] != '\0' && !posixStyle)) {
       int waitingSlot = -1;
-      parseLongOption(s + 2, waitingSlot);
-      if (waitingSlot >= 0 && hasNext) storeCopy(waitingSlot, argValues[++i]);
+      char* const name = s + (isLong ? 2 : 1);
+      if (!parseLongOption(name, waitingSlot)) recordUnknown(s, s);
+      if (waitingSlot >= 0 && hasNext)
+        storeCopy(waitingSlot, argValues[++i]);
+      else if (waitingSlot >= 0)
+        valueMissingOption = s;
     } else if (s[0] == shortPrefix && s[0] != '\0') {
-      if (posixStyle) {
-        char const waiting = parsePosixCluster(s + 1);
-        if (waiting != kNothingWaits && hasNext) {
-          ++i;
-          if (!setValue(waiting, argValues[i])) reportUnknown(argValues[i]);
-        }
-      } else {
-        int waitingSlot = -1;
-        parseLongOption(s + 1, waitingSlot);
-        if (waitingSlot >= 0 && hasNext) storeCopy(waitingSlot, argValues[++i]);
+      char const waiting = parsePosixCluster(s);
+      if (waiting != kNothingWaits && hasNext) {
+        ++i;
+        if (!setValue(waiting, argValues[i])) reportUnknown(argValues[i]);
+      } else if (waiting != kNothingWaits) {
+        valueMissingOption = std::string(1, shortPrefix) + waiting;
       }
     } else {
       recordPositional(i);
@@ -436,9 +439,14 @@ void AnyOption::reportUnknown(char const* what) {
   printAutoUsage();
 }
 
+void AnyOption::recordUnknown(std::string option, char const* argument) {
+  unknownArgs.push_back({std::move(option), argument});
+}
+
 // A long option: "name=value", or "name" (a value option then waits for the next
-// argument, reported through waitingSlot).
-void AnyOption::parseLongOption(char* text, int& waitingSlot) {
+// argument, reported through waitingSlot). False when the name is not one the
+// command line accepts.
+bool AnyOption::parseLongOption(char* text, int& waitingSlot) {
   waitingSlot = -1;
   char* const separator = std::strchr(text, nameValueSeparator);
   bool const glued = separator != nullptr && separator != text;
@@ -455,7 +463,9 @@ void AnyOption::parseLongOption(char* text, int& waitingSlot) {
       waitingSlot = longOptionSlots[i];
   } else {
     reportUnknown(text);
+    return false;
   }
+  return true;
 }
 
 int AnyOption::matchChar(char c) const {
@@ -475,14 +485,17 @@ bool AnyOption::findFlag(char* name) {
   return true;
 }
 
-// A cluster of letters after a single dash. Returns the letter that waits for the
-// next argument as its value, or '0' when none waits.
-char AnyOption::parsePosixCluster(char* text) {
-  for (char* p = text; *p != '\0'; ++p) {
+// A cluster of letters after a single dash (the argument includes the dash).
+// Returns the letter that waits for the next argument as its value, or '0' when
+// none waits.
+char AnyOption::parsePosixCluster(char* argument) {
+  if (argument[1] == '\0') recordUnknown(argument, argument);  // a lone dash
+  for (char* p = argument + 1; *p != '\0'; ++p) {
     int const i = matchChar(*p);
     if (i < 0) {
       char letter[2] = {*p, '\0'};
       reportUnknown(letter);
+      recordUnknown(std::string(1, shortPrefix) + *p, argument);
       continue;
     }
     int const kind = letterOptionKinds[i];

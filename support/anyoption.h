@@ -2,11 +2,15 @@
 // Command-line option parser: options are registered under a long name and/or a
 // letter that share one value slot; the argument vector (POSIX letter clusters and
 // glued values, GNU "--name=value" and "--name value") fills the slots, which the
-// caller then reads by letter or by name. Unknown options are ignored. A second,
-// independent front end reads "name : value" lines from an option file.
+// caller then reads by letter or by name. Unknown options are ignored; they are
+// recorded, with a value option left without its value at the end of the
+// arguments, so that the caller can report them. A second, independent front end
+// reads "name : value" lines from an option file.
 //
 // Registration keeps pointers to the caller's strings: register string literals or
 // strings that outlive the parser. Values found while parsing are copied.
+#include <string>
+#include <vector>
 
 class AnyOption {
  public:
@@ -65,6 +69,17 @@ class AnyOption {
   int getArgc() const;            // positional arguments recorded
   char* getArgv(int index) const;  // the index-th positional argument, null beyond
 
+  // An option the last parse did not know: the option as written ("--dfs",
+  // "-Z") and the whole argument it stood in ("-qZn" for the letter Z).
+  struct UnknownOption {
+    std::string option;
+    std::string argument;
+  };
+  std::vector<UnknownOption> const& unknownOptions() const { return unknownArgs; }
+  // The value option that ended the arguments still waiting for its value, as
+  // written ("-n", "--numsims"); empty when there is none.
+  std::string const& optionWithoutValue() const { return valueMissingOption; }
+
   // Option file.
   void useFiileName(char const* name);
   bool processFile();
@@ -115,10 +130,11 @@ class AnyOption {
 
   int findLongName(char const* name, int length) const;
   int findLetter(char c) const;
-  void parseLongOption(char* text, int& waitingSlot);
-  char parsePosixCluster(char* text);
+  bool parseLongOption(char* text, int& waitingSlot);
+  char parsePosixCluster(char* argument);
   void recordPositional(int index);
   void reportUnknown(char const* what);
+  void recordUnknown(std::string option, char const* argument);
 
   char* readFile(char const* name);
   void consumeFile(char* buffer);
@@ -167,4 +183,6 @@ class AnyOption {
   bool usagePending;
   bool hadOptions;
   bool autoUsage;
+  std::vector<UnknownOption> unknownArgs;
+  std::string valueMissingOption;
 };

@@ -67,8 +67,11 @@ TEST(DataSetOutput, UnwritableProjectFileIsReportedAndNotListed) {
   StreamCapture err(std::cerr);
   EXPECT_FALSE(writeProjectFile(h.s, 0, out, statesInMemory(h.s.demeCollection)));
   EXPECT_EQ(qdb.str(), "");
-  EXPECT_NE(err.text().find("Unable to write the project file \"missing/folder/g_1_1.qdp\""),
-            std::string::npos);
+  EXPECT_NE(err.text().find("Unable to write the project file \"missing/folder/g_1_1.qdp\" of "
+                            "simulation 1 (it cannot be opened: No such file or directory): the "
+                            "data set is not written\n"),
+            std::string::npos)
+      << err.text();
 }
 
 // States that cannot be read: no partial file is left and nothing is listed.
@@ -84,6 +87,11 @@ TEST(DataSetOutput, UnreadableStatesLeaveNoProjectFile) {
   EXPECT_FALSE(writeProjectFile(h.s, 0, out, none));
   EXPECT_FALSE(fs::exists("g/g_1_1.qdp"));
   EXPECT_EQ(qdb.str(), "");
+  EXPECT_NE(err.text().find("Unable to write the project file \"g/g_1_1.qdp\" of simulation 1 "
+                            "(its simulated states could not be read): the data set is not "
+                            "written\n"),
+            std::string::npos)
+      << err.text();
 }
 
 // With -j each data set and bootstrap gets a folder numbered by the

@@ -302,6 +302,7 @@ struct StopCase {
   std::vector<const char*> messages;
   int rows;            // rows of the likelihood table kept (-1: no table)
   bool badParameters;  // the model that failed is saved
+  std::vector<const char*> absent = {};  // texts the error stream must not hold
 };
 
 class EstimationStops : public testing::TestWithParam<StopCase> {};
@@ -316,6 +317,7 @@ TEST_P(EstimationStops, WithStatusOneKeepingTheRowsAlreadyWritten) {
   const RunOutput r = f.run(c.args);
   EXPECT_EQ(r.status, 1) << r.err;
   for (const char* m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << m << "\n" << r.err;
+  for (const char* m : c.absent) EXPECT_EQ(r.err.find(m), std::string::npos) << m << "\n" << r.err;
   const std::string name = c.args[1].substr(0, c.args[1].size() - 4);
   const std::string folder = name + "/" + name;
   EXPECT_FALSE(f.exists(folder + ".bestlhoods"));
@@ -359,6 +361,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {"does not fit the observed spectra: its sample sizes are 8 7 instead of 8 6",
                   "Stopping Brent parameter optimization"},
                  1, true},
+        StopCase{"a search changes a sample size: the saved model says why",
+                 estimation("size", {"-r", "1"}),
+                 {"\nThe evaluation at ",
+                  " failed (the model built from the template does not fit the observed "
+                  "spectra: its sample sizes are 8 7 instead of 8 6); its model is written in "
+                  "file size_bad.par\n"},
+                 1, true, {"non-convergent"}},
         StopCase{"no observed spectra, every estimation tried",
                  estimation("split", {"-m", "-E", "2", "-r", "1"}),
                  {"Unable to read observed SFS, the estimation of run 1 cannot start",

@@ -191,6 +191,21 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
   }
 }
 
+// Rules that no draw can obey stop the program after the messages that say so;
+// the input files, which were read, are not blamed.
+TEST(RunFaults, ImpossibleRuleIsTheOnlyReason) {
+  RunFolder f("impossible_rule");
+  f.copyExample("splitTemplate");
+  f.write("rule.est", "[PARAMETERS]\n1 NPOP1 unif 1000 10000\n1 TSPLIT unif 500 5000\n"
+                      "[RULES]\nTSPLIT > 6000\n");
+  const RunOutput r = f.run({"-t", "split.tpl", "-e", "rule.est", "-E", "2", "-n", "10", "-d"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "Impossible to obey rules after 100 attempts,  stopping computations (rule(s) failed "
+            "on the last attempt: TSPLIT>6000)\n"
+            "Impossible to draw parameter values... exiting program\n");
+}
+
 // The shared arrays of one run are freed after it; the valid-entry list of the
 // observed multi-dimensional spectra stays for the whole process.
 TEST(RunFaults, CleanStaticArraysKeepsTheValidEntryList) {

@@ -133,6 +133,36 @@ TEST(ModelReader, NegativeEventTimeIsReadAsZero) {
   EXPECT_FALSE(s.historicalEvents[0].activateLineages);
 }
 
+// A negative event time is read as 0 all the same, but not silently: the
+// warning names the model and the line of the event.
+TEST(ModelReader, NegativeEventTimeIsReported) {
+  struct Case {
+    const char* events;  // the event lines begin at line 22 of the model
+    const char* warning;  // empty: none
+  };
+  const Case cases[] = {
+      {"1\n-100 1 0 1 1 0 1",
+       "Warning in model file \"m.par\", line 22: the time of historical event 0 is negative "
+       "(-100); the event is moved to time 0, the present\n"},
+      {"2\n300 1 0 1 1 0 1\n-2.5e3 0 1 0 1 0 0 // early",
+       "Warning in model file \"m.par\", line 23: the time of historical event 1 is negative "
+       "(-2.5e3); the event is moved to time 0, the present\n"},
+      {"1\n0 1 0 1 1 0 1", ""},
+      {"1\n100 1 0 1 1 0 1", ""},
+  };
+  for (const Case& c : cases) {
+    ModelFile m;
+    m.events = c.events;
+    TSimSettings s;
+    s.parFileName = "m.par";
+    const ParseResult r = parseModel(s, m.text());
+    ASSERT_EQ(r.result, 1) << r.errors;
+    EXPECT_EQ(r.errors, c.warning);
+    for (int e = 0; e < s.historicalEvents.numElems; ++e)
+      EXPECT_GE(s.historicalEvents[e].time, 0);
+  }
+}
+
 TEST(ModelReader, BlockLines) {
   struct Case {
     const char* lines;  // the block lines of one structure

@@ -83,6 +83,60 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"-n", "1", "-n", "2"}, "2", false, false},
         ParseCase{{"pos1", "-q", "pos2"}, nullptr, false, true}));
 
+// What a parse ignores or leaves incomplete is recorded for the caller; the
+// values are those of the table above.
+struct IgnoredCase {
+  std::vector<std::string> args;
+  std::vector<std::string> unknown;  // "option|argument"
+  std::vector<std::string> positional;
+  char const* withoutValue;
+};
+
+class IgnoredArguments : public testing::TestWithParam<IgnoredCase> {};
+
+TEST_P(IgnoredArguments, AreRecorded) {
+  IgnoredCase const& c = GetParam();
+  AnyOption opt;
+  registerSample(opt);
+  Args a(c.args);
+  opt.processCommandArgs(a.argc(), a.argv());
+  std::vector<std::string> unknown;
+  for (auto const& u : opt.unknownOptions()) unknown.push_back(u.option + "|" + u.argument);
+  EXPECT_EQ(unknown, c.unknown);
+  std::vector<std::string> positional;
+  for (int i = 0; i < opt.getArgc(); ++i) positional.push_back(opt.getArgv(i));
+  EXPECT_EQ(positional, c.positional);
+  EXPECT_EQ(opt.optionWithoutValue(), c.withoutValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, IgnoredArguments,
+    testing::Values(
+        IgnoredCase{{"-n", "5", "-q"}, {}, {}, ""},
+        IgnoredCase{{"--dfs", "--foo=bar", "-n", "5"}, {"--dfs|--dfs", "--foo=bar|--foo=bar"}, {},
+                    ""},
+        IgnoredCase{{"-qZdY"}, {"-Z|-qZdY", "-Y|-qZdY"}, {}, ""},
+        IgnoredCase{{"-dn5Z"}, {}, {}, ""},  // the Z belongs to the value 5Z
+        IgnoredCase{{"-", "--", "--=numsims"}, {"-|-", "--|--", "--=numsims|--=numsims"}, {}, ""},
+        IgnoredCase{{"a", "-n", "1", "b"}, {}, {"a", "b"}, ""},
+        IgnoredCase{{"-q", "-n"}, {}, {}, "-n"},
+        IgnoredCase{{"-dn"}, {}, {}, "-n"},
+        IgnoredCase{{"--numsims"}, {}, {}, "--numsims"},
+        IgnoredCase{{"--numsims", "-q"}, {}, {}, ""},  // -q is taken as the value
+        IgnoredCase{{"--numsims="}, {}, {}, ""}));
+
+TEST(AnyOption, EachParseStartsItsOwnRecord) {
+  AnyOption opt;
+  registerSample(opt);
+  Args first({"--dfs", "-n"});
+  opt.processCommandArgs(first.argc(), first.argv());
+  ASSERT_EQ(opt.unknownOptions().size(), 1u);
+  Args second({"-n", "3"});
+  opt.processCommandArgs(second.argc(), second.argv());
+  EXPECT_TRUE(opt.unknownOptions().empty());
+  EXPECT_EQ(opt.optionWithoutValue(), "");
+}
+
 TEST(AnyOption, LookupsOfUnknownOrUnsetGiveNothing) {
   AnyOption empty;
   EXPECT_EQ(empty.getValue('n'), nullptr);
