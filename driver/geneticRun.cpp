@@ -133,13 +133,14 @@ RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   prepareOutputs(out, p, runIndex);
   out.batchList = OUTPUT_QUENDREL ? &qdb : nullptr;
   out.processSpectraStarted = &p.simSpectraFilesStarted;
-  if (TSimSettings::outputTree) s.writePAUPHeader();
+  // A tree file that cannot be opened is a lost output, like a lost table.
+  const bool treeFilesOpen = !TSimSettings::outputTree || s.writePAUPHeader();
   announceGeneticRun(p, s, runIndex);
   setUpGeneticCollection(s);
 
   s.generateDataPerSimulation(run.numSims, p.simulationCounter, out);
 
-  bool ok = writeMaxLikelihoods(s, out);
+  bool ok = writeMaxLikelihoods(s, out) && treeFilesOpen;
   ok = writeParameterRow(p, s) && ok;
   if (TSimSettings::outputTree) s.writePAUPTreeFooter();
   const double seconds = secondsSince(run.startTime);
