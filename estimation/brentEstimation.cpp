@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <vector>
@@ -70,9 +71,9 @@ void writeValue(std::ostream& os, const TParameter& p, double v) {
 class TBrentCycles {
  public:
   TBrentCycles(TSimSettings& s, TBrentMinimization& b, const TEstimationScope& scope,
-               int minLoops, int maxLoops, int runIndex)
+               int minLoops, int maxLoops, int runIndex, std::ofstream*& bestLhoodsFile)
       : s_(s), b_(b), scope_(scope), minLoops_(minLoops), maxLoops_(maxLoops),
-        runIndex_(runIndex) {}
+        runIndex_(runIndex), bestLhoodsFile_(bestLhoodsFile) {}
 
   bool run();
 
@@ -81,6 +82,7 @@ class TBrentCycles {
   TBrentMinimization& b_;
   const TEstimationScope& scope_;
   const int minLoops_, maxLoops_, runIndex_;
+  std::ofstream*& bestLhoodsFile_;  // the process's table of best values, once created
   double initialLhood_ = 0;
   double bestLhood_ = NO_LHOOD_YET;
   double setLhood_ = 0;  // the likelihood last measured for the current set
@@ -273,20 +275,27 @@ bool TBrentCycles::ending() {
   return written;
 }
 
-// One value line per estimation, under one header line written by the first
-// estimation of the process (or the first one that gets here).
+// One value line per estimation, under one header line. The first estimation
+// of the process that gets here creates the file, so that a file left by an
+// earlier invocation never receives this process's lines.
 bool TBrentCycles::writeBestLhoods() {
   const std::string name = std::string(s_.genericName.c_str()) + ".bestlhoods";
-  const bool holdsLines = runIndex_ > 0 && std::ifstream(name, std::ios::ate).tellg() > 0;
-  std::ofstream f(name, holdsLines ? std::ios::app : std::ios::trunc);
-  if (!holdsLines) {
-    b_.bestParams.writeParameters(-1, f, true, true);
-    f << "\n";
+  if (!bestLhoodsFile_) {
+    auto* created = new std::ofstream(name, std::ios::trunc);
+    if (!*created) {
+      delete created;
+      std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
+      return false;
+    }
+    bestLhoodsFile_ = created;
+    b_.bestParams.writeParameters(-1, *created, true, true);
+    *created << "\n";
   }
+  std::ofstream& f = *bestLhoodsFile_;
   b_.bestParams.writeParameters(-1, f, false, false);
   f << "\t" << std::fixed << std::setprecision(3) << bestLhood_ << "\t"
     << s_.computeMaxObsLhood(*b_.obsSFS) << "\n";
-  f.close();
+  f.flush();
   if (f) return true;
   std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
   return false;
@@ -324,7 +333,7 @@ bool readObservedFourGametes(TSimSettings& s, int runIndex) {
 
 double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
                           int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
-                          std::ofstream*& lhoodFile) {
+                          std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile) {
   TDemeCollection::bad_coalescence = false;
   if (TSimSettings::doF4GT && !readObservedFourGametes(s, runIndex)) return 0;
   TEstimationScope scope;
@@ -355,15 +364,15 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
   brent.writeAllLhoods = false;
   brent.curParamIdx = 0;
   consoleOutput = false;
-  TBrentCycles cycles(s, brent, scope, minLoops, maxLoops, runIndex);
+  TBrentCycles cycles(s, brent, scope, minLoops, maxLoops, runIndex, bestLhoodsFile);
   return cycles.run() ? 1.0 : 0.0;
 }
 
 double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
                                              const int& minLoops, const int& maxLoops,
                                              TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                             const double&, std::ofstream*&) {
+                                             const double&, std::ofstream*& bestLhoodsFile) {
   TBrentMinimization brent;
   return estimateParameters(*this, brent, runIndex, numSims, maxNumSims, minLoops, maxLoops, obs,
-                            lhoodFile);
+                            lhoodFile, bestLhoodsFile);
 }

@@ -211,10 +211,12 @@ class TSimSettings {
 
   // Parameter estimation (defined in estimation/): cycles of Brent searches of
   // the simple parameters, inside the output folder. 1 when the estimation
-  // completed, 0 when it stopped (message on the error stream).
+  // completed, 0 when it stopped (message on the error stream). The stream
+  // slots stay with the caller for the whole process: the likelihood table of
+  // the searches and the table of best values.
   double performBrenMinimization(int runIndex, int numSims, int maxNumSims, const int& minLoops,
                                  const int& maxLoops, TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                 const double& stopCriterion, std::ofstream*& unused);
+                                 const double& stopCriterion, std::ofstream*& bestLhoodsFile);
   // The likelihood the scored observation reaches under itself; 0 without one.
   double computeMaxObsLhood(const TObsAFS& obs);
   // The best set of an estimation made current and written as "_maxL.par".
