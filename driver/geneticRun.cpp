@@ -30,10 +30,18 @@ bool checkGenotypicSamples(const TSimSettings& s, bool genotypic) {
   return true;
 }
 
+std::string keptModelFileName(const TSimSettings& s, int runIndex) {
+  return std::string("./") + s.genericName.c_str() + "/" + s.genericName.c_str() + "_" +
+         std::to_string(runIndex + 1) + ".par";
+}
+
+std::string maxLikelihoodsFileName(const TSimSettings& s) {
+  return std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + ".lhoodObs";
+}
+
 bool keepGeneratedModel(const TSimSettings& s, int runIndex) {
   const std::string from = s.tplParFileName.c_str();
-  const std::string to = std::string("./") + s.genericName.c_str() + "/" +
-                         s.genericName.c_str() + "_" + std::to_string(runIndex + 1) + ".par";
+  const std::string to = keptModelFileName(s, runIndex);
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   std::cerr << "\nUnable to move the model generated for run " << runIndex + 1 << " from \""
             << from << "\" to \"" << to << "\"" << std::endl;
@@ -51,8 +59,7 @@ bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
   // Failed data sets are shown as "nan" next to the others.
   const bool any = out.spectraComputed || out.numFailedDataSets > 0;
   if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
-  const std::string name =
-      std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + ".lhoodObs";
+  const std::string name = maxLikelihoodsFileName(s);
   std::ofstream os(name, std::ios::trunc);
   os << "NumCoalSims\tNumObs";
   writeLhoodColumns(os, "MAFLHood_", out.mafLhoods);

@@ -257,7 +257,7 @@ bool TBrentCycles::ending() {
   if (s_.outputExpSFS) written &= s_.outputExpectedSFS(".", 1, false, 1, true, 0, false, false, final);
   if (AFS::includeMonoSites != scope_.monoSites) {
     b_.bestParams.rescalingFactor = b_.computeRescalingFactorToMatchNumPolymSites();
-    const std::string name = std::string(s_.genericName.c_str()) + "_maxL.rsf";
+    const std::string name = rescaleFactorFileName(s_.genericName.c_str());
     std::ofstream rsf(name, std::ios::trunc);
     rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
     rsf.close();
@@ -279,7 +279,7 @@ bool TBrentCycles::ending() {
 // of the process that gets here creates the file, so that a file left by an
 // earlier invocation never receives this process's lines.
 bool TBrentCycles::writeBestLhoods() {
-  const std::string name = std::string(s_.genericName.c_str()) + ".bestlhoods";
+  const std::string name = bestLhoodsFileName(s_.genericName.c_str());
   if (!bestLhoodsFile_) {
     auto* created = new std::ofstream(name, std::ios::trunc);
     if (!*created) {
@@ -331,6 +331,18 @@ bool readObservedFourGametes(TSimSettings& s, int runIndex) {
 
 }  // namespace
 
+std::string brentLhoodsFileName(const std::string& genericName) {
+  return genericName + ".brent_lhoods";
+}
+
+std::string bestLhoodsFileName(const std::string& genericName) {
+  return genericName + ".bestlhoods";
+}
+
+std::string rescaleFactorFileName(const std::string& genericName) {
+  return genericName + "_maxL.rsf";
+}
+
 double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
                           int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
                           std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile) {
@@ -340,7 +352,7 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
   if (!scope.enterOutputFolder(s.genericName.c_str())) return 0;
   brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, &s);
   brent.runLayout = TRunLayout::of(s);
-  const my_string lhoodName = s.genericName + ".brent_lhoods";
+  const my_string lhoodName = brentLhoodsFileName(s.genericName.c_str()).c_str();
   if (!s.readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
     std::cerr << "Unable to read observed SFS, the estimation of run " << runIndex + 1
               << " cannot start" << std::endl;

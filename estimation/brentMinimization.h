@@ -174,6 +174,13 @@ double estimateParameters(TSimSettings& settings, TBrentMinimization& brent, int
                           int numSims, int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
                           std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile);
 
+// The tables an estimation writes inside the output folder, named after the
+// generic name: "<generic>.brent_lhoods", "<generic>.bestlhoods" and
+// "<generic>_maxL.rsf".
+std::string brentLhoodsFileName(const std::string& genericName);
+std::string bestLhoodsFileName(const std::string& genericName);
+std::string rescaleFactorFileName(const std::string& genericName);
+
 // Abscissa of the vertex of the parabola through the three points; throws
 // TException when the points are collinear or two abscissae coincide.
 double minBracketedQuadratic(const triplet& t);

@@ -150,6 +150,10 @@ class TSimSettings {
   // Model file reading. 0 when the model cannot be read (message on the error stream).
   int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile);
   int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile);
+  // The generic name, the output folder name and the names of the run's output
+  // files, from the model file name and the run index; 0 with a message when the
+  // model file name gives no usable name. Creates nothing.
+  int nameOutputs(const my_string& fileName, int runIndex);
   int readParFileFromString(bool newStructures, int runIndex);
   // The run's model, directly or through a template; 1 when it was read.
   int readInputFiles(const bool& useTemplate, const bool& drawFromPriors,
