@@ -81,12 +81,14 @@ int main(int argc, char** argv) {
   TBrentMinimization brent;
   TObsAFS* observed = nullptr;
   std::ofstream* lhoodFile = nullptr;
+  std::ofstream* bestLhoodsFile = nullptr;
   const auto start = std::chrono::steady_clock::now();
   const double done = estimateParameters(s, brent, 0, run.numSims, run.maxNumSims, run.minLoops,
-                                         run.maxLoops, observed, lhoodFile);
+                                         run.maxLoops, observed, lhoodFile, bestLhoodsFile);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   delete observed;
   delete lhoodFile;
+  delete bestLhoodsFile;
   if (done != 1.0) {
     std::cerr << "estimationBench: the estimation did not complete\n";
     return 1;

@@ -17,6 +17,9 @@ std::string projectFileName(const TSimSettings& settings, int simIndex);
 bool writeProjectFile(TSimSettings& settings, int simIndex, TGeneticRunOutputs& out,
                       const TGeneStates& states);
 
+// The prefix of the pooled spectra of simulated data: "<prefix>_pooled".
+std::string pooledSpectrumPrefix(const std::string& prefix);
+
 // The folder of one spectrum with -j: "<generic>/<generic>_<number>".
 std::string spectrumFolder(const TSimSettings& settings, int number);
 

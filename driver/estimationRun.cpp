@@ -19,7 +19,7 @@ RunResult performEstimationRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   const double done =
       s.performBrenMinimization(runIndex, run.numSims, run.maxNumSims, run.minLoops,
                                 run.maxLoops, p.observed, p.lhoodFile, run.stopCriterion,
-                                p.paramFile);
+                                p.bestLhoodsFile);
   cleanStaticArrays();
   return done == 1.0 ? RunResult::DONE : RunResult::ESTIMATION_STOPPED;
 }

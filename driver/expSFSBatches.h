@@ -51,6 +51,10 @@ bool computeInitMigrProbaPerActiveDeme(TDemeCollection& collection);
 // Initial relative size of every deme: its size / CTTimeUnit.
 void computeInitDemeSizeCT(TDemeCollection& collection);
 
+// "<model name without folder and extension>_bad.par": the file of the model
+// whose coalescent could not be completed, written in the current folder.
+std::string badParameterFileName(const TSimSettings& settings);
+
 // "Batch <i> : <text>", with " . Thanks!" when thanks is set, upper-cased on demand.
 std::string testThread(const std::string& text, int i, bool upperCase, bool thanks);
 

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "driver/expSFSBatches.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
 
@@ -88,15 +89,20 @@ bool TSimSettings::outputExpectedSFS(const std::string& folder, int header, bool
   return ok;
 }
 
-int TSimSettings::write_bad_param_file(const std::string& failure) {
-  my_string base = tplParFileName.is_null() ? parFileName : tplParFileName;
+std::string badParameterFileName(const TSimSettings& s) {
+  my_string base = s.tplParFileName.is_null() ? s.parFileName : s.tplParFileName;
   base.remove_extension();
   base.remove_path();  // written in the current folder, whatever the model's folder
   char name[1024];
   std::snprintf(name, sizeof name, "%s_bad.par", base.c_str());
+  return name;
+}
+
+int TSimSettings::write_bad_param_file(const std::string& failure) {
+  const std::string name = badParameterFileName(*this);
   if (failure.empty())
-    std::cerr << "Bad parameters leading to non-convergent coalescent are written in file "
-              << name << std::endl;
+    std::cerr << "Bad parameters leading to non-convergent coalescent are written in file " << name
+              << std::endl;
   else
     std::cerr << failure << "; its model is written in file " << name << std::endl;
   std::ofstream file(name, std::ios::trunc);

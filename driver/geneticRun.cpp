@@ -30,10 +30,18 @@ bool checkGenotypicSamples(const TSimSettings& s, bool genotypic) {
   return true;
 }
 
+std::string keptModelFileName(const TSimSettings& s, int runIndex) {
+  return std::string("./") + s.genericName.c_str() + "/" + s.genericName.c_str() + "_" +
+         std::to_string(runIndex + 1) + ".par";
+}
+
+std::string maxLikelihoodsFileName(const TSimSettings& s) {
+  return std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + ".lhoodObs";
+}
+
 bool keepGeneratedModel(const TSimSettings& s, int runIndex) {
   const std::string from = s.tplParFileName.c_str();
-  const std::string to = std::string("./") + s.genericName.c_str() + "/" +
-                         s.genericName.c_str() + "_" + std::to_string(runIndex + 1) + ".par";
+  const std::string to = keptModelFileName(s, runIndex);
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   std::cerr << "\nUnable to move the model generated for run " << runIndex + 1 << " from \""
             << from << "\" to \"" << to << "\"" << std::endl;
@@ -51,8 +59,7 @@ bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
   // Failed data sets are shown as "nan" next to the others.
   const bool any = out.spectraComputed || out.numFailedDataSets > 0;
   if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
-  const std::string name =
-      std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + ".lhoodObs";
+  const std::string name = maxLikelihoodsFileName(s);
   std::ofstream os(name, std::ios::trunc);
   os << "NumCoalSims\tNumObs";
   writeLhoodColumns(os, "MAFLHood_", out.mafLhoods);
@@ -133,13 +140,14 @@ RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   prepareOutputs(out, p, runIndex);
   out.batchList = OUTPUT_QUENDREL ? &qdb : nullptr;
   out.processSpectraStarted = &p.simSpectraFilesStarted;
-  if (TSimSettings::outputTree) s.writePAUPHeader();
+  // A tree file that cannot be opened is a lost output, like a lost table.
+  const bool treeFilesOpen = !TSimSettings::outputTree || s.writePAUPHeader();
   announceGeneticRun(p, s, runIndex);
   setUpGeneticCollection(s);
 
   s.generateDataPerSimulation(run.numSims, p.simulationCounter, out);
 
-  bool ok = writeMaxLikelihoods(s, out);
+  bool ok = writeMaxLikelihoods(s, out) && treeFilesOpen;
   ok = writeParameterRow(p, s) && ok;
   if (TSimSettings::outputTree) s.writePAUPTreeFooter();
   const double seconds = secondsSince(run.startTime);

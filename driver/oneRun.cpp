@@ -112,7 +112,7 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   s.demeCollection.randomGenerator = &p.mainRandom;
   if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
   if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
-  if (TSimSettings::outputTree) s.writePAUPHeader();
+  if (TSimSettings::outputTree && !s.writePAUPHeader()) p.outputLost = true;
   setUpFreqCoalescent(s);
   if (p.options.maximizeLikelihood) return performEstimationRun(p, s, runIndex);
   if (!prepareObservedSpectra(p, s, runIndex)) return RunResult::STOP;

@@ -2,12 +2,14 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "driver/masterSettings.h"
 #include "driver/oneRun.h"
 #include "driver/runProcess.h"
 #include "driver/runSeeding.h"
 #include "driver/shutdown.h"
+#include "driver/staleOutputs.h"
 #include "model/simSettings.h"
 #include "support/TException.h"
 
@@ -27,6 +29,18 @@ RunResult guardedRun(TRunProcess& process, int runIndex) {
   return RunResult::STOP;
 }
 
+// The model file whose name names the output folder: the model file, or the one
+// generated from the template.
+std::string namingModelFile(const RunOptions& run) {
+  my_string name = run.modelFileName;
+  if (run.useTemplate) {
+    name = run.templateFileName;
+    name.remove_extension();
+    name += ".par";
+  }
+  return name.c_str();
+}
+
 }  // namespace
 
 int runSimulations(RunOptions& run) {
@@ -36,6 +50,8 @@ int runSimulations(RunOptions& run) {
   process.seed = chooseSeed(run);
   seedGenerators(process.seed, TSimSettings::numBatches, process.mainRandom);
   process.simulationCounter = 0;
+  const std::string model = namingModelFile(run);
+  if (!model.empty()) removeStaleOutputs(run, model);
 
   const int numRuns = process.master.numValueRows;
   for (int runIndex = 0; runIndex < numRuns; ++runIndex) {

@@ -22,6 +22,7 @@ class TRunProcess {
   TObsAFS* observed = nullptr;         // owned; read on the first frequency-data run
   std::ofstream* lhoodFile = nullptr;  // owned; opened by the observed-spectrum reader
   std::ofstream* paramFile = nullptr;  // owned
+  std::ofstream* bestLhoodsFile = nullptr;  // owned; created by the first completed estimation
   bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
   int numFailedRuns = 0;                // runs whose simulations failed
   int numStoppedEstimations = 0;        // estimations (-M) that stopped

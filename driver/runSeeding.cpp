@@ -3,6 +3,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 
@@ -19,10 +20,31 @@ long long chooseSeed(const RunOptions& run) {
   return seed < 0 ? -seed : seed;
 }
 
+namespace {
+
+// A 64-bit bijective mixer (the finaliser of splitmix64): nearby inputs give
+// unrelated outputs.
+std::uint64_t splitMix64(std::uint64_t x) {
+  x += 0x9e3779b97f4a7c15ULL;
+  x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+}  // namespace
+
+long batchGeneratorSeed(long long seed, int batch) {
+  const std::uint64_t mixed =
+      splitMix64(splitMix64(static_cast<std::uint64_t>(seed)) + static_cast<std::uint64_t>(batch));
+  // The generator starts from |RANDOM_SEED_BASE - |seed|| modulo RANDOM_MODULUS:
+  // the seeds from RANDOM_SEED_BASE on reach each of its starting states once.
+  return RANDOM_SEED_BASE + static_cast<long>(mixed % static_cast<std::uint64_t>(RANDOM_MODULUS));
+}
+
 void seedBatchGenerators(long long seed, int numBatches) {
   if (!ranGenArray) ranGenArray = new GlobalRandom[MAX_NUM_BATCHES];
   for (int i = 0; i < numBatches && i < MAX_NUM_BATCHES; ++i)
-    ranGenArray[i].InitializeGenerator(static_cast<long>(seed + 1000 + i));
+    ranGenArray[i].InitializeGenerator(batchGeneratorSeed(seed, i));
 }
 
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {

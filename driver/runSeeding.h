@@ -12,10 +12,15 @@ constexpr int MAX_NUM_BATCHES = 100;
 long long chooseSeed(const RunOptions& run);
 
 // Creates the batch generators of ranGenArray, builds the shared logarithm
-// table, seeds batch generator i (below numBatches) with seed + 1000 + i and the
-// main generator with the seed; writes "seed.txt" and the seed line.
+// table, seeds batch generator i (below numBatches) with batchGeneratorSeed(seed,
+// i) and the main generator with the seed; writes "seed.txt" and the seed line.
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
 
+// The seed of batch generator i: a well-mixed function of (seed, i) spread
+// over all starting states of the generator, so that two seeds, however close,
+// give batch streams unrelated to each other and to the main generator's.
+long batchGeneratorSeed(long long seed, int batch);
+
 // Creates the batch generators of ranGenArray at first use and seeds batch
-// generator i (below numBatches) with seed + 1000 + i.
+// generator i (below numBatches) with batchGeneratorSeed(seed, i).
 void seedBatchGenerators(long long seed, int numBatches);

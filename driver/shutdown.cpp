@@ -38,6 +38,7 @@ void cleanStaticArrays() {
 void TRunProcess::releaseAll() {
   closeStream(lhoodFile);
   closeStream(paramFile);
+  closeStream(bestLhoodsFile);
   closeStream(TSimSettings::PaupTrueTreesFile);
   closeStream(TSimSettings::PaupMutTreesFile);
   closeStream(TSimSettings::PaupAscTreesFile);

@@ -80,7 +80,7 @@ bool writeFlavour(TDemeCollection& c, bool minor, const TSpectrumFiles& f, bool&
   AFS* a = observedAFS(c, minor);
   if (!a) return true;
   if (TSimSettings::computePooledSFS)
-    return a->printAllPopAFS(f.folder, f.prefix + "_pooled", f.header, true, f.numDataSets,
+    return a->printAllPopAFS(f.folder, pooledSpectrumPrefix(f.prefix), f.header, true, f.numDataSets,
                              false, f.oneDataSetPerFile, f.append, multi, 0.0);
   bool ok = true;
   if (!siteCounts)  // one line per data set, whatever the flavours
@@ -140,6 +140,8 @@ bool dataSetSpilledReported(const TSimSettings& s) {
 }
 
 }  // namespace
+
+std::string pooledSpectrumPrefix(const std::string& prefix) { return prefix + "_pooled"; }
 
 std::string spectrumFolder(const TSimSettings& s, int number) {
   return std::string(s.genericName.c_str()) + "/" + s.genericName.c_str() + "_" +

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -71,9 +72,9 @@ void writeValue(std::ostream& os, const TParameter& p, double v) {
 class TBrentCycles {
  public:
   TBrentCycles(TSimSettings& s, TBrentMinimization& b, const TEstimationScope& scope,
-               int minLoops, int maxLoops, int runIndex)
+               int minLoops, int maxLoops, int runIndex, std::ofstream*& bestLhoodsFile)
       : s_(s), b_(b), scope_(scope), minLoops_(minLoops), maxLoops_(maxLoops),
-        runIndex_(runIndex) {}
+        runIndex_(runIndex), bestLhoodsFile_(bestLhoodsFile) {}
 
   bool run();
 
@@ -82,6 +83,7 @@ class TBrentCycles {
   TBrentMinimization& b_;
   const TEstimationScope& scope_;
   const int minLoops_, maxLoops_, runIndex_;
+  std::ofstream*& bestLhoodsFile_;  // the process's table of best values, once created
   double initialLhood_ = 0;
   double bestLhood_ = NO_LHOOD_YET;
   double setLhood_ = 0;  // the likelihood last measured for the current set
@@ -256,7 +258,7 @@ bool TBrentCycles::ending() {
   if (s_.outputExpSFS) written &= s_.outputExpectedSFS(".", 1, false, 1, true, 0, false, false, final);
   if (AFS::includeMonoSites != scope_.monoSites) {
     b_.bestParams.rescalingFactor = b_.computeRescalingFactorToMatchNumPolymSites();
-    const std::string name = std::string(s_.genericName.c_str()) + "_maxL.rsf";
+    const std::string name = rescaleFactorFileName(s_.genericName.c_str());
     std::ofstream rsf(name, std::ios::trunc);
     rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
     rsf.close();
@@ -274,20 +276,27 @@ bool TBrentCycles::ending() {
   return written;
 }
 
-// One value line per estimation, under one header line written by the first
-// estimation of the process (or the first one that gets here).
+// One value line per estimation, under one header line. The first estimation
+// of the process that gets here creates the file, so that a file left by an
+// earlier invocation never receives this process's lines.
 bool TBrentCycles::writeBestLhoods() {
-  const std::string name = std::string(s_.genericName.c_str()) + ".bestlhoods";
-  const bool holdsLines = runIndex_ > 0 && std::ifstream(name, std::ios::ate).tellg() > 0;
-  std::ofstream f(name, holdsLines ? std::ios::app : std::ios::trunc);
-  if (!holdsLines) {
-    b_.bestParams.writeParameters(-1, f, true, true);
-    f << "\n";
+  const std::string name = bestLhoodsFileName(s_.genericName.c_str());
+  if (!bestLhoodsFile_) {
+    auto* created = new std::ofstream(name, std::ios::trunc);
+    if (!*created) {
+      delete created;
+      std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
+      return false;
+    }
+    bestLhoodsFile_ = created;
+    b_.bestParams.writeParameters(-1, *created, true, true);
+    *created << "\n";
   }
+  std::ofstream& f = *bestLhoodsFile_;
   b_.bestParams.writeParameters(-1, f, false, false);
   f << "\t" << std::fixed << std::setprecision(3) << bestLhood_ << "\t"
     << s_.computeMaxObsLhood(*b_.obsSFS) << "\n";
-  f.close();
+  f.flush();
   if (f) return true;
   std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
   return false;
@@ -331,16 +340,28 @@ bool readObservedFourGametes(TSimSettings& s, int runIndex) {
 
 }  // namespace
 
+std::string brentLhoodsFileName(const std::string& genericName) {
+  return genericName + ".brent_lhoods";
+}
+
+std::string bestLhoodsFileName(const std::string& genericName) {
+  return genericName + ".bestlhoods";
+}
+
+std::string rescaleFactorFileName(const std::string& genericName) {
+  return genericName + "_maxL.rsf";
+}
+
 double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
                           int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
-                          std::ofstream*& lhoodFile) {
+                          std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile) {
   TDemeCollection::bad_coalescence = false;
   if (TSimSettings::doF4GT && !readObservedFourGametes(s, runIndex)) return 0;
   TEstimationScope scope;
   if (!scope.enterOutputFolder(s.genericName.c_str())) return 0;
   brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, &s);
   brent.runLayout = TRunLayout::of(s);
-  const my_string lhoodName = s.genericName + ".brent_lhoods";
+  const my_string lhoodName = brentLhoodsFileName(s.genericName.c_str()).c_str();
   if (!s.readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
     std::cerr << "Unable to read observed SFS, the estimation of run " << runIndex + 1
               << " cannot start" << std::endl;
@@ -364,15 +385,15 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
   brent.writeAllLhoods = false;
   brent.curParamIdx = 0;
   consoleOutput = false;
-  TBrentCycles cycles(s, brent, scope, minLoops, maxLoops, runIndex);
+  TBrentCycles cycles(s, brent, scope, minLoops, maxLoops, runIndex, bestLhoodsFile);
   return cycles.run() ? 1.0 : 0.0;
 }
 
 double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
                                              const int& minLoops, const int& maxLoops,
                                              TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                             const double&, std::ofstream*&) {
+                                             const double&, std::ofstream*& bestLhoodsFile) {
   TBrentMinimization brent;
   return estimateParameters(*this, brent, runIndex, numSims, maxNumSims, minLoops, maxLoops, obs,
-                            lhoodFile);
+                            lhoodFile, bestLhoodsFile);
 }

@@ -167,10 +167,19 @@ class TBrentMinimization {
 
 // The whole estimation of a run whose model is set up, on the caller's
 // estimation state: what TSimSettings::performBrenMinimization does with a
-// state of its own. 1 when it completed, 0 when it stopped.
+// state of its own. 1 when it completed, 0 when it stopped. The table of best
+// values is created (truncated, with its header) by the first estimation that
+// completes, through an empty slot, and receives one line per estimation.
 double estimateParameters(TSimSettings& settings, TBrentMinimization& brent, int runIndex,
                           int numSims, int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
-                          std::ofstream*& lhoodFile);
+                          std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile);
+
+// The tables an estimation writes inside the output folder, named after the
+// generic name: "<generic>.brent_lhoods", "<generic>.bestlhoods" and
+// "<generic>_maxL.rsf".
+std::string brentLhoodsFileName(const std::string& genericName);
+std::string bestLhoodsFileName(const std::string& genericName);
+std::string rescaleFactorFileName(const std::string& genericName);
 
 // Abscissa of the vertex of the parabola through the three points; throws
 // TException when the points are collinear or two abscissae coincide.

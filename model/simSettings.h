@@ -150,6 +150,10 @@ class TSimSettings {
   // Model file reading. 0 when the model cannot be read (message on the error stream).
   int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile);
   int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile);
+  // The generic name, the output folder name and the names of the run's output
+  // files, from the model file name and the run index; 0 with a message when the
+  // model file name gives no usable name. Creates nothing.
+  int nameOutputs(const my_string& fileName, int runIndex);
   int readParFileFromString(bool newStructures, int runIndex);
   // The run's model, directly or through a template; 1 when it was read.
   int readInputFiles(const bool& useTemplate, const bool& drawFromPriors,
@@ -213,10 +217,12 @@ class TSimSettings {
 
   // Parameter estimation (defined in estimation/): cycles of Brent searches of
   // the simple parameters, inside the output folder. 1 when the estimation
-  // completed, 0 when it stopped (message on the error stream).
+  // completed, 0 when it stopped (message on the error stream). The stream
+  // slots stay with the caller for the whole process: the likelihood table of
+  // the searches and the table of best values.
   double performBrenMinimization(int runIndex, int numSims, int maxNumSims, const int& minLoops,
                                  const int& maxLoops, TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                 const double& stopCriterion, std::ofstream*& unused);
+                                 const double& stopCriterion, std::ofstream*& bestLhoodsFile);
   // The likelihood the scored observation reaches under itself; 0 without one.
   double computeMaxObsLhood(const TObsAFS& obs);
   // The best set of an estimation made current and written as "_maxL.par".

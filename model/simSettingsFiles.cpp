@@ -46,9 +46,7 @@ int TSimSettings::readParFileFromString(bool newStructures, int runIndex) {
   return readModelStream(*this, is, newStructures, false, "model text in memory");
 }
 
-int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
-                                bool echoFile) {
-  parFileName = fileName;
+int TSimSettings::nameOutputs(const my_string& fileName, int runIndex) {
   genericName = genericNameOf(fileName);
   if (genericName.is_null()) {
     std::cerr << "The model file name \"" << fileName << "\" gives no name for the output folder\n";
@@ -78,7 +76,13 @@ int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runI
   ascTreesFileName = SNPascertainment ? with(run, "_asc_trees.trees") : my_string();
   logFileName = my_string(workingDirectory) + genericName + ".log";
   simparamFileName = with(run, ".simparam");
+  return 1;
+}
 
+int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
+                                bool echoFile) {
+  parFileName = fileName;
+  if (!nameOutputs(fileName, runIndex)) return 0;
   makeDir(genericName.c_str());
   if (!checkDirExist(genericName.c_str())) {
     std::cerr << "Unable to create the output folder \"" << genericName << "\"\n";

@@ -153,6 +153,17 @@ class AFS {
                                         int header, int numDataSets, int oneDataSetPerFile,
                                         bool append, const TDemeCollection& demes);
 
+  // The names the writers above give their files, with the spectrum's current
+  // infixes and the ascertainment suffix in force.
+  enum class FileKind { OBSERVED, EXPECTED, DADI };  // ".obs", ".txt", "_dadi" ... ".obsSFS"
+  std::string popSpectrumFileName(const std::string& folder, const std::string& prefix, int deme,
+                                  FileKind kind) const;
+  std::string jointSpectrumFileName(const std::string& folder, const std::string& prefix, int i,
+                                    int j, FileKind kind) const;
+  std::string multiSpectrumFileName(const std::string& folder, const std::string& prefix,
+                                    FileKind kind) const;
+  static std::string siteCountFileName(const std::string& folder, const std::string& prefix);
+
  protected:
   void setInfixes(bool minor);
   void buildTables();

@@ -42,10 +42,12 @@ bool TSimSettings::readObservedSFS(bool inSubFolder, const bool& readObs, TObsAF
   }
   if (!readObs) return true;
   std::ostream& os = *lhoodFile;
-  if (estHeader) {
-    parameters.writeParameters(inSubFolder ? 0 : -1, os, true, inSubFolder);
-  } else if (defHeader) {
+  // With a definition file the rows hold its value rows (with -F every parameter
+  // of the prior file, complex ones recomputed), so the header names those columns.
+  if (defHeader) {
     for (int k = 0; k < paramNames.numElems; ++k) os << (k > 0 ? "\t" : "") << paramNames[k];
+  } else if (estHeader) {
+    parameters.writeParameters(inSubFolder ? 0 : -1, os, true, inSubFolder);
   }
   if (isMultiSFS)
     demeCollection.computeLHoodsFromMultiSFS(os, true, obs);

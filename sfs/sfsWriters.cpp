@@ -62,6 +62,20 @@ std::string fileBase(const std::string& folder, const std::string& prefix, const
   return folder + "/" + prefix + infix;
 }
 
+// What follows the deme numbers of a spectrum file name.
+std::string fileEnd(AFS::FileKind kind) {
+  switch (kind) {
+    case AFS::FileKind::OBSERVED: return TObsAFS::ascSuffix() + ".obs";
+    case AFS::FileKind::EXPECTED: return TObsAFS::ascSuffix() + ".txt";
+    case AFS::FileKind::DADI: break;
+  }
+  return "_dadi" + TObsAFS::ascSuffix() + ".obsSFS";
+}
+
+AFS::FileKind valuesKind(bool observed) {
+  return observed ? AFS::FileKind::OBSERVED : AFS::FileKind::EXPECTED;
+}
+
 void endLabelLine(std::ostream& os, int numMultiAllelic) {
   if (numMultiAllelic != 0)
     os << "\t(" << numMultiAllelic << " sites with multiple mutations were discarded)\n";
@@ -79,6 +93,28 @@ void writeCountLine(std::ostream& os, int oneDataSetPerFile, int numDataSets, co
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ file names
+
+std::string AFS::popSpectrumFileName(const std::string& folder, const std::string& prefix,
+                                     int deme, FileKind kind) const {
+  return fileBase(folder, prefix, popInfix) + std::to_string(deme) + fileEnd(kind);
+}
+
+std::string AFS::jointSpectrumFileName(const std::string& folder, const std::string& prefix,
+                                       int i, int j, FileKind kind) const {
+  return fileBase(folder, prefix, jointInfix) + std::to_string(i) + "_" + std::to_string(j) +
+         fileEnd(kind);
+}
+
+std::string AFS::multiSpectrumFileName(const std::string& folder, const std::string& prefix,
+                                       FileKind kind) const {
+  return fileBase(folder, prefix, multiInfix) + fileEnd(kind);
+}
+
+std::string AFS::siteCountFileName(const std::string& folder, const std::string& prefix) {
+  return fileBase(folder, prefix, "_numPolymSites") + fileEnd(FileKind::OBSERVED);
+}
 
 // ------------------------------------------------------------------ 1-D and joint
 
@@ -133,8 +169,7 @@ bool AFS::printAllPopAFS(const std::string& folder, const std::string& prefix, i
   bool ok = true;
   for (int d = 0; d < numDemes; ++d) {
     if (sampleSizes[d] == 0) continue;
-    const std::string name = fileBase(folder, prefix, popInfix) + std::to_string(d) +
-                             TObsAFS::ascSuffix() + (observed ? ".obs" : ".txt");
+    const std::string name = popSpectrumFileName(folder, prefix, d, valuesKind(observed));
     if (!writeTableFile(name, append, [&](std::ostream& os) {
           if (observed && labels)
             writeCountLine(os, oneDataSetPerFile, numDataSets, " 1 observation (lhood = ", lhood);
@@ -159,9 +194,7 @@ bool AFS::printAllPairwiseAFS(const std::string& folder, const std::string& pref
   for (int i = 1; i < numDemes; ++i) {
     for (int j = 0; j < i; ++j) {
       if (sampleSizes[i] == 0 || sampleSizes[j] == 0) continue;
-      const std::string name = fileBase(folder, prefix, jointInfix) + std::to_string(i) + "_" +
-                               std::to_string(j) + TObsAFS::ascSuffix() +
-                               (observed ? ".obs" : ".txt");
+      const std::string name = jointSpectrumFileName(folder, prefix, i, j, valuesKind(observed));
       if (!writeTableFile(name, append && !oneDataSetPerFile, [&](std::ostream& os) {
             if (observed && labels)
               writeCountLine(os, oneDataSetPerFile, numDataSets, "1 observation (lhood = ", lhood);
@@ -210,8 +243,7 @@ bool AFS::printAllPopAFS4dadi(const std::string& folder, const std::string& pref
   bool ok = true;
   for (int d = 0; d < numDemes; ++d) {
     if (sampleSizes[d] == 0) continue;
-    const std::string name = fileBase(folder, prefix, popInfix) + std::to_string(d) + "_dadi" +
-                             TObsAFS::ascSuffix() + ".obsSFS";
+    const std::string name = popSpectrumFileName(folder, prefix, d, FileKind::DADI);
     if (!writeTableFile(name, append, [&](std::ostream& os) {
           printJointAFS4dadi(os, d, d, unused, observed, expected);
         }))
@@ -227,8 +259,7 @@ bool AFS::printAllPairwiseAFS4dadi(const std::string& folder, const std::string&
   for (int i = 1; i < numDemes; ++i) {
     for (int j = 0; j < i; ++j) {
       if (sampleSizes[i] == 0 || sampleSizes[j] == 0) continue;
-      const std::string name = fileBase(folder, prefix, jointInfix) + std::to_string(i) + "_" +
-                               std::to_string(j) + "_dadi" + TObsAFS::ascSuffix() + ".obsSFS";
+      const std::string name = jointSpectrumFileName(folder, prefix, i, j, FileKind::DADI);
       if (!writeTableFile(name, append, [&](std::ostream& os) {
             printJointAFS4dadi(os, i, j, unused, observed, expected);
           }))
@@ -244,8 +275,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
                         bool observed, int numDataSets, bool, int oneDataSetPerFile, bool append,
                         int numMultiAllelic, double lhood, bool dadi) const {
   const std::string name =
-      fileBase(folder, prefix, multiInfix) + (dadi ? "_dadi" : "") + TObsAFS::ascSuffix() +
-      (dadi ? ".obsSFS" : (observed ? ".obs" : ".txt"));
+      multiSpectrumFileName(folder, prefix, dadi ? FileKind::DADI : valuesKind(observed));
   if (!isCreated) {
     std::cerr << "\nError! The multi-dimensional SFS has no entries: \"" << name
               << "\" is not written\n";
@@ -283,8 +313,7 @@ bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string
                                     int header, int numDataSets, int oneDataSetPerFile,
                                     bool append, const TDemeCollection& demes) {
   std::ofstream os;
-  const std::string name =
-      fileBase(folder, prefix, "_numPolymSites") + TObsAFS::ascSuffix() + ".obs";
+  const std::string name = siteCountFileName(folder, prefix);
   if (!openOutput(os, name, append)) return false;
   if (oneDataSetPerFile)
     os << " 1 observation";

@@ -415,6 +415,34 @@ TEST(EstimationFiles, UnwritableFileGivesStatusOne) {
 }
 
 
+// Starting values from a definition file (-F): the first row gives deme 1 a
+// sample of 7 genes, which the observed spectra do not fit, so the first
+// estimation stops; the second one completes. The table of best values holds
+// the header and the second estimation's line only, not the lines of a file an
+// earlier invocation left.
+TEST(EstimationStopped, FirstCompletedEstimationStartsTheTableOfBestValues) {
+  RunFolder f("estimation_first_best");
+  f.copyExample("splitTemplate");
+  std::string model = f.read("split.tpl");
+  model.replace(model.find("//Sample sizes\n8\n6\n"), 19, "//Sample sizes\n8\nS1\n");
+  f.write("size.tpl", model);
+  f.write("size.est", "[PARAMETERS]\n1 NPOP1 unif 1000 10000\n0 SW unif 1 1.4\n"
+                      "1 TSPLIT unif 500 5000\n[COMPLEX PARAMETERS]\n1 S1 = SW<1.5?6:7\n");
+  f.write("size.def", "NPOP1\tSW\tTSPLIT\n4000\t2\t2000\n4000\t1.2\t2000\n");
+  for (const char* s : {"_DAFpop0.obs", "_DAFpop1.obs", "_jointDAFpop1_0.obs"})
+    f.write(std::string("size") + s, f.read(std::string("split") + s));
+  f.write("size/size.bestlhoods", "NPOP1\tSW\tTSPLIT\tS1\tMaxEstLhood\tMaxObsLhood\n1\t2\t3\t4\t5\t6\n");
+  const RunOutput r = f.run({"-t", "size.tpl", "-e", "size.est", "-F", "size.def", "-n", "500",
+                             "-d", "-M", "0.01", "-l", "1", "-L", "1", "-q", "-r", "3"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("the estimation of run 1 cannot start"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 of 2 estimations did not complete"), std::string::npos) << r.err;
+  const std::vector<std::string> best = linesOf(f.read("size/size.bestlhoods"));
+  ASSERT_EQ(best.size(), 2u) << f.read("size/size.bestlhoods");
+  EXPECT_EQ(best[0], "NPOP1\tSW\tTSPLIT\tS1\tMaxEstLhood\tMaxObsLhood");
+  EXPECT_EQ(fieldsOf(best[1]).at(3), "6");
+}
+
 // A stopped estimation does not end the process: the next one still runs and
 // writes its header and rows into the same table.
 TEST(EstimationStopped, LaterEstimationsStillRun) {

@@ -181,7 +181,9 @@ TEST_F(ParamSetLikelihood, MissingFourGameteDistributionStopsTheEstimation) {
   std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
   TObsAFS* obsSlot = &obs;
   std::ofstream* lhoodSlot = nullptr;
-  const double done = estimateParameters(run.s, brent, 0, 300, 300, 1, 1, obsSlot, lhoodSlot);
+  std::ofstream* bestSlot = nullptr;
+  const double done =
+      estimateParameters(run.s, brent, 0, 300, 300, 1, 1, obsSlot, lhoodSlot, bestSlot);
   std::cerr.rdbuf(old);
   TSimSettings::doF4GT = false;
   EXPECT_EQ(done, 0.0);

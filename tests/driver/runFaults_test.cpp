@@ -206,6 +206,43 @@ TEST(RunFaults, ImpossibleRuleIsTheOnlyReason) {
             "Impossible to draw parameter values... exiting program\n");
 }
 
+// A tree file that cannot be opened (a folder has its name) is a lost output:
+// the run writes its other files and the process ends with status 1.
+TEST(RunFaults, TreeFileThatCannotBeOpenedGivesStatusOne) {
+  struct Case {
+    const char* label;
+    Args args;
+    const char* treeFile;
+    const char* keptFile;  // written all the same
+  };
+  const Case cases[] = {
+      {"genetic data", {"-i", "dna.par", "-n", "2", "-T"}, "dna/dna_1_true_trees.trees",
+       "dna/dna_1_2.qdp"},
+      {"mutation trees", {"-i", "dna.par", "-n", "2", "-T"}, "dna/dna_1_mut_trees.trees",
+       "dna/dna_1_true_trees.trees"},
+      {"frequency data", {"-i", "oneDeme.par", "-n", "100", "-d", "-T"},
+       "oneDeme/oneDeme_1_true_trees.trees", "oneDeme/oneDeme.lhoods"},
+  };
+  for (const Case& c : cases) {
+    RunFolder f("trees");
+    f.copyExample("oneDeme");
+    std::string dna = f.read("oneDeme.par");
+    dna.replace(dna.find("FREQ 1 0 2.5e-8 OUTEXP"), 22, "DNA 100 0 2.5e-8 0.33");
+    f.write("dna.par", dna);
+    f.write(std::string(c.treeFile) + "/blocked", "");
+    Args args = c.args;
+    args.insert(args.end(), {"-q", "-r", "4"});
+    const RunOutput r = f.run(args);
+    EXPECT_EQ(r.status, 1) << c.label;
+    EXPECT_NE(r.err.find("Unable to open tree file \"" + std::string(c.treeFile) + "\""),
+              std::string::npos)
+        << c.label << ": " << r.err;
+    EXPECT_NE(r.err.find("Some outputs could not be written"), std::string::npos) << c.label;
+    EXPECT_TRUE(f.exists(c.keptFile)) << c.label;
+    EXPECT_EQ(countOf(r.out, "\nIteration 1/1 done"), 1) << c.label;
+  }
+}
+
 // The shared arrays of one run are freed after it; the valid-entry list of the
 // observed multi-dimensional spectra stays for the whole process.
 TEST(RunFaults, CleanStaticArraysKeepsTheValidEntryList) {

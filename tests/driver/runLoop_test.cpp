@@ -122,6 +122,24 @@ TEST(RunLoop, DefinitionFileGivesOneRowPerValueRow) {
   EXPECT_NE(f.read("split.par").find("\n8000\n"), std::string::npos);  // the last row's model
 }
 
+// -F: the rows hold every parameter of the prior file, complex ones recomputed
+// (hidden ones too), in the prior file's order; the header names the same columns.
+TEST(RunLoop, RecomputedDefinitionRowsAndHeaderNameTheSameColumns) {
+  RunFolder f("recomputed");
+  f.copyExample("splitTemplate");
+  f.write("split.est", "[PARAMETERS]\n1 NPOP1 unif 1000 10000\n1 TSPLIT unif 500 5000\n"
+                       "[COMPLEX PARAMETERS]\n0 HALF = TSPLIT/2 hide\n");
+  f.write("swapped.def", "TSPLIT\tNPOP1\n2000\t4000\n1000\t2000\n");
+  RunOutput r = f.run({"-t", "split.tpl", "-e", "split.est", "-F", "swapped.def", "-n", "300",
+                       "-d", "-q", "-r", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> table = linesOf(f.read("split/split.lhoods"));
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(table[0], "NPOP1\tTSPLIT\tHALF\tDAFLHood_1");
+  EXPECT_EQ(table[1].rfind("4000\t2000\t1.00000000e+03\t-", 0), 0u) << table[1];
+  EXPECT_EQ(table[2].rfind("2000\t1000\t5.00000000e+02\t-", 0), 0u) << table[2];
+}
+
 TEST(RunLoop, PriorFileDrawsOneRowPerEstimation) {
   RunFolder f("prior");
   f.copyExample("splitTemplate");
