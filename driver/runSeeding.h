@@ -11,9 +11,10 @@ constexpr int MAX_NUM_BATCHES = 100;
 // id) modulo 1000000 from the clock.
 long long chooseSeed(const RunOptions& run);
 
-// Creates the batch generators of ranGenArray, builds the shared logarithm
-// table, seeds batch generator i (below numBatches) with batchGeneratorSeed(seed,
-// i) and the main generator with the seed; writes "seed.txt" and the seed line.
+// Creates the batch generators of ranGenArray, seeds batch generator i (below
+// numBatches) with batchGeneratorSeed(seed, i) and the main generator with the
+// seed; writes "seed.txt" and the seed line. (The draws compute the entries of
+// the logarithm table they need, so no table is built here.)
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
 
 // The seed of batch generator i: a well-mixed function of (seed, i) spread
