@@ -5,8 +5,10 @@
 // finish of a last deme of constant size, and a bound on the iterations.
 #include <cmath>
 #include <iostream>
+#include <string>
 
 #include "engine/deme.h"
+#include "engine/lineageMeeting.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 
@@ -65,6 +67,7 @@ class FreqTreeBuilder {
   int numEvents_ = 0;
   bool migrating_ = false;
   int iterations_ = 0;
+  TTailSchedule tail_;
 
   void start();
   bool coalesce(TDeme& deme);
@@ -75,7 +78,7 @@ class FreqTreeBuilder {
   static bool cannotBeat(double x, double gamma, double best);
   void applyEvents();
   void migrate();
-  int giveUp();
+  int giveUp(const std::string& where = "");
   int refuseZeroSize();
 };
 
@@ -170,11 +173,11 @@ void FreqTreeBuilder::migrate() {
   }
 }
 
-int FreqTreeBuilder::giveUp() {
+int FreqTreeBuilder::giveUp(const std::string& where) {
 #pragma omp critical
   {
     std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
-              << " lineages remaining)" << std::endl;
+              << " lineages remaining" << where << ")" << std::endl;
     TDemeCollection::bad_coalescence = true;
   }
   return ITERATION_LIMIT_RESULT;
@@ -204,6 +207,9 @@ int FreqTreeBuilder::run() {
       return -iterations_;
     }
     if (++iterations_ > MAX_ITERATIONS) return giveUp();
+    // With no event left, lineages that can never meet would migrate for ever.
+    if (nextEvent_ == numEvents_ && tail_.due() && lineagesCanNeverMeet(c_, false))
+      return giveUp(whereLineagesAreStuck(c_));
 
     const bool noMigrant = !migrating_ || c_.totMigrationRate <= 0.0;
     if (meanFinish_ && noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {
