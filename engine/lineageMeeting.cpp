@@ -65,10 +65,6 @@ std::string whereLineagesAreStuck(const TDemeCollection& c) {
   std::vector<int> held;
   for (int d = 0; d < c.numDemes; ++d)
     if (c.demes[d].numLineages > 0) held.push_back(d);
-  std::string list = held.size() == 1 ? "deme " : "demes ";
-  for (size_t k = 0; k < held.size(); ++k) {
-    if (k > 0) list += k + 1 == held.size() ? " and " : ", ";
-    list += std::to_string(held[k]);
-  }
-  return " in " + list + ", which migration can no longer bring together in a deme of non-zero size";
+  return " in " + demeList(held) +
+         ", which migration can no longer bring together in a deme of non-zero size";
 }

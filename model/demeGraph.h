@@ -5,6 +5,7 @@
 // common ancestor only in a deme that every deme holding one of them can
 // reach: two lineages that meet continue as one from a deme both could reach,
 // so by induction the last one stands in a deme all could reach.
+#include <string>
 #include <vector>
 
 // Scratch tables of the searches, kept by their owner so that a repeated
@@ -64,4 +65,14 @@ bool commonReach(int numDemes, const std::vector<int>& from, Edge edge, TDemeSea
     if (!any) return false;
   }
   return any;
+}
+
+// "deme 2", "demes 0 and 2", "demes 0, 1 and 2": demes in messages.
+inline std::string demeList(const std::vector<int>& demes) {
+  std::string text = demes.size() == 1 ? "deme " : "demes ";
+  for (size_t k = 0; k < demes.size(); ++k) {
+    if (k > 0) text += k + 1 == demes.size() ? " and " : ", ";
+    text += std::to_string(demes[k]);
+  }
+  return text;
 }

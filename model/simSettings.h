@@ -148,8 +148,12 @@ class TSimSettings {
   DataType getDataType(long locus, int chromosome) const;
 
   // Model file reading. 0 when the model cannot be read (message on the error stream).
-  int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile);
-  int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile);
+  // With refuseIsolatedSamples, a model whose sampled lineages can never meet
+  // is refused too (the plain model-file route of a run).
+  int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
+                    bool refuseIsolatedSamples = false);
+  int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile,
+                    bool refuseIsolatedSamples = false);
   int readParFileFromString(bool newStructures, int runIndex);
   // The run's model, directly or through a template; 1 when it was read.
   int readInputFiles(const bool& useTemplate, const bool& drawFromPriors,

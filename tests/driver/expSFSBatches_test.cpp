@@ -188,8 +188,9 @@ TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
   EXPECT_EQ(countOf(errors, "Bad parameters leading to non-convergent coalescent are written in "
                             "file isolated_bad.par\n"),
             1);
-  EXPECT_GE(countOf(errors, "Simulations did not converge. MRCA not found! (2 lineages "
-                            "remaining)\n"),
+  EXPECT_GE(countOf(errors, "Simulations did not converge. MRCA not found! (5 lineages "
+                            "remaining in demes 0 and 1, which migration can no longer bring "
+                            "together in a deme of non-zero size)\n"),
             1);
   EXPECT_EQ(readFile("isolated_bad.par"), kIsolatedDemes);
   EXPECT_EQ(run.s.demeCollection.expDAF->totTreeLength, 0.0L);  // nothing was added
