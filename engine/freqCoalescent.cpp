@@ -78,7 +78,8 @@ class FreqTreeBuilder {
   static bool cannotBeat(double x, double gamma, double best);
   void applyEvents();
   void migrate();
-  int giveUp(const std::string& where = "");
+  int giveUp();
+  int strandedLineages();
   int refuseZeroSize();
 };
 
@@ -173,14 +174,26 @@ void FreqTreeBuilder::migrate() {
   }
 }
 
-int FreqTreeBuilder::giveUp(const std::string& where) {
+int FreqTreeBuilder::giveUp() {
 #pragma omp critical
   {
     std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
-              << " lineages remaining" << where << ")" << std::endl;
+              << " lineages remaining)" << std::endl;
     TDemeCollection::bad_coalescence = true;
   }
   return ITERATION_LIMIT_RESULT;
+}
+
+// Lineages that can never meet stop the genealogy at once; the steps made are
+// reported and the parameters flagged.
+int FreqTreeBuilder::strandedLineages() {
+#pragma omp critical
+  {
+    std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
+              << " lineages remaining" << whereLineagesAreStuck(c_) << ")" << std::endl;
+    TDemeCollection::bad_coalescence = true;
+  }
+  return -iterations_;
 }
 
 // A coalescence needed in a deme of size 0 can never happen (the step has
@@ -209,7 +222,7 @@ int FreqTreeBuilder::run() {
     if (++iterations_ > MAX_ITERATIONS) return giveUp();
     // With no event left, lineages that can never meet would migrate for ever.
     if (nextEvent_ == numEvents_ && tail_.due() && lineagesCanNeverMeet(c_, false))
-      return giveUp(whereLineagesAreStuck(c_));
+      return strandedLineages();
 
     const bool noMigrant = !migrating_ || c_.totMigrationRate <= 0.0;
     if (meanFinish_ && noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {

@@ -184,7 +184,7 @@ TEST_P(SFSBatchFailure, NeverCoalescingModelFailsTheCall) {
     errors = err.text();
   }
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(countOf(errors, "Num. steps in coalescent process: 1000001\n"), 1) << errors;
+  EXPECT_EQ(countOf(errors, "Num. steps in coalescent process: 1\n"), 1) << errors;
   EXPECT_EQ(countOf(errors, "Bad parameters leading to non-convergent coalescent are written in "
                             "file isolated_bad.par\n"),
             1);
