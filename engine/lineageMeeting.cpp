@@ -1,5 +1,8 @@
 #include "engine/lineageMeeting.h"
 
+#include <string>
+#include <vector>
+
 #include "engine/deme.h"
 
 namespace {

@@ -24,7 +24,8 @@ std::string whereLineagesAreStuck(const TDemeCollection& c);
 // event): at its first step, then after 1024, 2048, 4096 ... steps. Lineages
 // can still split later into parts of the graph that no longer meet (one deme
 // sending migrants to two demes that send none back); testing at doubling
-// intervals finds that within a bounded share of the steps, at no cost per step.
+// intervals finds that within at most as many steps again as were made, for
+// one count per step.
 class TTailSchedule {
  public:
   bool due() {
