@@ -31,9 +31,10 @@ long siteListStep(long numSites) {
   return std::max(1L, std::min(step, 100000L));
 }
 
+// Chromosomes are numbered from 1 in messages, as in the driver's report.
 void reportFailedTree(int chromosome) {
 #pragma omp critical
-  std::cerr << "Unable to build coalescent tree for chromosome " << chromosome << std::endl;
+  std::cerr << "Unable to build coalescent tree for chromosome " << chromosome + 1 << std::endl;
 }
 
 }  // namespace

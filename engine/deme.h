@@ -18,6 +18,7 @@
 #include "engine/locus.h"
 #include "engine/siteStorage.h"
 #include "engine/treeLayout.h"
+#include "model/demeGraph.h"
 #include "model/histEvent.h"
 #include "model/migrmat.h"
 #include "support/containers.h"
@@ -222,6 +223,7 @@ class TDemeCollection {
   MY_TArrayAsVector<TTinyEvent>* prevEvents = nullptr;  // owned
   bool tempFilesExist = false;
   TCutDemeList cutDemes;  // demes holding cut lineages during a replay
+  TDemeSearch meetingSearch;  // tables of the test whether lineages can still meet
   // Simulated sites: storage of the states (engine/siteStorage.cpp,
   // engine/tempFiles.cpp) and caches of the current tree (engine/mut*.cpp).
   TSiteStorage siteStorage;

@@ -5,8 +5,10 @@
 // finish of a last deme of constant size, and a bound on the iterations.
 #include <cmath>
 #include <iostream>
+#include <string>
 
 #include "engine/deme.h"
+#include "engine/lineageMeeting.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 
@@ -65,6 +67,7 @@ class FreqTreeBuilder {
   int numEvents_ = 0;
   bool migrating_ = false;
   int iterations_ = 0;
+  TTailSchedule tail_;
 
   void start();
   bool coalesce(TDeme& deme);
@@ -76,6 +79,7 @@ class FreqTreeBuilder {
   void applyEvents();
   void migrate();
   int giveUp();
+  int strandedLineages();
   int refuseZeroSize();
 };
 
@@ -180,6 +184,18 @@ int FreqTreeBuilder::giveUp() {
   return ITERATION_LIMIT_RESULT;
 }
 
+// Lineages that can never meet stop the genealogy at once; the steps made are
+// reported and the parameters flagged.
+int FreqTreeBuilder::strandedLineages() {
+#pragma omp critical
+  {
+    std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
+              << " lineages remaining" << whereLineagesAreStuck(c_) << ")" << std::endl;
+    TDemeCollection::bad_coalescence = true;
+  }
+  return -iterations_;
+}
+
 // A coalescence needed in a deme of size 0 can never happen (the step has
 // written its message): the genealogy stops and the parameters are flagged.
 int FreqTreeBuilder::refuseZeroSize() {
@@ -204,6 +220,9 @@ int FreqTreeBuilder::run() {
       return -iterations_;
     }
     if (++iterations_ > MAX_ITERATIONS) return giveUp();
+    // With no event left, lineages that can never meet would migrate for ever.
+    if (nextEvent_ == numEvents_ && tail_.due() && lineagesCanNeverMeet(c_, false))
+      return strandedLineages();
 
     const bool noMigrant = !migrating_ || c_.totMigrationRate <= 0.0;
     if (meanFinish_ && noMigrant && nextEvent_ == numEvents_ && c_.numActiveDemes == 1) {

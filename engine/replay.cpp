@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/coalWaiting.h"
+#include "engine/lineageMeeting.h"
 #include "engine/recPool.h"
 #include "engine/replayLoop.h"
 #include "engine/smcPools.h"
@@ -228,6 +229,8 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   double t = 0.0;
   int r = 0, p = 0;
   bool ok = true;
+  bool stuck = false;  // lineages that can never meet
+  TTailSchedule tail;
   // Ties: a new event only when strictly first; a point before a record of its time.
   while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
     NewEvent next;
@@ -235,6 +238,9 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
     const bool haveRecord = r < numRecords, havePoint = p < numPoints;
     if (!next.exists && !haveRecord && !havePoint) {
       ok = false;  // nothing can happen any more
+    } else if (!haveRecord && !havePoint && tail.due() && lineagesCanNeverMeet(*this, true)) {
+      ok = false;  // only new events are left, and they can never join the lineages
+      stuck = true;
     } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
                (!havePoint || next.time < points[p].time)) {
       t = next.time;
@@ -260,7 +266,8 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
     std::cerr << prefix << "Coalescent process did not converge: " << numLineages
-              << " lineages remaining" << std::endl;
+              << " lineages remaining" << (stuck ? whereLineagesAreStuck(*this) : "")
+              << std::endl;
     return false;
   }
   if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra

@@ -8,18 +8,20 @@
 // at least two lineages, then the uniforms of the event applied.
 #include <cmath>
 #include <iostream>
+#include <string>
 
 #include "engine/coalWaiting.h"
 #include "engine/deme.h"
+#include "engine/lineageMeeting.h"
 #include "support/UniqueRandom.h"
 
 namespace {
 
 enum class NextEvent { none, coalescence, migration };
 
-void reportNoMRCA(int numLineages) {
+void reportNoMRCA(int numLineages, const std::string& where = "") {
   std::cerr << "Simulations did not converge. MRCA not found! (" << numLineages
-            << " lineages remaining)" << std::endl;
+            << " lineages remaining" << where << ")" << std::endl;
 }
 
 // A listed deme whose size is no longer a finite number stops the tree.
@@ -92,6 +94,7 @@ int TDemeCollection::buildTreeCT(bool record) {
   double t = 0.0;
   int nextEvent = 0;
   int coalDeme = -1;
+  TTailSchedule tail;
 
   for (;;) {
     if (numLineages <= 1) {
@@ -109,6 +112,11 @@ int TDemeCollection::buildTreeCT(bool record) {
       } else {
         std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
       }
+      return 0;
+    }
+    // With no event left, lineages that can never meet would migrate for ever.
+    if (nextEvent >= numEvents && tail.due() && lineagesCanNeverMeet(*this, false)) {
+      reportNoMRCA(numLineages, whereLineagesAreStuck(*this));
       return 0;
     }
     double minTime = NO_EVENT;

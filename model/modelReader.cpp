@@ -76,8 +76,11 @@ std::string blockValuesText(const std::string& line) {
 }  // namespace
 
 TModelReader::TModelReader(TSimSettings& settings, std::string text, std::string source,
-                           TModelEcho& echo)
-    : s_(settings), sc_(std::move(text), std::move(source)), echo_(echo) {}
+                           TModelEcho& echo, bool refuseIsolatedSamples)
+    : s_(settings),
+      sc_(std::move(text), std::move(source)),
+      echo_(echo),
+      refuseIsolatedSamples_(refuseIsolatedSamples) {}
 
 void TModelReader::read(bool newStructures) {
   readDemes();
@@ -89,6 +92,7 @@ void TModelReader::read(bool newStructures) {
   echoGrowthRates(echo_, s_);
   readMigrationMatrices();
   readEvents();
+  if (refuseIsolatedSamples_) checkLineagesCanMeet();
   echoEvents(echo_, s_);
   readIndependentLoci();
   echoIndependentLoci(echo_, s_);
@@ -184,6 +188,8 @@ void TModelReader::readMigrationMatrices() {
   if (count < 0)
     sc_.fail(sc_.tokenLine(), "negative number of migration matrices (" + std::to_string(count) + ")");
   s_.numMigrationMatrices = static_cast<int>(count);
+  matrixCountLine_ = sc_.tokenLine();
+  matrixLines_.clear();
   sc_.readToDelim();
   emptyArray(s_.migrationMatrices);
   if (count == 0) {
@@ -212,6 +218,7 @@ void TModelReader::readMigrationMatrix(int m) {
       if (!sc_.nextToken(token))
         sc_.fail(sc_.tokenLine(), "the model ends inside " + name + " (row " + std::to_string(r) + ")");
       if (c == 0) rowLine = sc_.tokenLine();
+      if (c == 0 && r == 0) matrixLines_.push_back(rowLine);
       double v = 0;
       if (parseDecimal(token, v) == NumberStatus::NOT_NUMBER &&
           (token.rfind("//", 0) == 0 || (c > 0 && sc_.tokenLine() != rowLine))) {
@@ -253,6 +260,7 @@ void TModelReader::readEvents() {
   if (count < 0)
     sc_.fail(sc_.tokenLine(), "negative number of historical events (" + std::to_string(count) + ")");
   sc_.readToDelim();
+  eventLines_.clear();
   for (int e = 0; e < count; ++e) {
     const int line = sc_.line();
     if (sc_.atEnd())
@@ -263,6 +271,7 @@ void TModelReader::readEvents() {
     THistoricalEvent event;
     is >> event;
     s_.historicalEvents.Add(event);
+    eventLines_.push_back({event, line});
   }
   s_.numHistoricalEvents = s_.historicalEvents.numElems;
 }
@@ -448,7 +457,7 @@ void TModelReader::deriveTotals(int k) {
 }
 
 int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
-                    const std::string& source) {
+                    const std::string& source, bool refuseIsolatedSamples) {
   if (is.fail() || is.bad()) return 0;
   if (echoFile) {
     if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
@@ -464,7 +473,7 @@ int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool 
   TModelEcho echo(consoleOutput ? &std::cout : nullptr, echoFile ? &QdlSimulConditions : nullptr);
   echoHeader(echo);
   try {
-    TModelReader(s, std::move(text), source, echo).read(newStructures);
+    TModelReader(s, std::move(text), source, echo, refuseIsolatedSamples).read(newStructures);
   } catch (const TModelError& error) {
     std::cerr << error.what() << "\n";
     return 0;

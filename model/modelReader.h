@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/histEvent.h"
 #include "model/modelEcho.h"
 #include "model/modelScanner.h"
 
@@ -14,7 +15,8 @@ class TSimSettings;
 
 class TModelReader {
  public:
-  TModelReader(TSimSettings& settings, std::string text, std::string source, TModelEcho& echo);
+  TModelReader(TSimSettings& settings, std::string text, std::string source, TModelEcho& echo,
+               bool refuseIsolatedSamples = false);
   void read(bool newStructures);  // throws TModelError
 
  private:
@@ -37,15 +39,29 @@ class TModelReader {
                       double& minFreq);
   void addBlock(int k, int b, DataType type, int numLoci, double minFreq);
   void deriveTotals(int k);
+  void checkLineagesCanMeet() const;  // model/modelMeeting.cpp
 
   TSimSettings& s_;
   TModelScanner sc_;
   TModelEcho& echo_;
+  const bool refuseIsolatedSamples_;
+  // Where the migration regime comes from, for the refusal of a model whose
+  // lineages can never meet: the first row of each matrix (or the line of
+  // the matrix count when there is none) and each event line as read.
+  struct EventLine {
+    THistoricalEvent event;
+    int line;
+  };
+  std::vector<int> matrixLines_;
+  int matrixCountLine_ = 0;
+  std::vector<EventLine> eventLines_;
 };
 
 // Reads a model from a stream into the settings, with its echo to the console
 // (when consoleOutput is set) and, when asked, to the run's model echo file.
 // 0 when the stream is failed on entry, the echo file cannot be opened or the
 // model is refused (message on the error stream); otherwise 1.
+// With refuseIsolatedSamples, a model whose sampled lineages can never meet is
+// refused as well.
 int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
-                    const std::string& source);
+                    const std::string& source, bool refuseIsolatedSamples = false);

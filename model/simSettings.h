@@ -148,8 +148,12 @@ class TSimSettings {
   DataType getDataType(long locus, int chromosome) const;
 
   // Model file reading. 0 when the model cannot be read (message on the error stream).
-  int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile);
-  int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile);
+  // With refuseIsolatedSamples, a model whose sampled lineages can never meet
+  // is refused too (the plain model-file route of a run).
+  int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
+                    bool refuseIsolatedSamples = false);
+  int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile,
+                    bool refuseIsolatedSamples = false);
   // The generic name, the output folder name and the names of the run's output
   // files, from the model file name and the run index; 0 with a message when the
   // model file name gives no usable name. Creates nothing.

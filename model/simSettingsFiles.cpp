@@ -32,12 +32,13 @@ my_string with(const my_string& prefix, const char* suffix) { return prefix + su
 
 }  // namespace
 
-int TSimSettings::readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile) {
+int TSimSettings::readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
+                                bool refuseIsolatedSamples) {
   (void)runIndex;
   const std::string source = parFileName.is_null()
                                  ? std::string("model stream")
                                  : "model file \"" + std::string(parFileName.c_str()) + "\"";
-  return readModelStream(*this, is, newStructures, echoFile, source);
+  return readModelStream(*this, is, newStructures, echoFile, source, refuseIsolatedSamples);
 }
 
 int TSimSettings::readParFileFromString(bool newStructures, int runIndex) {
@@ -80,7 +81,7 @@ int TSimSettings::nameOutputs(const my_string& fileName, int runIndex) {
 }
 
 int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
-                                bool echoFile) {
+                                bool echoFile, bool refuseIsolatedSamples) {
   parFileName = fileName;
   if (!nameOutputs(fileName, runIndex)) return 0;
   makeDir(genericName.c_str());
@@ -89,14 +90,17 @@ int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runI
     return 0;
   }
   std::ifstream file(fileName.c_str());
-  return readInputFile(file, newStructures, runIndex, echoFile);
+  return readInputFile(file, newStructures, runIndex, echoFile, refuseIsolatedSamples);
 }
 
 int TSimSettings::readInputFiles(const bool& useTemplate, const bool& drawFromPriors,
                                  const my_string& parFile, const my_string& tplFile,
                                  const int& runIndex) {
+  // A model file that can never give a genealogy is refused before any
+  // simulation; on the template route a failing parameter set is reported
+  // by the simulations (bad-parameter file) instead.
   if (!useTemplate) {
-    if (readInputFile(parFile, true, runIndex, true)) return 1;
+    if (readInputFile(parFile, true, runIndex, true, true)) return 1;
     std::cerr << "Unable to read file " << parFile << "\n";
     return 0;
   }

@@ -90,11 +90,21 @@ TEST(GeneticRun, OddSampleWithGenotypicDataIsRefused) {
   EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
 }
 
-// Two demes that never exchange migrants cannot coalesce: every data set
-// fails, is reported, leaves no project file and "nan" likelihoods.
+// Two demes that stop exchanging migrants after the first generation cannot
+// coalesce: every data set fails, is reported, leaves no project file and
+// "nan" likelihoods. (Demes isolated from the start are refused with the model.)
 TEST(GeneticRun, DataSetsThatCannotBeSimulatedAreReportedAndNotWritten) {
   RunFolder f("fail");
-  f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 3, "4\n4", "0 0\n0 0"));
+  std::string model = twoDemeModel("SNP 100 0 1e-4 0", 3, "4\n4");
+  const auto replace = [&model](const std::string& from, const std::string& to) {
+    ASSERT_NE(model.find(from), std::string::npos) << from;
+    model.replace(model.find(from), from.size(), to);
+  };
+  replace("matrices\n1\n", "matrices\n2\n");
+  replace("\n//historical event\n0 historical event\n",
+          "\n//Migration matrix 1\n0 0\n0 0\n//historical event\n1 historical event\n"
+          "1 0 0 0 1 0 1\n");
+  f.write("g.par", model);
   const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-d", "-q", "-r", "3"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Simulation 1 of run 1: chromosome 1 of 3 could not be simulated"),

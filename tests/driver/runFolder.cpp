@@ -46,7 +46,7 @@ void RunFolder::copyExample(const std::string& example) const {
     if (entry.is_regular_file()) fs::copy_file(entry.path(), dir_ / entry.path().filename());
 }
 
-RunOutput RunFolder::run(const std::vector<std::string>& args) const {
+RunOutput RunFolder::run(const std::vector<std::string>& args, unsigned timeLimit) const {
   const fs::path outPath = dir_.string() + ".stdout";
   const fs::path errPath = dir_.string() + ".stderr";
   std::vector<std::string> words{BRIMVANE_EXE};
@@ -61,6 +61,7 @@ RunOutput RunFolder::run(const std::vector<std::string>& args) const {
     if (out < 0 || err < 0 || chdir(dir_.c_str()) != 0) _exit(127);
     dup2(out, 1);
     dup2(err, 2);
+    if (timeLimit > 0) alarm(timeLimit);  // kept across execv
     execv(BRIMVANE_EXE, argv.data());
     _exit(127);
   }

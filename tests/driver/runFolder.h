@@ -22,8 +22,10 @@ class RunFolder {
   void write(const std::string& name, const std::string& text) const;
   // Copies every file of a folder of examples/ into this folder.
   void copyExample(const std::string& example) const;
-  // Runs the program here with the arguments (program name excluded).
-  RunOutput run(const std::vector<std::string>& args) const;
+  // Runs the program here with the arguments (program name excluded). A
+  // program still running after timeLimit seconds (0: no limit) is killed
+  // and reported with status -1.
+  RunOutput run(const std::vector<std::string>& args, unsigned timeLimit = 0) const;
 
   std::string read(const std::string& name) const;
   bool exists(const std::string& name) const;

@@ -21,6 +21,9 @@ struct ModelDesc {
   std::vector<double> inbreeding;   // empty = all 0
   double migration = 0.0;           // island rate per lineage and generation
   std::vector<THistoricalEvent> events;
+  // Migration matrices (rates per generation, row = deme left) in place of
+  // the single island matrix; events name them by index.
+  std::vector<std::vector<std::vector<double>>> matrices;
 
   ModelDesc(std::vector<long> sizes_, std::vector<int> samples_,
             std::vector<double> growth_ = {}, double migration_ = 0.0)
@@ -49,6 +52,14 @@ inline THistoricalEvent makeEvent(long time, int source, int sink, double migran
   return e;
 }
 
+// An event that only puts migration matrix m in force.
+inline THistoricalEvent makeMatrixEvent(long time, int m) {
+  THistoricalEvent e = makeEvent(time, 0, 0, 0.0);
+  e.newMigMatrix = m;
+  e.keepMigMatrix = false;
+  return e;
+}
+
 inline THistoricalEvent makeActivation(long time, int deme) {
   THistoricalEvent e = makeEvent(time, deme, deme, 0.0);
   e.activateLineages = true;
@@ -73,13 +84,12 @@ class CoalModel {
 
   CoalModel(const ModelDesc& desc, long seed) {
     const int n = static_cast<int>(desc.sizes.size());
-    TMigrationMatrix m;
-    m.size = n;
-    m.allocate_matrix();
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j)
-        m.elems[i][j] = i == j ? 0.0 : desc.migration * TDemeCollection::CTTimeUnit;
-    matrices.Add(m);
+    if (desc.matrices.empty()) {
+      std::vector<std::vector<double>> island(n, std::vector<double>(n, desc.migration));
+      for (int i = 0; i < n; ++i) island[i][i] = 0.0;
+      addMatrix(island);
+    }
+    for (const auto& rates : desc.matrices) addMatrix(rates);
     fillList(sizes, desc.sizes);
     fillList(rates, desc.growth.empty() ? std::vector<double>(n, 0.0) : desc.growth);
     MY_TArrayAsVector<int> samples(10, 10);
@@ -106,6 +116,17 @@ class CoalModel {
       demes.demes[d].initRelSizeCT = demes.demes[d].demeSize / TDemeCollection::CTTimeUnit;
     rng.InitializeGenerator(seed);
     demes.randomGenerator = &rng;
+  }
+
+  // Appends a matrix of per-generation rates.
+  void addMatrix(const std::vector<std::vector<double>>& rates) {
+    const int n = static_cast<int>(rates.size());
+    TMigrationMatrix m;
+    m.size = n;
+    m.allocate_matrix();
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) m.elems[i][j] = rates[i][j] * TDemeCollection::CTTimeUnit;
+    matrices.Add(m);
   }
 
   // Builds the next tree; 1 when it has a root.

@@ -215,7 +215,9 @@ TEST(CoalNoRec, TreesThatCannotFinishFailAtOnce) {
     ModelDesc desc;
     const char* message;
   } cases[] = {
-      {"isolated demes", {{1000, 1000}, {1, 1}}, "MRCA not found! (2 lineages remaining)"},
+      {"isolated demes", {{1000, 1000}, {1, 1}},
+       "MRCA not found! (2 lineages remaining in demes 0 and 1, which migration can no longer "
+       "bring together in a deme of non-zero size)"},
       {"size zero", {{0}, {2}}, "deme size of population 0 is zero !"},
       {"one gene", {{1000}, {1}}, "Simulations did not converge. MRCA not found!\n"},
       {"infinite sizes", {{1000, 1000}, {2, 1}, {0.5, 0.5}, 0.01},
