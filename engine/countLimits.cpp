@@ -1,10 +1,14 @@
-// What one chromosome can hold: its sites and its recombination events are
-// counted in 32 bits. Before the mutations of a chromosome are placed (and
-// its markers walked) the counts that its rates make one expect on its first
-// tree are compared with that limit, so that a rate typo fails the data set
-// at once instead of running for hours; counts drawn later on are held to the
-// same limit by the same check.
-#include <climits>
+// What one chromosome can hold. A data set keeps a record of 16 bytes for
+// every recombination point until it is written, and the DNA mutations of a
+// segment of loci are placed from one table of 8-byte positions: 2^28 of
+// either (4 and 2 GiB, and minutes of walking) is more than a data set can be
+// given, and below the 32-bit counts of sites and records. Before the
+// mutations of a chromosome are placed (and its markers walked) the counts
+// that its rates make one expect on its first tree are compared with that
+// limit, so that a rate typo fails the data set at once instead of running
+// for hours or exhausting memory; counts drawn later on are held to the same
+// limit by the same check.
+#include <iomanip>
 #include <sstream>
 
 #include "engine/deme.h"
@@ -12,7 +16,8 @@
 
 namespace {
 
-constexpr double kMaxHeld = static_cast<double>(INT_MAX);
+constexpr long long kMaxHeldCount = 1LL << 28;
+constexpr double kMaxHeld = static_cast<double>(kMaxHeldCount);
 
 // Expected counts of the blocks of one chromosome, and the block that adds most.
 struct TExpectedCount {
@@ -42,9 +47,10 @@ bool TDemeCollection::countCanBeHeld(double count, bool expected, const char* wh
   std::ostringstream m;
   m << "chromosome " << curChrom + 1;
   if (block >= 0) m << ", block " << block + 1;
-  m << ": " << (expected ? "about " : "") << count << " " << what
-    << (expected ? " expected" : " drawn") << " at a " << rateKind << " rate of " << rate
-    << " are too many to hold (at most " << INT_MAX << "); is the rate right?";
+  m << ": " << (expected ? "about " : "") << std::setprecision(3) << count << " " << what
+    << (expected ? " expected" : " drawn") << " at a " << rateKind << " rate of "
+    << std::setprecision(10) << rate << " are too many to hold (at most " << kMaxHeldCount
+    << "); is the rate right?";
   failDataSet(m.str());
   return false;
 }

@@ -145,8 +145,38 @@ TEST_P(StretchTrees, EveryStretchHasItsTreeWithTheSitesOfTheStretch) {
 INSTANTIATE_TEST_SUITE_P(
     Blocks, StretchTrees,
     testing::Values(TreeCase{"SNPThenDNA", {"SNP 10 1e-4 1e-5 0", "DNA 3000 1e-6 2e-6 0.33"}, 10},
-                    TreeCase{"DNAThenDNA", {"DNA 800 2e-6 2e-6 0.33", "DNA 800 1e-5 2e-6 0.33"},
+                    TreeCase{"DNAThenDNA", {"DNA 800 2e-6 2e-5 0.33", "DNA 800 1e-5 2e-5 0.33"},
                              0}),
     [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
+
+// One structure per chromosome, the last one not recombining: the
+// recombination part is there for every batch count and thread count (a
+// batch whose last chromosome does not recombine still tells of the others),
+// and absent when no chromosome recombines.
+TEST(RecombinationPart, IsWrittenWhenAnyChromosomeRecombines) {
+  const std::string rec = "DNA 500 1e-5 1e-5 0.33", flat = "DNA 500 0 1e-5 0.33";
+  const struct {
+    std::vector<std::vector<std::string>> structures;
+    bool recombines;
+  } models[] = {{{{rec}, {rec}, {flat}}, true}, {{{flat}, {rec}, {flat}}, true},
+                {{{flat}, {flat}, {flat}}, false}};
+  for (const auto& model : models) {
+    for (const char* batches : {"1", "2", "3"}) {
+      for (const char* threads : {"1", "2"}) {
+        const std::string label = std::string("-B ") + batches + " -c " + threads;
+        RunFolder f("recpart");
+        f.write("p.par", oneDemeModel(3, model.structures));
+        const RunOutput r =
+            f.run({"-i", "p.par", "-n", "2", "-q", "-r", "9", "-B", batches, "-c", threads});
+        ASSERT_EQ(r.status, 0) << label << r.err;
+        for (const char* file : {"p/p_1_1.qdp", "p/p_1_2.qdp"}) {
+          const TSiteBlock b = siteBlockOf(f.read(file));
+          EXPECT_EQ(b.hasRecombinationPart, model.recombines) << label << " " << file;
+          EXPECT_FALSE(b.recLoci.count(3)) << label << " " << file;
+        }
+      }
+    }
+  }
+}
 
 }  // namespace
