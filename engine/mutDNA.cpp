@@ -74,7 +74,7 @@ long TDemeCollection::sprinkleDNAMutationsNoRec(const long& first, const long& e
   GlobalRandom& rng = *randomGenerator;
   const double drawn = rng.PoissonDistributionValue(static_cast<double>(numLoci) * treeLength *
                                                     mutRate * CTTimeUnit);
-  // More mutations than sites can be counted (and held): a rate typo, not data.
+  // More mutations than a chromosome can hold: a rate typo, not data.
   if (!countCanBeHeld(drawn, false, "DNA mutations", curBlock, "mutation", mutRate)) return -1;
   const long long total = static_cast<long long>(drawn);
   std::vector<long long>& positions = mutWork.positions;
