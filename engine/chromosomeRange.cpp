@@ -4,7 +4,9 @@
 // collection takes the batches over in batch order, moving their genotype
 // blocks (slot = chromosome) rather than copying them.
 #include <algorithm>
+#include <climits>
 #include <iostream>
+#include <new>
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
@@ -138,8 +140,10 @@ static int prepareChromosome(TDemeCollection& c, const TSimSettings& s, int i) {
 
 int TDemeCollection::simulateIndependentChroms(int /*simIndex*/, int first, int last,
                                                TSimSettings& settings) {
+  anyChromRecombines = false;
   for (int i = first; i < last; ++i) {
     const int structure = prepareChromosome(*this, settings, i);
+    anyChromRecombines = anyChromRecombines || isRecombining;
     const long step = siteListStep(numSites);
     const bool ok = isRecombining ? simulateRecombining(*this, settings, structure, i, step)
                                   : simulateNonRecombining(*this, settings, structure, i, step);
@@ -156,13 +160,16 @@ int TDemeCollection::simulateIndependentChroms(int /*simIndex*/, int first, int 
   return 1;
 }
 
-// Appends the batch's recombination records in one step.
+// Appends the batch's recombination records in one step; more records than
+// a list can count is an allocation that cannot be made.
 static void appendRecords(MY_TArrayAsVector<TRecPosInfo>& to,
                           const MY_TArrayAsVector<TRecPosInfo>& from) {
-  const int needed = to.numElems + from.numElems;
-  if (needed > to.capacity) to.Resize(needed + to.growStep);
+  const long long needed = static_cast<long long>(to.numElems) + from.numElems;
+  if (needed > INT_MAX) throw std::bad_alloc();
+  if (needed > to.capacity)
+    to.Resize(static_cast<int>(std::min<long long>(INT_MAX, needed + to.growStep)));
   std::copy(from.elems, from.elems + from.numElems, to.elems + to.numElems);
-  to.numElems = needed;
+  to.numElems = static_cast<int>(needed);
 }
 
 void TDemeCollection::collectSimulatedDataInBatch(TDemeCollection& batch, int first, int last) {
@@ -179,5 +186,7 @@ void TDemeCollection::collectSimulatedDataInBatch(TDemeCollection& batch, int fi
     numPolymSitesPerChrom[c] = batch.numPolymSitesPerChrom[c];
   }
   takeChromosomeStates(batch, first, last);  // blocks by pointer, spilled segments, folders
-  if (batch.isRecombining) isRecombining = true;
+  // Whether the data set recombines, from every chromosome of every batch
+  // (a batch's own switch tells only of its last chromosome).
+  isRecombining = (first != 0 && isRecombining) || batch.anyChromRecombines;
 }

@@ -198,14 +198,15 @@ class TDemeCollection {
   std::pair<int, int>* polymSitePos = nullptr;      // owned (chromosome, site index)
   std::pair<int, int>* usedPolymSitePos = nullptr;  // owned
   int numInactiveLineages = 0;
-  int totNumRecs = 0;
+  long long totNumRecs = 0;
   MY_TArrayAsVector<TRecPosInfo> recPosInfo;
   int curChrom = 0;
   TBatchTrees treeTexts;      // NEXUS tree statements of this collection's chromosomes
   int failedChromosome = -1;  // first chromosome that could not be simulated; -1 when none
   TTree tree;
   TTree* tree2 = nullptr;  // owned
-  bool isRecombining = false;
+  bool isRecombining = false;      // the chromosome being simulated recombines
+  bool anyChromRecombines = false; // some chromosome of the range simulated last recombines
   MY_TArrayAsVector<bool> isMinorDerived;
   MY_TArrayAsVector<int> minorAllele;
   MY_TArrayAsVector<bool> isMinorAtHalf;
@@ -229,6 +230,8 @@ class TDemeCollection {
   TSiteStorage siteStorage;
   TMutationWork mutWork;
   int treeCounter = 0;  // trees written for the current chromosome by this collection
+  long treeStartLocus = 0;  // locus at which the current tree of a recombining walk took over
+  int curBlock = -1;        // block being placed (from 0), for messages; -1 when unknown
 
   static constexpr double CTTimeUnit = 1000000.0;  // generations per continuous-time unit
   static int iniNumLineages;       // total sample size of the run
@@ -323,8 +326,18 @@ class TDemeCollection {
   // The current tree as the tree of a locus in the NEXUS files (counted by treeCounter).
   void writeTreeOfLocus(TSimSettings& settings, long locus);
   // Replays the tree of locus after points were placed; false (data set
-  // failed) when it could not be built.
+  // failed) when it could not be built. With trees asked for, the tree of
+  // the stretch that ends here is written first, with all its mutations.
   bool replayForLocus(TSimSettings& settings, long locus);
+  // Limits of a chromosome (engine/countLimits.cpp). Compares the sites and
+  // recombination points that the rates of the structure make one expect on
+  // the current tree with what can be held; false (data set failed, with a
+  // message naming the chromosome, the block and the rate) when they pass it.
+  bool checkExpectedCounts(const TSimSettings& settings, int structure);
+  // The same check for one count, expected or drawn, of a block (from 0, -1
+  // when unknown); false with the data set failed when it is too large.
+  bool countCanBeHeld(double count, bool expected, const char* what, int block,
+                      const char* rateKind, double rate);
   // Site creation: the in-memory limit, then the record; false on failure.
   bool beginSite(long position, DataType type, int alphabetRow);
   void flushLoci();
@@ -373,12 +386,12 @@ class TDemeCollection {
   // Tree of marker locus replayed from the previous tree's history and points
   // (engine/replay.cpp); it records the new history. False when it did not
   // converge (one message): the tree then has no root and must not be used.
-  bool replayBuildTreeWithRecs(const TSimSettings& settings, int locus);
+  bool replayBuildTreeWithRecs(const TSimSettings& settings, long locus);
   bool replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
-                          const MY_TArrayAsVector<double>& rates, int locus);
+                          const MY_TArrayAsVector<double>& rates, long locus);
   // The loop behind every replay, with its messages and rules (engine/replayLoop.h).
   bool replayWithVariant(const MY_TArrayAsVector<long>& sizes,
-                         const MY_TArrayAsVector<double>& rates, int locus,
+                         const MY_TArrayAsVector<double>& rates, long locus,
                          const ReplayVariant& variant);
   // Records of the previous history (engine/replayRecords.cpp). A coalescence:
   // 1 made, 0 a merge with a discarded copy, -1 a conflict (the replay fails).

@@ -6,7 +6,6 @@
 // reaches its height, and is a transition (0 <-> 1, 2 <-> 3) or a
 // transversion (to 2 or 3 from 0 and 1, to 0 or 1 from 2 and 3).
 #include <algorithm>
-#include <climits>
 #include <new>
 #include <sstream>
 
@@ -15,9 +14,6 @@
 #include "support/UniqueRandom.h"
 
 namespace {
-
-// More mutations than sites can be counted (and held): a rate typo, not data.
-constexpr double kMaxDNAMutations = static_cast<double>(INT_MAX);
 
 enum HitKind : unsigned char { kTransition, kTransversionYes, kTransversionNo };
 
@@ -78,13 +74,8 @@ long TDemeCollection::sprinkleDNAMutationsNoRec(const long& first, const long& e
   GlobalRandom& rng = *randomGenerator;
   const double drawn = rng.PoissonDistributionValue(static_cast<double>(numLoci) * treeLength *
                                                     mutRate * CTTimeUnit);
-  if (drawn > kMaxDNAMutations) {
-    std::ostringstream m;
-    m << "chromosome " << curChrom + 1 << ", loci " << first + 1 << " to " << end << ": " << drawn
-      << " DNA mutations are too many to hold (is the mutation rate " << mutRate << " right?)";
-    failDataSet(m.str());
-    return -1;
-  }
+  // More mutations than a chromosome can hold: a rate typo, not data.
+  if (!countCanBeHeld(drawn, false, "DNA mutations", curBlock, "mutation", mutRate)) return -1;
   const long long total = static_cast<long long>(drawn);
   std::vector<long long>& positions = mutWork.positions;
   try {

@@ -28,6 +28,7 @@ long TDemeCollection::sprinkleMutationsNoRec(const TSimSettings& settings, int s
     return -1;
   }
   if (siteStorage.failed() || !settings.blocks || !settings.numBlocks) return -1;
+  if (!checkExpectedCounts(settings, structure)) return -1;
   const MY_TArrayAsVector<TBlock>& blocks = settings.blocks[structure];
   const int numBlocks = settings.numBlocks[structure] < blocks.numElems
                             ? settings.numBlocks[structure] : blocks.numElems;
@@ -35,6 +36,7 @@ long TDemeCollection::sprinkleMutationsNoRec(const TSimSettings& settings, int s
   try {
     for (int b = 0; b < numBlocks; ++b) {
       const TBlock& block = blocks[b];
+      curBlock = b;
       long placed = 0;
       switch (block.dataType) {
         case DataType::MICROSAT:

@@ -1,7 +1,9 @@
 // Mutations along a recombining chromosome: the first marker on the first
 // tree, then marker after marker, recombination points drawn between adjacent
 // markers and the next tree replayed from the recorded history. A DNA block
-// places its own recombination points and segments of loci.
+// places its own recombination points and segments of loci. With trees asked
+// for, each tree is written when its stretch of loci ends, named after the
+// locus at which it took over and carrying the mutations of the whole stretch.
 #include <climits>
 #include <cmath>
 #include <iostream>
@@ -14,11 +16,6 @@
 #include "support/globals.h"
 
 namespace {
-
-int recCount(double drawn) {
-  if (!(drawn > 0)) return 0;
-  return drawn >= INT_MAX ? INT_MAX : static_cast<int>(drawn);
-}
 
 void writeUnchangedTreeLine(const TDemeCollection& c, long long locus) {
   if (!consoleOutput || !c.tree.root) return;
@@ -43,7 +40,15 @@ void TDemeCollection::writeTreeOfLocus(TSimSettings& settings, long locus) {
 
 // The next marker's tree after points were placed on the current one.
 bool TDemeCollection::replayForLocus(TSimSettings& settings, long locus) {
-  if (!replayBuildTreeWithRecs(settings, static_cast<int>(locus)) || !tree.root) {
+  if (TSimSettings::outputTree) writeTreeOfLocus(settings, treeStartLocus);
+  if (static_cast<long long>(recPosInfo.numElems) + tree.numRecs > INT_MAX) {
+    std::ostringstream m;
+    m << "chromosome " << curChrom + 1 << ", locus " << locus + 1
+      << ": more recombination events than can be recorded (" << INT_MAX << ")";
+    failDataSet(m.str());
+    return false;
+  }
+  if (!replayBuildTreeWithRecs(settings, locus) || !tree.root) {
     std::ostringstream m;
     m << "chromosome " << curChrom + 1 << ": the tree of locus " << locus + 1
       << " could not be built";
@@ -51,16 +56,31 @@ bool TDemeCollection::replayForLocus(TSimSettings& settings, long locus) {
     return false;
   }
   treeChanged();
+  treeStartLocus = locus;
   return true;
 }
 
+// Recombination points of one interval between loci, drawn: false (data set
+// failed) when more than can be held.
+static bool pointsOfInterval(TDemeCollection& c, double drawn, double rate, int& n) {
+  if (!c.countCanBeHeld(drawn, false, "recombination points", c.curBlock, "recombination", rate))
+    return false;
+  n = drawn > 0 ? static_cast<int>(drawn) : 0;
+  return true;
+}
+
+// Points between adjacent loci of the block are Poisson(h), h = rate x tree
+// length in generations, independently per interval given the tree. So the
+// intervals before the next one holding a point are geometric with success
+// 1 - e^-h: their number is floor(E / h), E exponential; that interval holds
+// a zero-truncated Poisson(h) number of points, then the tree changes. One
+// draw skips any number of empty intervals, whatever h.
 long TDemeCollection::sprinkleDNAMutationsRec(TSimSettings& settings, const TBlock& block) {
   GlobalRandom& rng = *randomGenerator;
   double length = sites::treeLength(*this);
   long p = block.firstLocus;
-  long long left = block.numLoci;
+  long left = block.numLoci;
   long total = 0;
-  bool recombined = false;
   const double rate = block.recRate;
   auto place = [&](long first, long end) {
     const long placed = sprinkleDNAMutationsNoRec(first, end, block.mutRate,
@@ -68,59 +88,44 @@ long TDemeCollection::sprinkleDNAMutationsRec(TSimSettings& settings, const TBlo
     if (placed >= 0) total += placed;
     return placed >= 0;
   };
-  while (rate > 0 && left > 0) {
-    const double h = rate * std::trunc(length * CTTimeUnit);
-    if (h < 1) {
-      // Loci up to and including the one after which the next point falls:
-      // one geometric draw, in double so that a tiny h cannot overflow.
-      const double x = std::trunc(rng.takeLogUniform() / std::log(1.0 - h));
-      if (!(h > 0) || !std::isfinite(x) || x + 1 >= static_cast<double>(left)) break;
-      const long k = static_cast<long>(x) + 1;
-      if (!place(p, p + k)) return -1;
-      if (TSimSettings::outputTree && !(treeCounter != 0 && p == block.firstLocus))
-        writeTreeOfLocus(settings, p);
-      p += k;
-      left -= k;
-      tree.locateRecombinationsOnTreeC(1, length, this);
-    } else {
-      // About one point per locus or more: a Poisson number per interval.
-      // The last locus is left to the final segment: no point past the block.
-      if (left <= 1) break;
-      const int v = recCount(rng.PoissonDistributionValue(rate * length * CTTimeUnit));
-      if (v == 0) {
-        writeUnchangedTreeLine(*this, p);
-        if (!place(p, p + 1)) return -1;
-        ++p;
-        --left;
-        continue;
-      }
-      if (!place(p, p + 1)) return -1;
-      if (TSimSettings::outputTree) writeTreeOfLocus(settings, p);
-      tree.locateRecombinationsOnTreeC(v, length, this);
-      ++p;
-      --left;
-    }
+  while (rate > 0 && left > 1) {
+    const double h = rate * length * CTTimeUnit;
+    if (!(h > 0)) break;
+    const double empty = std::floor(-rng.takeLogUniform() / h);
+    // No point before the block's last locus: the rest is one segment.
+    if (!(empty < static_cast<double>(left - 1))) break;
+    const long k = static_cast<long>(empty) + 1;  // loci up to the interval with points
+    if (!place(p, p + k)) return -1;
+    p += k;
+    left -= k;
+    int n = 0;
+    if (!pointsOfInterval(*this, rng.ZeroTruncatedPoissonValue(h), rate, n)) return -1;
+    tree.locateRecombinationsOnTreeC(n, length, this);
     if (!replayForLocus(settings, p)) return -1;
-    recombined = true;
     length = sites::treeLength(*this);
   }
   if (p <= block.lastLocus && !place(p, block.lastLocus + 1)) return -1;
-  if (TSimSettings::outputTree && (rate <= 0 ? p == 0 : recombined)) writeTreeOfLocus(settings, p);
   numMutations = total;
   return total;
 }
 
+// The first marker on the first tree, then the walk along the others; the
+// last tree is written when the walk is done.
 int TDemeCollection::sprinkleMutationsRec(TSimSettings& settings, int structure) {
   treeCounter = 0;
   numMutations = 0;
+  treeStartLocus = 0;
+  curBlock = 0;
   treeChanged();
   if (!tree.root || !settings.blocks || settings.blocks[structure].numElems < 1) {
     failDataSet("a recombining chromosome has no tree or no block");
     return 0;
   }
+  if (!checkExpectedCounts(settings, structure)) return 0;
   const TBlock& first = settings.blocks[structure][0];
   long locus = 0;
   long placed = 0;
+  int walked = 0;
   try {
     switch (first.dataType) {
       case DataType::MICROSAT:
@@ -133,18 +138,20 @@ int TDemeCollection::sprinkleMutationsRec(TSimSettings& settings, int structure)
         placed = sprinkleStandardMutationsRec(locus, first);
         break;
       case DataType::DNA:
-        if (sprinkleDNAMutationsRec(settings, first) < 0) return 0;
-        return buildNextRecTreesCT(settings, structure, 1);
+        placed = sprinkleDNAMutationsRec(settings, first);
+        break;
       default:
         break;  // an RFLP marker: no site, but the walk goes on
     }
+    if (placed < 0 || siteStorage.failed()) return 0;
+    // A DNA block is walked whole; other blocks give the first locus only.
+    walked = buildNextRecTreesCT(settings, structure, first.dataType == DataType::DNA ? 1 : 0);
   } catch (const std::bad_alloc&) {
     failDataSet("a recombining chromosome: not enough memory for its sites");
     return 0;
   }
-  if (placed < 0 || siteStorage.failed()) return 0;
-  if (TSimSettings::outputTree) writeTreeOfLocus(settings, 0);
-  return buildNextRecTreesCT(settings, structure, 0);
+  if (walked == 1 && TSimSettings::outputTree) writeTreeOfLocus(settings, treeStartLocus);
+  return walked;
 }
 
 int TDemeCollection::buildNextRecTreesCT(TSimSettings& settings, int structure, int start) {
@@ -156,6 +163,7 @@ int TDemeCollection::buildNextRecTreesCT(TSimSettings& settings, int structure, 
   try {
     for (int b = 0; b < numBlocksHere; ++b) {
       const TBlock& block = blocks[b];
+      curBlock = b;
       if (b < start) {
         locus += block.numLoci;
         continue;
@@ -163,7 +171,10 @@ int TDemeCollection::buildNextRecTreesCT(TSimSettings& settings, int structure, 
       while (index < block.numLoci) {
         const double rate = locus == block.firstLocus ? block.recRateToPrevious : block.recRate;
         const double length = sites::treeLength(*this);
-        const int n = recCount(rng.PoissonDistributionValue(rate * length * CTTimeUnit));
+        int n = 0;
+        if (!pointsOfInterval(*this, rng.PoissonDistributionValue(rate * length * CTTimeUnit), rate,
+                              n))
+          return 0;
         tree.locateRecombinationsOnTreeC(n, length, this);
         const bool sameTree = n == 0;
         if (!sameTree) {
@@ -192,9 +203,7 @@ int TDemeCollection::buildNextRecTreesCT(TSimSettings& settings, int structure, 
           default:
             break;  // RFLP loci get no site
         }
-        if (siteStorage.failed()) return 0;
-        (void)placed;
-        if (!sameTree && TSimSettings::outputTree) writeTreeOfLocus(settings, locus);
+        if (placed < 0 || siteStorage.failed()) return 0;
         ++locus;
         ++index;
       }

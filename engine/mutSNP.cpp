@@ -46,14 +46,18 @@ TNode* drawBranch(TDemeCollection& c, double minFreq, bool withRoot) {
 }
 
 // Sites at a locus: a Poisson number by the tree's length, one per locus
-// when the rate is 0, and one at most without the infinite-site switch.
+// when the rate is 0, and one at most without the infinite-site switch; 0
+// with the data set failed when more than can be held.
 long long snpSitesAtLocus(TDemeCollection& c, const TBlock& block, double length) {
-  long long k = 1;
-  if (block.mutRate > 0)
-    k = sites::clampWide(c.randomGenerator->PoissonDistributionValue(
-        block.mutRate * TDemeCollection::CTTimeUnit * length));
-  if (k < 1) return k;
-  return TSimSettings::useInfiniteSiteModel == 0 ? 1 : k;
+  if (c.siteStorage.failed()) return 0;
+  if (!(block.mutRate > 0)) return 1;
+  const double drawn = c.randomGenerator->PoissonDistributionValue(
+      block.mutRate * TDemeCollection::CTTimeUnit * length);
+  if (drawn < 1) return 0;
+  if (TSimSettings::useInfiniteSiteModel == 0) return 1;
+  if (!c.countCanBeHeld(drawn, false, "SNP mutations", c.curBlock, "mutation", block.mutRate))
+    return 0;
+  return sites::clampWide(drawn);
 }
 
 // One SNP site at position p with its mutation node (none: monomorphic).

@@ -17,13 +17,13 @@ void TDemeCollection::createRecBranchArray() {
 
 namespace {
 
-// Empties a list, giving it room for n elements in one step.
+// Empties a list, giving it room for n elements (n > 0) in one step.
 template <class T>
 void emptyWithRoom(MY_TArrayAsVector<T>*& list, int n) {
   if (list == nullptr) {
-    list = new MY_TArrayAsVector<T>(n, 100);
+    list = new MY_TArrayAsVector<T>(n - 1, 100);
   } else if (list->capacity < n) {
-    list->Reallocate(n + 1);
+    list->Reallocate(n);
   }
   list->numElems = list->reserved = 0;
 }

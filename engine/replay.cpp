@@ -2,8 +2,10 @@
 // history is run again in time order, merged with the recombination points
 // placed on that tree and with new events of the lineages the points cut.
 // Only cut lineages draw waiting times; the new history is recorded as it goes.
+#include <climits>
 #include <cmath>
 #include <iostream>
+#include <new>
 #include <utility>
 
 #include "engine/coalWaiting.h"
@@ -98,13 +100,15 @@ bool cutDemeSizesFinite(const TDemeCollection& c) {
   return true;
 }
 
-// Room for k more reports, growing geometrically.
+// Room for k more reports, growing geometrically; more than an int can count
+// is an allocation that cannot be made.
 void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
-  const int needed = list.numElems + k;
+  const long long needed = static_cast<long long>(list.numElems) + k;
   if (needed <= list.capacity) return;
-  int size = 2 * list.capacity;
+  if (needed > INT_MAX) throw std::bad_alloc();
+  long long size = 2LL * list.capacity;
   if (size < needed + list.growStep) size = needed + list.growStep;
-  list.Resize(size);
+  list.Resize(static_cast<int>(size > INT_MAX ? INT_MAX : size));
 }
 
 // The pending new event happens: a coalescence in its deme or a migration.
@@ -171,7 +175,7 @@ void swapHistories(TDemeCollection& c) {
 }
 
 // Reports of a converged replay: progress line and one record per point.
-void reportTree(TDemeCollection& c, int locus) {
+void reportTree(TDemeCollection& c, long locus) {
   if (consoleOutput) {
 #pragma omp critical
     std::cout << "MRCA time on tree at locus " << locus << ": "
@@ -190,18 +194,18 @@ void reportTree(TDemeCollection& c, int locus) {
 
 CutRule plainReplayRule() { return TSimSettings::pureSMC ? CutRule::strictSMC : CutRule::plain; }
 
-bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, int locus) {
+bool TDemeCollection::replayBuildTreeWithRecs(const TSimSettings& settings, long locus) {
   return replayTreeWithRecs(settings.demeSizes, settings.growthRates, locus);
 }
 
 bool TDemeCollection::replayTreeWithRecs(const MY_TArrayAsVector<long>& sizes,
-                                         const MY_TArrayAsVector<double>& rates, int locus) {
+                                         const MY_TArrayAsVector<double>& rates, long locus) {
   const ReplayVariant plain{"TDemeCollection::replayBuildTreeWithRecs: ", plainReplayRule(), false};
   return replayWithVariant(sizes, rates, locus, plain);
 }
 
 bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
-                                        const MY_TArrayAsVector<double>& rates, int locus,
+                                        const MY_TArrayAsVector<double>& rates, long locus,
                                         const ReplayVariant& variant) {
   const char* prefix = variant.prefix;
   const CutRule rule = variant.rule;

@@ -227,6 +227,29 @@ double GlobalRandom::PoissonDistributionValue(double mean) {
   }
 }
 
+double GlobalRandom::ZeroTruncatedPoissonValue(double mean) {
+  if (!(mean > 0.0) || !std::isfinite(mean)) return 1.0;
+  if (mean >= 1.0) {
+    // A zero has probability e^-mean < 0.37: redraw until the count is positive.
+    for (;;) {
+      const double k = PoissonDistributionValue(mean);
+      if (k >= 1.0) return k;
+    }
+  }
+  // Inversion from 1: P(k) = e^-mean mean^k / (k! (1 - e^-mean)); for a small
+  // mean P(1) is near 1, so this is one uniform and a step or two.
+  const double u = takeUniform();
+  double term = mean * std::exp(-mean) / -std::expm1(-mean);
+  double cumulative = term;
+  double k = 1.0;
+  while (u > cumulative && term > 0.0) {
+    k += 1.0;
+    term *= mean / k;
+    cumulative += term;
+  }
+  return k;
+}
+
 double gammln(double x) {
   static const double cof[6] = {76.18009172947146,     -86.50532032941678,
                                 24.01409824083091,     -1.231739572450155,

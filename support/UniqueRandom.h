@@ -55,6 +55,9 @@ public:
   // Poisson count (a whole number held in a double); 0 for a mean that is
   // 0 or less (one uniform taken), NaN or infinite (nothing taken).
   double PoissonDistributionValue(double mean);
+  // Poisson count conditioned on being at least 1 (the count of an interval
+  // known to hold some event); 1 for a mean that is 0 or less or not finite.
+  double ZeroTruncatedPoissonValue(double mean);
   // A fair coin from one direct draw (not from a buffer).
   bool YesOrNo();
 

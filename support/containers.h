@@ -7,12 +7,29 @@
 // Ordering: sorting and sorted insertion compare elements with operator<.
 // Numbers compare as themselves; a struct element (an event, a
 // recombination point) defines operator< on its key, its time.
+#include <climits>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <utility>
 
 namespace containers_detail {
 inline int stepAtLeastOne(int step) { return step < 1 ? 1 : step; }
+
+// Capacity of a block with upper index upper: none below 0; a block past
+// what an int can count cannot be made.
+inline int capacityFor(int upper) {
+  if (upper < 0) return 0;
+  if (upper >= INT_MAX) throw std::bad_alloc();
+  return upper + 1;
+}
+
+// Capacity after one growth step from a full block of used elements.
+inline int grownCapacity(int used, int step) {
+  const long long n = static_cast<long long>(used) + stepAtLeastOne(step);
+  if (n > INT_MAX) throw std::bad_alloc();
+  return static_cast<int>(n);
+}
 
 // A new block of size slots whose first used slots are assigned from elems.
 template <class T>
@@ -36,9 +53,8 @@ public:
   int growStep;
 
   MY_TArrayAsVector(int const& upper, int const& growStep_)
-      : elems(nullptr), capacity(upper + 1), initialCapacity(upper + 1), numElems(0),
-        reserved(0), growStep(growStep_) {
-    if (capacity < 0) capacity = initialCapacity = 0;
+      : elems(nullptr), capacity(containers_detail::capacityFor(upper)), initialCapacity(capacity),
+        numElems(0), reserved(0), growStep(growStep_) {
     elems = new T[capacity];
   }
   MY_TArrayAsVector() : MY_TArrayAsVector(10, 10) {}
@@ -55,7 +71,7 @@ public:
   int Add(T const& elem) {
     if (numElems >= capacity) {
       T copy = elem;  // elem may live in the block being replaced
-      Resize(numElems + containers_detail::stepAtLeastOne(growStep));
+      Resize(containers_detail::grownCapacity(numElems, growStep));
       elems[numElems++] = copy;
       return numElems;
     }
@@ -190,9 +206,8 @@ public:
   T outOfRangeElem;
 
   MY_TSArrayAsVector(int const& upper, int const& growStep_)
-      : elems(nullptr), capacity(upper + 1), numElems(0), initialCapacity(upper + 1),
-        reserved(0), growStep(growStep_), outOfRangeElem() {
-    if (capacity < 0) capacity = initialCapacity = 0;
+      : elems(nullptr), capacity(containers_detail::capacityFor(upper)), numElems(0),
+        initialCapacity(capacity), reserved(0), growStep(growStep_), outOfRangeElem() {
     elems = new T[capacity];
   }
   MY_TSArrayAsVector() : MY_TSArrayAsVector(10, 10) {}
@@ -225,7 +240,7 @@ public:
   int Add(T const& elem) {
     T copy = elem;
     if (numElems >= capacity) {
-      int n = numElems + containers_detail::stepAtLeastOne(growStep);
+      int n = containers_detail::grownCapacity(numElems, growStep);
       T* block = containers_detail::copyOfUsed(elems, numElems, n);
       delete[] elems;
       elems = block;
@@ -279,7 +294,7 @@ public:
     }
     if (i < numElems) return elems[i];
     if (i >= capacity) {
-      int n = numElems + containers_detail::stepAtLeastOne(growStep);
+      int n = containers_detail::grownCapacity(numElems, growStep);
       growTo(n > i ? n : i + 1);
     }
     numElems = i + 1;
@@ -289,7 +304,7 @@ public:
 
   // Stores a pointer at the end. Returns the new number of slots in use.
   int Add(T* elem) {
-    if (numElems >= capacity) growTo(numElems + containers_detail::stepAtLeastOne(growStep));
+    if (numElems >= capacity) growTo(containers_detail::grownCapacity(numElems, growStep));
     elems[numElems++] = elem;
     return numElems;
   }

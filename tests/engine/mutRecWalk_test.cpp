@@ -85,6 +85,49 @@ INSTANTIATE_TEST_SUITE_P(
                     WalkCase{"DNALocusByLocus", DataType::DNA, 1e-3}),
     [](const testing::TestParamInfo<WalkCase>& info) { return std::string(info.param.name); });
 
+// Two genes on DNA blocks of L loci, with the infinite-site switch so that
+// every site is one mutation and a difference between the genes: the points
+// of a chromosome have mean (L - 1) r 2N and the differences L mu 2N, for any
+// r, whether intervals hold far less than one point or many.
+struct LawCase {
+  const char* name;
+  double recRate;
+  int numChrom;
+};
+
+class DNAWalkLaw : public testing::TestWithParam<LawCase> {};
+
+TEST_P(DNAWalkLaw, PointsAndPairwiseDifferencesOfTwoGenes) {
+  SiteSwitches keep;
+  TSimSettings::useInfiniteSiteModel = 1;
+  const int L = 50;
+  const double mu = 1e-4;
+  TBlock block = makeBlock(DataType::DNA, L, mu);
+  block.recRate = GetParam().recRate;
+  const int numChrom = GetParam().numChrom;
+  RecRun run(sampledDemes({2}), 81, {block}, numChrom);
+  MeanSE points, differences;
+  for (int c = 0; c < numChrom; ++c) {
+    const long long before = run.demes().totNumRecs;
+    ASSERT_TRUE(run.chromosome(c)) << "chromosome " << c;
+    points.add(static_cast<double>(run.demes().totNumRecs - before));
+    const TLocusAsShortIntArray* genes = run.demes().demes[0].loci[c];
+    int k = 0;
+    for (int s = 0; s < genes->numSites; ++s) k += genes->rows[0][s] != genes->rows[1][s];
+    differences.add(k);
+  }
+  std::printf("  r = %g:\n", GetParam().recRate);
+  expectMean(points, (L - 1) * GetParam().recRate * 2.0 * kN, "points per chromosome");
+  expectMean(differences, L * mu * 2.0 * kN, "pairwise differences");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, DNAWalkLaw,
+    testing::Values(LawCase{"r2e_5", 2e-5, 20000}, LawCase{"r3e_4", 3e-4, 20000},
+                    LawCase{"r1e_3", 1e-3, 20000}, LawCase{"r3e_3", 3e-3, 8000},
+                    LawCase{"r1e_2", 1e-2, 3000}),
+    [](const testing::TestParamInfo<LawCase>& info) { return std::string(info.param.name); });
+
 TEST(RecombiningWalk, BlockBoundariesAreDrawnOnce) {
   // Two DNA blocks whose recombination stops at the block ends: points come
   // only from the rate between the blocks, once per chromosome.

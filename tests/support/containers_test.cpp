@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <new>
 #include <random>
 #include <vector>
 
@@ -32,6 +34,25 @@ TEST(ValueArray, GrowsByItsStep) {
   for (int i = 0; i < 5; ++i) fixed.Add(i);
   EXPECT_EQ(fixed.capacity, 5);
   EXPECT_EQ(fixed[4], 4);
+}
+
+// Blocks past what an int can count are refused as allocations that cannot
+// be made, before any size is computed with an overflow.
+TEST(ValueArray, BlocksBeyondAnIntCountAreRefused) {
+  EXPECT_THROW(MY_TArrayAsVector<char>(INT_MAX, 10), std::bad_alloc);
+  EXPECT_THROW(MY_TSArrayAsVector<int>(INT_MAX, 10), std::bad_alloc);
+  // A block that looks nearly full to INT_MAX: the next growth step would pass it.
+  MY_TArrayAsVector<char> a(0, 10);
+  MY_TIArrayAsVector<int> p(1, 10);
+  a.capacity = a.numElems = INT_MAX - 5;
+  p.capacity = p.numElems = INT_MAX - 5;
+  EXPECT_THROW(a.Add('x'), std::bad_alloc);
+  EXPECT_THROW(p.Add(nullptr), std::bad_alloc);
+  EXPECT_EQ(a.numElems, INT_MAX - 5);
+  a.capacity = 1;
+  a.numElems = 0;
+  p.capacity = 1;
+  p.numElems = 0;
 }
 
 TEST(ValueArray, AddOfOwnElementDuringGrowth) {

@@ -222,6 +222,32 @@ TEST_F(RandomTest, PoissonMomentsMatchTheory) {
   }
 }
 
+// Mean m / (1 - e^-m), second moment (m + m^2) / (1 - e^-m), and P(1),
+// from tiny means (one point in an interval) to large ones.
+TEST_F(RandomTest, ZeroTruncatedPoissonMatchesTheory) {
+  auto g = seeded(37);
+  const int n = 40000;
+  for (double mean : {1e-9, 0.05, 0.7, 1.0, 3.0, 30.0}) {
+    SCOPED_TRACE(mean);
+    const double q = -std::expm1(-mean);
+    const double expected = mean / q, second = (mean + mean * mean) / q;
+    const double var = second - expected * expected;
+    const double p1 = mean * std::exp(-mean) / q;
+    int ones = 0;
+    Moments m = momentsOf(n, [&] {
+      const double k = g->ZeroTruncatedPoissonValue(mean);
+      EXPECT_GE(k, 1.0);
+      EXPECT_EQ(k, std::floor(k));
+      ones += k == 1.0;
+      return k;
+    });
+    EXPECT_NEAR(m.mean, expected, 5 * std::sqrt(var / n) + 1e-12);
+    EXPECT_NEAR(static_cast<double>(ones) / n, p1, 5 * std::sqrt(p1 * (1 - p1) / n) + 1e-12);
+  }
+  EXPECT_EQ(g->ZeroTruncatedPoissonValue(0), 1);
+  EXPECT_EQ(g->ZeroTruncatedPoissonValue(std::nan("")), 1);
+}
+
 TEST_F(RandomTest, PoissonCachesAndDegenerateMeans) {
   auto g = seeded(5);
   g->PoissonDistributionValue(5);

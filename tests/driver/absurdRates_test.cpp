@@ -1,0 +1,89 @@
+// Rates that cannot be meant: a data set whose chromosome would need more
+// recombination points or mutations than can be held fails at once, with a
+// message naming the chromosome, the block and the rate, instead of running
+// for hours or overflowing its counts.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/driver/runFolder.h"
+
+namespace {
+
+// One deme of 1000 genes, 4 sampled; two chromosomes of the given blocks.
+std::string tinyModel(const std::vector<std::string>& blocks) {
+  std::string t =
+      "//Number of population samples (demes)\n1\n//Population effective sizes (number of "
+      "genes)\n1000\n//Sample sizes\n4\n//Growth rates\n0\n//Number of migration matrices\n0\n"
+      "//historical event\n0 historical event\n//Number of independent loci [chromosome]\n2 0\n"
+      "//Per chromosome: Number of linkage blocks\n" +
+      std::to_string(blocks.size()) +
+      "\n//per Block: data type, num loci, rec. rate and mut rate + optional parameters\n";
+  for (const std::string& b : blocks) t += b + "\n";
+  return t;
+}
+
+const char* const kPoints = " recombination points expected at a recombination rate of ";
+const char* const kDNA = " DNA mutations expected at a mutation rate of ";
+const char* const kSNP = " SNP mutations expected at a mutation rate of ";
+
+// The message after "Error: chromosome 1, block ", the count written as @.
+std::string failure(const char* block, const char* what, const char* rate) {
+  return std::string(block) + ": about @" + what + rate +
+         " are too many to hold (at most 268435456); is the rate right?";
+}
+
+struct AbsurdCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  std::vector<std::string> options;
+  std::string failure;
+};
+
+class AbsurdRates : public testing::TestWithParam<AbsurdCase> {};
+
+TEST_P(AbsurdRates, FailTheDataSetAtOnceWithAMessage) {
+  const AbsurdCase& c = GetParam();
+  RunFolder f("absurd");
+  f.write("a.par", tinyModel(c.blocks));
+  std::vector<std::string> args{"-i", "a.par", "-n", "1", "-q", "-r", "3"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  const auto start = std::chrono::steady_clock::now();
+  const RunOutput r = f.run(args);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_LT(seconds, 0.5);
+  std::string pattern = "Error: chromosome 1, block " + c.failure;
+  pattern = std::regex_replace(pattern, std::regex("[.()+?]"), "\\$&");
+  pattern = std::regex_replace(pattern, std::regex("@"), "[0-9.e+]+");
+  EXPECT_TRUE(std::regex_search(r.err, std::regex(pattern))) << pattern << "\n" << r.err;
+  EXPECT_NE(r.err.find("Simulation 1 of run 1: chromosome 1 of 2 could not be simulated"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(f.exists("a/a_1_1.qdp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AbsurdRates,
+    testing::Values(
+        AbsurdCase{"RecRateOnePerSiteOnALongBlock", {"DNA 10000000 1 1e-8 0.33"}, {},
+                   failure("1", kPoints, "1")},
+        AbsurdCase{"DNAMutationRate1e3OnARecombiningBlock", {"DNA 100000 1e-8 1e3 0.33"}, {},
+                   failure("1", kDNA, "1000")},
+        AbsurdCase{"TheSameAsSecondBlock", {"SNP 10 1e-5 1e-5 0", "DNA 100000 1e-8 1e3 0.33"},
+                   {}, failure("2", kDNA, "1000")},
+        AbsurdCase{"RecRate2To31", {"DNA 10 2147483648 1e-8 0.33"}, {},
+                   failure("1", kPoints, "2147483648")},
+        AbsurdCase{"RecRate1e20", {"MICROSAT 10 1e20 1e-4 0 0"}, {}, failure("1", kPoints, "1e+20")},
+        AbsurdCase{"DNAMutationRate2To31WithoutRecombination", {"DNA 10 0 2147483648 0.33"}, {},
+                   failure("1", kDNA, "2147483648")},
+        AbsurdCase{"DNAMutationRate1e20", {"DNA 10 1e-8 1e20 0.33"}, {}, failure("1", kDNA, "1e+20")},
+        AbsurdCase{"SNPMutationRate1e20InfiniteSites", {"SNP 10 1e-8 1e20 0"}, {"-I"},
+                   failure("1", kSNP, "1e+20")}),
+    [](const testing::TestParamInfo<AbsurdCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
