@@ -31,6 +31,17 @@ void registerSample(AnyOption& opt) {
   opt.setFlag("removeZeroSFS", '0');
 }
 
+// The sample registrations parsed once over an argument vector that lives
+// as long as the values read from it.
+struct SampleParse {
+  explicit SampleParse(std::vector<std::string> words) : args(std::move(words)) {
+    registerSample(opt);
+    opt.processCommandArgs(args.argc(), args.argv());
+  }
+  Args args;
+  AnyOption opt;
+};
+
 struct ParseCase {
   std::vector<std::string> args;
   char const* n;  // expected value of -n, null when unset
@@ -42,10 +53,8 @@ class ParseForms : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseForms, GiveExpectedValuesAndFlags) {
   ParseCase const& c = GetParam();
-  AnyOption opt;
-  registerSample(opt);
-  Args a(c.args);
-  opt.processCommandArgs(a.argc(), a.argv());
+  SampleParse parse(c.args);
+  AnyOption& opt = parse.opt;
   char const* n = opt.getValue('n');
   if (c.n == nullptr) {
     EXPECT_EQ(n, nullptr);
@@ -96,10 +105,8 @@ class IgnoredArguments : public testing::TestWithParam<IgnoredCase> {};
 
 TEST_P(IgnoredArguments, AreRecorded) {
   IgnoredCase const& c = GetParam();
-  AnyOption opt;
-  registerSample(opt);
-  Args a(c.args);
-  opt.processCommandArgs(a.argc(), a.argv());
+  SampleParse parse(c.args);
+  AnyOption& opt = parse.opt;
   std::vector<std::string> unknown;
   for (auto const& u : opt.unknownOptions()) unknown.push_back(u.option + "|" + u.argument);
   EXPECT_EQ(unknown, c.unknown);
