@@ -4,9 +4,7 @@
 // collection takes the batches over in batch order, moving their genotype
 // blocks (slot = chromosome) rather than copying them.
 #include <algorithm>
-#include <climits>
 #include <iostream>
-#include <new>
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
@@ -165,9 +163,7 @@ int TDemeCollection::simulateIndependentChroms(int /*simIndex*/, int first, int 
 static void appendRecords(MY_TArrayAsVector<TRecPosInfo>& to,
                           const MY_TArrayAsVector<TRecPosInfo>& from) {
   const long long needed = static_cast<long long>(to.numElems) + from.numElems;
-  if (needed > INT_MAX) throw std::bad_alloc();
-  if (needed > to.capacity)
-    to.Resize(static_cast<int>(std::min<long long>(INT_MAX, needed + to.growStep)));
+  to.reserveRoom(needed, needed + to.growStep);
   std::copy(from.elems, from.elems + from.numElems, to.elems + to.numElems);
   to.numElems = static_cast<int>(needed);
 }

@@ -2,10 +2,8 @@
 // history is run again in time order, merged with the recombination points
 // placed on that tree and with new events of the lineages the points cut.
 // Only cut lineages draw waiting times; the new history is recorded as it goes.
-#include <climits>
 #include <cmath>
 #include <iostream>
-#include <new>
 #include <utility>
 
 #include "engine/coalWaiting.h"
@@ -104,11 +102,8 @@ bool cutDemeSizesFinite(const TDemeCollection& c) {
 // is an allocation that cannot be made.
 void reserveReports(MY_TArrayAsVector<TRecPosInfo>& list, int k) {
   const long long needed = static_cast<long long>(list.numElems) + k;
-  if (needed <= list.capacity) return;
-  if (needed > INT_MAX) throw std::bad_alloc();
-  long long size = 2LL * list.capacity;
-  if (size < needed + list.growStep) size = needed + list.growStep;
-  list.Resize(static_cast<int>(size > INT_MAX ? INT_MAX : size));
+  const long long doubled = 2LL * list.capacity;
+  list.reserveRoom(needed, doubled > needed + list.growStep ? doubled : needed + list.growStep);
 }
 
 // The pending new event happens: a coalescence in its deme or a migration.

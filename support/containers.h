@@ -91,6 +91,16 @@ public:
     }
   }
 
+  // Room for needed elements in all, growing to wanted (at least needed, at
+  // most what an int can count) when the block is too small; needed past
+  // what an int can count is an allocation that cannot be made.
+  void reserveRoom(long long needed, long long wanted) {
+    if (needed > INT_MAX) throw std::bad_alloc();
+    if (needed <= capacity) return;
+    if (wanted < needed) wanted = needed;
+    Resize(static_cast<int>(wanted > INT_MAX ? INT_MAX : wanted));
+  }
+
   // Grows the block to n elements, assigning the old ones one by one. Returns n.
   int ResizeCarefully(int const& n) {
     return regrow(n, [this](T* block, int keep) {

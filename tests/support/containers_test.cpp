@@ -55,6 +55,22 @@ TEST(ValueArray, BlocksBeyondAnIntCountAreRefused) {
   p.numElems = 0;
 }
 
+// Room for a 64-bit count: grown to what is wanted, never shrunk, never
+// past what an int can count.
+TEST(ValueArray, RoomForACountGrowsOnlyWhenNeeded) {
+  MY_TArrayAsVector<int> a(3, 10);
+  a.reserveRoom(2, 100);
+  EXPECT_EQ(a.capacity, 4);  // room enough already
+  a.Add(7);
+  a.reserveRoom(6, 3);  // wanted below needed: needed
+  EXPECT_EQ(a.capacity, 6);
+  EXPECT_EQ(a[0], 7);
+  a.reserveRoom(8, 20);
+  EXPECT_EQ(a.capacity, 20);
+  EXPECT_THROW(a.reserveRoom(static_cast<long long>(INT_MAX) + 1, 0), std::bad_alloc);
+  EXPECT_EQ(a.capacity, 20);
+}
+
 TEST(ValueArray, AddOfOwnElementDuringGrowth) {
   MY_TArrayAsVector<my_string> a(0, 1);
   a.Add(my_string("first"));
