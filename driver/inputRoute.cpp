@@ -34,7 +34,7 @@ bool nameRunAfter(my_string const& inputFileName, RunOptions& run) {
               << MAX_GENERIC_NAME_LENGTH << " characters. Exiting program." << std::endl;
     return false;
   }
-  run.lhoodFileName = generic + "/" + generic + ".lhoods";
+  run.lhoodFileName = defaultLhoodFileName(generic);
   return true;
 }
 
@@ -121,4 +121,8 @@ bool chooseInputRoute(AnyOption& opt, RunOptions& run) {
     return nameRunAfter(run.modelFileName, run);
   }
   return chooseTemplateRoute(opt, run);
+}
+
+my_string defaultLhoodFileName(my_string const& generic) {
+  return generic + "/" + generic + ".lhoods";
 }

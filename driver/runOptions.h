@@ -52,3 +52,7 @@ struct RunOptions {
   timeval startTime{};
   my_string startFolder;
 };
+
+// The likelihood table of a run whose input has the generic name G when -o is
+// not given: "G/G.lhoods", in the run's output folder.
+my_string defaultLhoodFileName(my_string const& generic);

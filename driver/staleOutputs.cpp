@@ -102,7 +102,7 @@ struct TOutputShapes {
       names.insert(projectFileName(probe, 0));
       names.insert(keptModelFileName(probe, 0));
       names.insert(maxLikelihoodsFileName(probe));
-      names.insert(generic + ".lhoods");  // the likelihood table when -o is not given
+      names.insert(defaultLhoodFileName(generic.c_str()).c_str());  // when -o is not given
       names.insert(brentLhoodsFileName(generic));
       names.insert(bestLhoodsFileName(generic));
       names.insert(rescaleFactorFileName(generic));
