@@ -157,6 +157,8 @@ struct MixedLineCase {
   const char* line;  // gene 1 after its prefix
 };
 
+void PrintTo(const MixedLineCase& c, std::ostream* os) { *os << c.name; }
+
 class MixedLine : public testing::TestWithParam<MixedLineCase> {};
 
 TEST_P(MixedLine, EveryTokenStandsApart) {
