@@ -1,7 +1,10 @@
 // Gene lines of a project file: the prefix naming the gene (or individual),
 // then one token per site, chromosome after chromosome. One writer serves
 // every source of states, so a data set kept in memory and one spilled to
-// temporary files give the same lines.
+// temporary files give the same lines. In a file that declares its loci apart
+// (chromosomes mixing block types), the one-character SNP and DNA tokens (and
+// the RFLP filler) get a blank before them wherever the line does not already
+// end in white space; files of DNA or SNP alone run them together.
 #include <charconv>
 #include <ostream>
 #include <string>
@@ -50,6 +53,10 @@ class TLineText {
     text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
     return *this;
   }
+  // A blank unless the text ends in white space (the line prefix ends in a tab).
+  void apart() {
+    if (!text_.empty() && text_.back() != ' ' && text_.back() != '\t') text_ += ' ';
+  }
 
  private:
   std::string& text_;
@@ -59,7 +66,10 @@ class TLineText {
 class TGeneLine {
  public:
   TGeneLine(std::string& text, const TSimSettings& s)
-      : os_(text), s_(s), asc_(s.demeCollection.ascertainedSites) {}
+      : os_(text),
+        s_(s),
+        asc_(s.demeCollection.ascertainedSites),
+        apart_(lociApartInFile(projectFileDataType(s))) {}
 
   void prefix(int deme, int gene, int genotypic) {
     if (!genotypic)
@@ -77,12 +87,14 @@ class TGeneLine {
         os_ << " 500";
         break;
       case DataType::RFLP:
+        separate();
         os_ << "0";
         break;
       case DataType::STANDARD:
         os_ << " 0";
         break;
       case DataType::DNA:
+        separate();
         if (OUTPUT_DNA_AS_SNP) {
           os_ << "0";
         } else {
@@ -92,6 +104,7 @@ class TGeneLine {
         }
         break;
       case DataType::SNP:
+        separate();
         os_ << "0";
         break;
       case DataType::FREQ:
@@ -113,10 +126,12 @@ class TGeneLine {
       case DataType::SNP:
         if (!snpBlankWritten_) os_ << " ";
         snpBlankWritten_ = true;
+        separate();
         os_ << static_cast<int>(state);
         return true;
       case DataType::DNA:
         if (TSimSettings::SNPascertainment && !asc_.contains(globalIndex)) return false;
+        separate();
         if (OUTPUT_DNA_AS_SNP)
           os_ << static_cast<int>(state);
         else
@@ -130,6 +145,7 @@ class TGeneLine {
 
   // A DNA site written without filter or limit (the common case, kept short).
   void plainDNA(const TPolymSiteInfo& info, short state) {
+    separate();
     if (state < 0 || state > 3)
       os_ << '?';
     else
@@ -149,9 +165,15 @@ class TGeneLine {
     return kNucleotides[4 * row + state];
   }
 
+  // Before a token that does not begin with a blank of its own.
+  void separate() {
+    if (apart_) os_.apart();
+  }
+
   TLineText os_;
   const TSimSettings& s_;
   TAscertainedCursor asc_;
+  const bool apart_;  // the file declares its loci apart
   bool snpBlankWritten_ = false;
   int written_ = 0;  // ascertained DNA sites written
 };

@@ -20,21 +20,24 @@ void write_Quendrel_header(int numSamples, DataType dataType, std::ostream& os, 
      << "\tDataType=";
   switch (dataType) {
     case DataType::MICROSAT:
-      os << "MICROSAT\n\tLocusSeparator=WHITESPACE\n";
+      os << "MICROSAT\n";
       break;
     case DataType::RFLP:
-      os << "RFLP\n\tLocusSeparator=WHITESPACE\n";
+      os << "RFLP\n";
       break;
     case DataType::STANDARD:
-      os << "STANDARD\n\tLocusSeparator=WHITESPACE\n";
+      os << "STANDARD\n";
       break;
     case DataType::DNA:
     case DataType::SNP:
-      os << "DNA\n\tLocusSeparator=NONE\n";
+      os << "DNA\n";
       break;
     case DataType::FREQ:  // never reaches a project file
       break;
   }
+  if (dataType != DataType::FREQ)
+    os << (lociApartInFile(dataType) ? "\tLocusSeparator=WHITESPACE\n"
+                                     : "\tLocusSeparator=NONE\n");
   os << "\tMissingData='?'\n"
      << "\n[Data]\n"
      << "\t[[Samples]]\n";
@@ -68,6 +71,10 @@ bool dataTypesMixed(const TSimSettings& s) {
       return true;
   }
   return false;
+}
+
+bool lociApartInFile(DataType profileType) {
+  return profileType != DataType::DNA && profileType != DataType::SNP;
 }
 
 DataType projectFileDataType(const TSimSettings& s) {

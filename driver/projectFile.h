@@ -26,6 +26,12 @@ bool dataTypesMixed(const TSimSettings& settings);
 // types or the structures differ from one another, else their common type.
 DataType projectFileDataType(const TSimSettings& settings);
 
+// Whether a file of that profile type declares its loci apart
+// (LocusSeparator=WHITESPACE): every locus token of its gene lines then stands
+// apart from the next by white space. DNA and SNP files run their one-letter
+// tokens together (LocusSeparator=NONE).
+bool lociApartInFile(DataType profileType);
+
 // Number of demes with a sample.
 int numSampledDemes(const TDemeCollection& collection);
 

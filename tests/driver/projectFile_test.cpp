@@ -138,6 +138,85 @@ TEST(ProjectFile, AscertainmentFiltersDnaSites) {
   EXPECT_EQ(firstLine(h), "AC");
 }
 
+// Chromosomes mixing block types give a file that declares its loci apart:
+// every token of a line, whatever its type, stands apart from the next.
+struct MixedSite {
+  int chrom;
+  long pos;
+  DataType type;
+  short state;  // of gene 1; gene 2 keeps the ancestral state
+  int row;
+};
+
+struct MixedLineCase {
+  const char* name;
+  int chromosomes;
+  std::vector<std::string> blocks;
+  std::vector<MixedSite> sites;
+  bool allSites, dnaAsSnp;
+  const char* line;  // gene 1 after its prefix
+};
+
+void PrintTo(const MixedLineCase& c, std::ostream* os) { *os << c.name; }
+
+class MixedLine : public testing::TestWithParam<MixedLineCase> {};
+
+TEST_P(MixedLine, EveryTokenStandsApart) {
+  const MixedLineCase& m = GetParam();
+  HandDataSet h(handModel({2}, m.chromosomes, m.blocks));
+  for (const MixedSite& site : m.sites)
+    h.site(site.chrom, site.pos, site.type, {site.state, 0}, site.row);
+  h.store();
+  TSimSettings::printAllSites = m.allSites;
+  OUTPUT_DNA_AS_SNP = m.dnaAsSnp;
+  ASSERT_TRUE(lociApartInFile(projectFileDataType(h.s)));
+  EXPECT_EQ(firstLine(h), m.line);
+}
+
+const DataType kSnp = DataType::SNP, kDna = DataType::DNA, kMicro = DataType::MICROSAT,
+               kStd = DataType::STANDARD;
+const std::string kSnpBlock = "SNP 3 0 1e-8 0", kDnaBlock = "DNA 4 0 1e-8 0.33",
+                  kMicroBlock = "MICROSAT 2 0 1e-4 0 0", kStdBlock = "STANDARD 2 0 1e-4";
+
+const MixedLineCase kMixedLines[] = {
+    {"SnpThenDna", 1, {kSnpBlock, kDnaBlock},
+     {{0, 0, kSnp, 0, 0}, {0, 2, kSnp, 1, 0}, {0, 4, kDna, 1, 0}, {0, 6, kDna, 3, 4}},
+     false, false, " 0 1 G G"},
+    {"SnpThenDnaAllSites", 1, {kSnpBlock, kDnaBlock},
+     {{0, 0, kSnp, 0, 0}, {0, 2, kSnp, 1, 0}, {0, 4, kDna, 1, 0}, {0, 6, kDna, 3, 4}},
+     true, false, " 0 0 1 A G A G"},
+    {"SnpFillerFirstAllSites", 1, {kSnpBlock, kDnaBlock},
+     {{0, 1, kSnp, 1, 0}, {0, 3, kDna, 2, 0}, {0, 5, kDna, 3, 0}}, true, false,
+     "0 1 0 C A T A"},
+    {"DnaAsSnpDigits", 1, {kSnpBlock, kDnaBlock},
+     {{0, 1, kSnp, 1, 0}, {0, 3, kDna, 2, 0}, {0, 5, kDna, 3, 0}}, false, true, " 1 2 3"},
+    {"MicrosatThenDna", 1, {kMicroBlock, kDnaBlock},
+     {{0, 0, kMicro, -2, 0}, {0, 2, kDna, 1, 0}, {0, 3, kDna, 2, 0}}, false, false,
+     " 498 G C"},
+    {"MicrosatThenDnaAllSites", 1, {kMicroBlock, kDnaBlock},
+     {{0, 0, kMicro, -2, 0}, {0, 3, kDna, 2, 0}}, true, false, " 498  500 A C A A"},
+    {"StandardThenSnp", 1, {kStdBlock, kSnpBlock},
+     {{0, 1, kStd, 3, 0}, {0, 2, kSnp, 1, 0}, {0, 3, kSnp, 0, 0}}, true, false,
+     " 0 3  1 0 0"},
+    {"DnaMicrosatSnp", 1, {kDnaBlock, kMicroBlock, kSnpBlock},
+     {{0, 1, kDna, 3, 0}, {0, 2, kDna, 1, 0}, {0, 4, kMicro, 1, 0}, {0, 6, kSnp, 1, 0},
+      {0, 8, kSnp, 1, 0}},
+     false, false, "T G 501  1 1"},
+    {"DnaMicrosatSnpAllSites", 1, {kDnaBlock, kMicroBlock, kSnpBlock},
+     {{0, 1, kDna, 3, 0}, {0, 4, kMicro, 1, 0}, {0, 7, kSnp, 1, 0}}, true, false,
+     "A T A A 501  500 0 1 0"},
+    // The last token of a chromosome stands apart from the first of the next.
+    {"DnaAcrossChromosomes", 2, {kSnpBlock, kDnaBlock},
+     {{0, 6, kDna, 1, 0}, {1, 3, kDna, 3, 0}, {1, 4, kDna, 2, 0}}, false, false, "G T C"},
+    {"RflpFillersApart", 1, {"RFLP 2 0 0", kDnaBlock}, {{0, 3, kDna, 1, 0}}, true, false,
+     "0 0 A G A A"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, MixedLine, testing::ValuesIn(kMixedLines),
+                         [](const testing::TestParamInfo<MixedLineCase>& i) {
+                           return std::string(i.param.name);
+                         });
+
 TEST(ProjectFile, DataTypeOfTheProfile) {
   HandDataSet dna(handModel({2}, 1, {"DNA 10 0 1e-8 0.33"}));
   EXPECT_EQ(projectFileDataType(dna.s), DataType::DNA);
