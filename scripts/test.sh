@@ -2,5 +2,5 @@
 # Builds everything and runs the whole test suite.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/build.sh
+sh scripts/build.sh ON
 ctest --test-dir build --output-on-failure -j "$(nproc)"
