@@ -115,8 +115,20 @@ void prepareOutputs(TGeneticRunOutputs& out, const TRunProcess& p, int runIndex)
   if (TSimSettings::compDAF) out.dafLhoods.assign(out.numDataSets(), nan);
 }
 
+// -T writes trees only for a model with a single chromosome structure; with
+// more the option does nothing, which the user is told once.
+void warnNoTreeFiles(const TSimSettings& s) {
+  if (!TSimSettings::outputTree || s.numChromStructures <= 1) return;
+  std::cerr << "Warning: no tree file is written (-T): the model \"" << s.parFileName << "\" has "
+            << s.numChromStructures
+            << " chromosome structures, and trees are written only for a model with a single "
+               "structure"
+            << std::endl;
+}
+
 void announceGeneticRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
   announceGenealogies(p, s);
+  if (runIndex == 0) warnNoTreeFiles(s);
   if (runIndex == 0)
     std::cout << "\nSimulating " << s.numIndependentLoci << " independent chromosomes using "
               << TSimSettings::numBatches << " batches and " << TSimSettings::numThreads

@@ -35,9 +35,11 @@ bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
     return false;
   }
   master.scanTplFile(run.templateFileName.c_str());
-  if (run.defFileGiven)
-    warnAboutTemplateNames(std::cerr, master, run.defFileName.c_str(), true);
-  else if (run.priorFileGiven)
-    warnAboutTemplateNames(std::cerr, master, run.priorFileName.c_str(), false);
+  if (run.defFileGiven) {
+    const std::string prior = run.recomputeComplexParams ? run.priorFileName.c_str() : "";
+    warnAboutTemplateNames(std::cerr, master, TNameSource{run.defFileName.c_str(), true, prior});
+  } else if (run.priorFileGiven) {
+    warnAboutTemplateNames(std::cerr, master, TNameSource{run.priorFileName.c_str(), false, ""});
+  }
   return true;
 }

@@ -62,11 +62,25 @@ bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
   return true;
 }
 
+// Without -d or -m the genealogies are simulated for nothing: no spectrum is
+// made and the likelihood table stays empty. The run still ends normally.
+void warnNoSpectrumAsked(const RunOptions& run) {
+  if (TSimSettings::compMAF || TSimSettings::compDAF) return;
+  std::cerr << "Warning: no spectrum was asked for, so no expected spectrum and no likelihood "
+               "are computed and the likelihood table \""
+            << run.lhoodFileName
+            << "\" holds none: -d asks for derived-allele spectra, -m for minor-allele spectra "
+               "(and -M, the estimation, needs one of them)"
+            << std::endl;
+}
+
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
   announceGenealogies(p, s);
-  if (runIndex == 0)
+  if (runIndex == 0) {
+    warnNoSpectrumAsked(p.options);
     std::cout << "\nComputing expected SFS using " << TSimSettings::numBatches
               << " batches and " << TSimSettings::numThreads << " threads.\n\n";
+  }
 }
 
 // Every expected spectrum of the run counts numSims simulations.

@@ -74,10 +74,12 @@ int runSimulations(RunOptions& run) {
     status = 1;
   }
   if (process.numFailedDataSets > 0) {
+    // Only spectra asked for (-d, -m) give these data sets a likelihood.
+    const bool withLikelihoods = TSimSettings::compMAF || TSimSettings::compDAF;
     std::cerr << "\n" << process.numFailedDataSets
               << " simulated data sets could not be simulated or written (see the messages "
-                 "above): their likelihoods are nan"
-              << std::endl;
+                 "above)"
+              << (withLikelihoods ? ": their likelihoods are nan" : "") << std::endl;
     status = 1;
   }
   if (process.outputLost) {

@@ -435,8 +435,8 @@ class TDemeCollection {
                           const my_string& fileName);
 
   // Genealogy for expected spectra: 1 when it has a root; otherwise minus the
-  // iterations performed, or -1000001 when it can never finish (message on
-  // stderr, bad_coalescence set).
+  // iterations performed (-1000001 at the iteration limit), with a message
+  // on stderr saying why and bad_coalescence set.
   int buildTreeNoRecContinousTimeForFreqData();
   // Historical event number index at time t for that genealogy; keeps the
   // emigration rates and totMigrationRate up to date. Returns 1.

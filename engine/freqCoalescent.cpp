@@ -25,11 +25,12 @@ bool updatesSpectraOnTheWay() {
   return !TSimSettings::SNPascertainment && !TSimSettings::computePooledSFS;
 }
 
-// Sizes that overflowed under growth leave no finite coalescence time.
-bool listedSizesAreFinite(const TDemeCollection& c) {
+// Sizes that overflowed under growth leave no finite coalescence time: the
+// first listed deme whose size did, -1 when none.
+int listedDemeOfInfiniteSize(const TDemeCollection& c) {
   for (int k = 0; k < c.numActiveDemes; ++k)
-    if (!std::isfinite(c.demes[c.activeDemes[k]].relSizeCT)) return false;
-  return true;
+    if (!std::isfinite(c.demes[c.activeDemes[k]].relSizeCT)) return c.activeDemes[k];
+  return -1;
 }
 
 void inbreed(TDeme& deme, TDemeCollection& c, double t, bool withSpectra, bool record) {
@@ -78,7 +79,7 @@ class FreqTreeBuilder {
   static bool cannotBeat(double x, double gamma, double best);
   void applyEvents();
   void migrate();
-  int giveUp();
+  int giveUp(const std::string& reason);
   int strandedLineages();
   int refuseZeroSize();
 };
@@ -174,26 +175,21 @@ void FreqTreeBuilder::migrate() {
   }
 }
 
-int FreqTreeBuilder::giveUp() {
+// The genealogy stops for the reason given (the text inside the parentheses
+// of the message); the steps made are reported and the parameters flagged.
+int FreqTreeBuilder::giveUp(const std::string& reason) {
 #pragma omp critical
   {
-    std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
-              << " lineages remaining)" << std::endl;
-    TDemeCollection::bad_coalescence = true;
-  }
-  return ITERATION_LIMIT_RESULT;
-}
-
-// Lineages that can never meet stop the genealogy at once; the steps made are
-// reported and the parameters flagged.
-int FreqTreeBuilder::strandedLineages() {
-#pragma omp critical
-  {
-    std::cerr << "Simulations did not converge. MRCA not found! (" << c_.numLineages
-              << " lineages remaining" << whereLineagesAreStuck(c_) << ")" << std::endl;
+    std::cerr << "Simulations did not converge. MRCA not found! (" << reason << ")" << std::endl;
     TDemeCollection::bad_coalescence = true;
   }
   return -iterations_;
+}
+
+// Lineages that can never meet stop the genealogy at once.
+int FreqTreeBuilder::strandedLineages() {
+  return giveUp(std::to_string(c_.numLineages) + " lineages remaining" +
+                whereLineagesAreStuck(c_));
 }
 
 // A coalescence needed in a deme of size 0 can never happen (the step has
@@ -219,7 +215,9 @@ int FreqTreeBuilder::run() {
       std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
       return -iterations_;
     }
-    if (++iterations_ > MAX_ITERATIONS) return giveUp();
+    if (++iterations_ > MAX_ITERATIONS)
+      return giveUp(std::to_string(c_.numLineages) + " lineages remaining after " +
+                    std::to_string(MAX_ITERATIONS) + " steps, the most one genealogy may take");
     // With no event left, lineages that can never meet would migrate for ever.
     if (nextEvent_ == numEvents_ && tail_.due() && lineagesCanNeverMeet(c_, false))
       return strandedLineages();
@@ -259,12 +257,15 @@ int FreqTreeBuilder::run() {
       continue;
     }
     // No finite waiting time and no event left: the lineages can never meet.
-    if (kind == NextEvent::none) return giveUp();
+    if (kind == NextEvent::none)
+      return giveUp(std::to_string(c_.numLineages) + " lineages remaining" +
+                    whyNothingCanHappen(c_, false));
 
     t_ += minTime;
     if (c_.anyGrowth) {
       c_.adjustDemeSizesCT(t_);
-      if (!listedSizesAreFinite(c_)) return giveUp();
+      const int infinite = listedDemeOfInfiniteSize(c_);
+      if (infinite >= 0) return giveUp(infiniteSizeReason(infinite, t_));
     }
     if (kind == NextEvent::migration)
       migrate();

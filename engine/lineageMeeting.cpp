@@ -1,5 +1,6 @@
 #include "engine/lineageMeeting.h"
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -70,4 +71,18 @@ std::string whereLineagesAreStuck(const TDemeCollection& c) {
     if (c.demes[d].numLineages > 0) held.push_back(d);
   return " in " + demeList(held) +
          ", which migration can no longer bring together in a deme of non-zero size";
+}
+
+std::string whyNothingCanHappen(TDemeCollection& c, bool replay) {
+  if (lineagesCanNeverMeet(c, replay)) return whereLineagesAreStuck(c);
+  std::string text = ", none of which can coalesce or migrate any more";
+  if (c.anyGrowth) text += ": the demes that hold them grow too fast back in time";
+  return text;
+}
+
+std::string infiniteSizeReason(int deme, double t) {
+  std::ostringstream os;
+  os << "the size of deme " << deme << " is no longer finite at generation "
+     << t * TDemeCollection::CTTimeUnit;
+  return os.str();
 }

@@ -20,6 +20,18 @@ bool lineagesCanNeverMeet(TDemeCollection& c, bool replay);
 // migration can no longer bring together in a deme of non-zero size".
 std::string whereLineagesAreStuck(const TDemeCollection& c);
 
+// The end of a failure message after "N lineages remaining" when no
+// coalescence or migration can be drawn any more and nothing else is left to
+// happen: where the lineages are stuck when they can never meet, otherwise
+// that none of them can coalesce or migrate, naming growth when demes grow
+// (a deme growing back in time may draw no coalescence at all).
+std::string whyNothingCanHappen(TDemeCollection& c, bool replay);
+
+// Why a tree stops when growth has carried a deme's size beyond every finite
+// number: "the size of deme 1 is no longer finite at generation 2.5e+07"
+// (t in continuous-time units).
+std::string infiniteSizeReason(int deme, double t);
+
 // When the test is due during the tail of a tree (the steps after the last
 // event): at its first step, then after 1024, 2048, 4096 ... steps. Lineages
 // can still split later into parts of the graph that no longer meet (one deme

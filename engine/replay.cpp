@@ -4,6 +4,8 @@
 // Only cut lineages draw waiting times; the new history is recorded as it goes.
 #include <cmath>
 #include <iostream>
+#include <sstream>
+#include <string>
 #include <utility>
 
 #include "engine/coalWaiting.h"
@@ -91,11 +93,20 @@ int lastCoalescence(const MY_TArrayAsVector<TTinyEvent>& history) {
 }
 
 // Growth can carry a deme holding cut lineages to an infinite size, where
-// they would wander without ever coalescing.
-bool cutDemeSizesFinite(const TDemeCollection& c) {
+// they would wander without ever coalescing: the first such deme, -1 when none.
+int cutDemeOfInfiniteSize(const TDemeCollection& c) {
   for (int k = 0; k < c.cutDemes.count(); ++k)
-    if (!std::isfinite(c.demes[c.cutDemes[k]].relSizeCT)) return false;
-  return true;
+    if (!std::isfinite(c.demes[c.cutDemes[k]].relSizeCT)) return c.cutDemes[k];
+  return -1;
+}
+
+// Why a step of the replay failed, for the message of the unfinished tree
+// (the step itself may have written a message of its own).
+std::string failedStepReason(const char* step, double t) {
+  std::ostringstream os;
+  os << " (" << step << " at generation " << t * TDemeCollection::CTTimeUnit
+     << " could not be made)";
+  return os.str();
 }
 
 // Room for k more reports, growing geometrically; more than an int can count
@@ -228,7 +239,7 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   double t = 0.0;
   int r = 0, p = 0;
   bool ok = true;
-  bool stuck = false;  // lineages that can never meet
+  std::string reason;  // the end of the message of a tree that does not converge
   TTailSchedule tail;
   // Ties: a new event only when strictly first; a point before a record of its time.
   while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
@@ -237,36 +248,46 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
     const bool haveRecord = r < numRecords, havePoint = p < numPoints;
     if (!next.exists && !haveRecord && !havePoint) {
       ok = false;  // nothing can happen any more
+      reason = whyNothingCanHappen(*this, true);
     } else if (!haveRecord && !havePoint && tail.due() && lineagesCanNeverMeet(*this, true)) {
       ok = false;  // only new events are left, and they can never join the lineages
-      stuck = true;
+      reason = whereLineagesAreStuck(*this);
     } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
                (!havePoint || next.time < points[p].time)) {
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
       ok = applyNewEvent(*this, next, rule);
+      if (!ok) reason = failedStepReason("the coalescence drawn for a cut lineage", t);
     } else if (havePoint && (!haveRecord || points[p].time <= history[r].time)) {
       t = points[p].time;
       if (anyGrowth) adjustDemeSizesCT(t);
       ok = applyPoint(*this, points[p++], rule, prefix);
+      if (!ok) reason = failedStepReason("the cut at a recombination point", t);
     } else {
       t = history[r].time;
       if (anyGrowth) adjustDemeSizesCT(t);
       ok = applyRecord(*this, history[r], r == lastCoal, migrating, prefix);
+      if (!ok) reason = failedStepReason("the replay of a recorded event", t);
       // Strict SMC on a second tree: no record moves the last history lineage any more.
       if (++r == numRecords && ok && variant.secondTree && rule == CutRule::strictSMC &&
           numLineages > 1)
         transferRemainingNormalLineageToRecombinantPool();
     }
-    if (ok && anyGrowth && !cutDemeSizesFinite(*this)) ok = false;
+    if (ok && anyGrowth) {
+      const int infinite = cutDemeOfInfiniteSize(*this);
+      if (infinite >= 0) {
+        ok = false;
+        reason = " (" + infiniteSizeReason(infinite, t) + ")";
+      }
+    }
   }
+  if (ok && numLineages > 1) reason = " (the recorded history ends before they meet)";
 
   if (!ok || numLineages != 1 || tree.root == nullptr) {
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
     std::cerr << prefix << "Coalescent process did not converge: " << numLineages
-              << " lineages remaining" << (stuck ? whereLineagesAreStuck(*this) : "")
-              << std::endl;
+              << " lineages remaining" << reason << std::endl;
     return false;
   }
   if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra

@@ -42,7 +42,7 @@ void warnEmbeddedNames(std::ostream& err, std::string const& templateName,
 
 void warnUnusedNames(std::ostream& err, std::string const& templateName, std::string const& text,
                      std::vector<std::string> const& names, TSampleParameters const& params,
-                     std::string const& valuesFile, bool definitionFile) {
+                     TNameSource const& source) {
   std::set<std::string> used;
   forEachReplacement(text, names, [&](size_t, size_t column) { used.insert(names[column]); });
   // A complex parameter can only name parameters before it, so one backward
@@ -56,16 +56,21 @@ void warnUnusedNames(std::ostream& err, std::string const& templateName, std::st
   std::set<std::string> warned;
   for (std::string const& name : names) {
     if (name.empty() || used.count(name) || !warned.insert(name).second) continue;
-    err << "Warning: " << (definitionFile ? "column \"" : "parameter \"") << name << "\" of the "
-        << (definitionFile ? "definition file \"" : "prior file \"") << valuesFile
-        << "\" occurs neither in the template \"" << templateName
+    // With complex parameters recomputed (-F) the names are those of the prior
+    // file: its complex parameters are no columns of the definition file.
+    const bool column = source.definitionFile && (source.priorFile.empty() ||
+                                                  params.findParam(name) < params.numSimpleParams);
+    const std::string& file =
+        column || !source.definitionFile ? source.valuesFile : source.priorFile;
+    err << "Warning: " << (column ? "column \"" : "parameter \"") << name << "\" of the "
+        << (column ? "definition file \"" : "prior file \"") << file << "\" occurs neither in the template \"" << templateName
         << "\" nor in the equation of a complex parameter that does: its values change nothing"
         << std::endl;
   }
 }
 
 void warnAboutTemplateNames(std::ostream& err, TSimSettings const& master,
-                            std::string const& valuesFile, bool definitionFile) {
+                            TNameSource const& source) {
   const std::string templateName = master.tplFileName.c_str();
   std::string text;
   if (!readTextFile(templateName, text)) return;  // reported where the template is read
@@ -73,5 +78,5 @@ void warnAboutTemplateNames(std::ostream& err, TSimSettings const& master,
   for (int i = 0; i < master.numParamColumns && i < master.paramNames.numElems; ++i)
     names.push_back(master.paramNames[i].c_str());
   warnEmbeddedNames(err, templateName, text, names);
-  warnUnusedNames(err, templateName, text, names, master.parameters, valuesFile, definitionFile);
+  warnUnusedNames(err, templateName, text, names, master.parameters, source);
 }

@@ -15,13 +15,21 @@ class TSimSettings;
 void warnEmbeddedNames(std::ostream& err, std::string const& templateName,
                        std::string const& text, std::vector<std::string> const& names);
 
+// Where the names of a template run come from, to name them in warnings:
+// the prior or definition file (valuesFile), and with complex parameters
+// recomputed from a definition file (-F) the prior file that defines them.
+struct TNameSource {
+  std::string valuesFile;
+  bool definitionFile = false;
+  std::string priorFile;  // -F only: complex parameters are named as its parameters
+};
+
 // Warns once per name that is replaced nowhere in the template and is no
 // operand of a complex parameter that is (directly or through others).
-// valuesFile is the prior or definition file the names come from.
 void warnUnusedNames(std::ostream& err, std::string const& templateName, std::string const& text,
                      std::vector<std::string> const& names, TSampleParameters const& params,
-                     std::string const& valuesFile, bool definitionFile);
+                     TNameSource const& source);
 
 // Both warnings for the master settings of a template run.
 void warnAboutTemplateNames(std::ostream& err, TSimSettings const& master,
-                            std::string const& valuesFile, bool definitionFile);
+                            TNameSource const& source);

@@ -213,6 +213,7 @@ void TModelReader::readMigrationMatrix(int m) {
   if (!makeZeroMatrix(matrix, n)) sc_.fail("not enough memory for " + name);
   for (int r = 0; r < n; ++r) {
     int rowLine = sc_.line();
+    int onRowLine = 0;  // values read from the line where the row starts
     for (int c = 0; c < n; ++c) {
       std::string token;
       if (!sc_.nextToken(token))
@@ -234,11 +235,19 @@ void TModelReader::readMigrationMatrix(int m) {
         sc_.fail(sc_.tokenLine(), "negative migration rate (" + str(v) + ") from " + deme(r) +
                                       " to " + deme(c) + " in " + name);
       matrix.elems[r][c] = v * TDemeCollection::CTTimeUnit;
+      if (sc_.tokenLine() == rowLine) ++onRowLine;
     }
-    for (const std::string& extra : splitValues(sc_.readToDelim()))
-      if (isNumber(extra))
-        sc_.fail(rowLine, wrongSize + "row " + std::to_string(r) + " holds more than " +
-                              std::to_string(n) + " values");
+    for (const std::string& extra : splitValues(sc_.readToDelim())) {
+      if (!isNumber(extra)) continue;
+      // A short row took the first values of the next row's line, whose other
+      // values are then left over: the short row is the fault.
+      if (onRowLine < n)
+        sc_.fail(rowLine, wrongSize + "row " + std::to_string(r) + " holds " +
+                              std::to_string(onRowLine) + " values where " + std::to_string(n) +
+                              " were expected");
+      sc_.fail(rowLine, wrongSize + "row " + std::to_string(r) + " holds more than " +
+                            std::to_string(n) + " values");
+    }
   }
   checkNoExtraRow(m);
   s_.migrationMatrices.Add(matrix);

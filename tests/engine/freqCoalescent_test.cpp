@@ -236,10 +236,19 @@ TEST(FreqCoalescent, GenealogiesThatCannotFinish) {
        "Simulations did not converge. MRCA not found!\n"},
       {"size zero, spectra on the way", makeDesc({0}, {3}), {}, 0, true, "is zero !"},
       {"size zero, pooled", makeDesc({0}, {3}), {true, false, false, true}, 0, true, "is zero !"},
-      {"infinite sizes", makeDesc({1000, 1000}, {2, 1}, {0.5, 0.5}), {}, -1000001, true,
-       "lineages remaining"},
+      // The message says why and the steps made are returned: -1000001 only at the limit.
+      {"infinite sizes", makeDesc({1000, 1000}, {2, 1}, {0.5, 0.5}), {}, 0, true,
+       "Simulations did not converge. MRCA not found! (the size of deme 1 is no longer finite "
+       "at generation "},
+      {"growing back in time", makeDesc({1000000}, {10}, {0.01}), {}, 0, true,
+       " lineages remaining, none of which can coalesce or migrate any more: the demes that "
+       "hold them grow too fast back in time)\n"},
+      {"step limit", makeDesc({1000000000, 1000000000}, {1, 1}), {}, -1000001, true,
+       "Simulations did not converge. MRCA not found! (2 lineages remaining after 1000000 "
+       "steps, the most one genealogy may take)\n"},
   };
   cases[4].desc.migration = 0.01;
+  cases[6].desc.migration = 0.1;
   for (const Case& c : cases) {
     FreqModel model(c.desc, 19, c.shape);
     TDemeCollection::bad_coalescence = false;

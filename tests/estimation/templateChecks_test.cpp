@@ -43,14 +43,16 @@ INSTANTIATE_TEST_SUITE_P(
                       "replaced inside the longer word \"N_0\""}}));
 
 std::string unusedWarnings(const std::string& text, const std::vector<std::string>& names,
-                           const std::string& prior, bool definitionFile) {
+                           const std::string& prior, bool definitionFile,
+                           bool recomputed = false) {
   TSampleParameters params;
   if (!prior.empty()) {
     EXPECT_EQ(readPrior(params, prior), 1);
   }
   std::ostringstream err;
-  warnUnusedNames(err, "m.tpl", text, names, params, definitionFile ? "m.def" : "m.est",
-                  definitionFile);
+  warnUnusedNames(err, "m.tpl", text, names, params,
+                  TNameSource{definitionFile ? "m.def" : "m.est", definitionFile,
+                              recomputed ? "m.est" : ""});
   return err.str();
 }
 
@@ -65,6 +67,19 @@ TEST(UnusedNames, PriorParameterUsedOnlyThroughComplexOnesDoesNotWarn) {
             "Warning: parameter \"X\" of the prior file \"m.est\" occurs neither in the template "
             "\"m.tpl\" nor in the equation of a complex parameter that does: its values change "
             "nothing\n"
+            "Warning: parameter \"Q\" of the prior file \"m.est\" occurs neither in the template "
+            "\"m.tpl\" nor in the equation of a complex parameter that does: its values change "
+            "nothing\n");
+}
+
+// With -F the names are the prior file's: simple parameters are columns of the
+// definition file, complex ones are parameters of the prior file.
+TEST(UnusedNames, RecomputedComplexParameterIsNamedAsAParameterOfThePriorFile) {
+  const std::vector<std::string> names{"NPOP", "NANC", "T", "X", "R", "S", "Q"};
+  EXPECT_EQ(unusedWarnings("S\nT\n", names, kPrior, true, true),
+            "Warning: column \"X\" of the definition file \"m.def\" occurs neither in the "
+            "template \"m.tpl\" nor in the equation of a complex parameter that does: its values "
+            "change nothing\n"
             "Warning: parameter \"Q\" of the prior file \"m.est\" occurs neither in the template "
             "\"m.tpl\" nor in the equation of a complex parameter that does: its values change "
             "nothing\n");

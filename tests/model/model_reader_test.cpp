@@ -288,6 +288,14 @@ const Malformed kMalformed[] = {
      "line 15: migration matrix 0 has the wrong size: row 0 holds more than 2 values"},
     {"MatrixRowTooShort", [](ModelFile& m) { m.matrices = "1\n//M\n0 0.001\n0.002"; },
      "migration matrix 0 has the wrong size: row 1 holds 1 values where 2 were expected"},
+    // A short first row must not be read as a long one from the values of the next.
+    {"MatrixFirstRowTooShort", [](ModelFile& m) { m.matrices = "1\n//M\n0\n0.002 0"; },
+     "line 15: migration matrix 0 has the wrong size: row 0 holds 1 values where 2 were "
+     "expected"},
+    {"ShortRowOfASecondMatrix",
+     [](ModelFile& m) { m.matrices = "2\n//M\n0 0\n0 0\n//M\n0\n0.002 0"; },
+     "line 18: migration matrix 1 has the wrong size: row 0 holds 1 values where 2 were "
+     "expected"},
     {"MatrixTooManyRows", [](ModelFile& m) { m.matrices = "1\n//M\n0 0\n0 0\n0 0"; },
      "migration matrix 0 has the wrong size: more than 2 rows"},
     {"MatrixTooFewRows", [](ModelFile& m) { m.matrices = "2\n//M\n0 0\n0 0\n//M\n0 0"; },
