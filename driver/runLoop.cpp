@@ -12,6 +12,7 @@
 #include "driver/staleOutputs.h"
 #include "model/simSettings.h"
 #include "support/TException.h"
+#include "support/interruptCleanup.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int runSimulations(RunOptions& run) {
   // output, once the inputs of its first run are accepted (see oneRun.cpp).
   process.stale = prepareStaleOutputs(run, namingModelFile(run));
   TSimSettings::holdModelEcho = true;
+  installInterruptCleanup();  // Ctrl-C and kill leave no temporary folder behind
 
   const int numRuns = process.master.numValueRows;
   for (int runIndex = 0; runIndex < numRuns; ++runIndex) {
