@@ -1,5 +1,7 @@
 #include "driver/oneRun.h"
 
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 
@@ -72,6 +74,18 @@ bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
   return true;
 }
 
+// The tree files are named from the working folder, while an estimation
+// accepts its inputs from inside the output folder: the headers are written
+// from the working folder, and the current folder is given back.
+bool writeTreeHeaders(TSimSettings& s, const std::string& workingFolder) {
+  char here[4096];
+  if (!getcwd(here, sizeof here) || chdir(workingFolder.c_str()) != 0) return s.writePAUPHeader();
+  const bool written = s.writePAUPHeader();
+  if (chdir(here) != 0)
+    std::cerr << "\nUnable to return to the folder \"" << here << "\"" << std::endl;
+  return written;
+}
+
 // What a run writes before anything else, once its inputs are accepted: on the
 // first run the removal of the earlier invocation's outputs and the start of
 // the list of this one's, then the run's model echo and, for frequency data,
@@ -82,7 +96,8 @@ void startRunOutputs(TRunProcess& p, TSimSettings& s) {
     removeStaleOutputs(p.stale);
   }
   if (!writeHeldModelEcho()) p.outputLost = true;
-  if (s.dataType == DataType::FREQ && TSimSettings::outputTree && !s.writePAUPHeader())
+  if (s.dataType == DataType::FREQ && TSimSettings::outputTree &&
+      !writeTreeHeaders(s, p.stale.workingFolder))
     p.outputLost = true;
 }
 

@@ -53,7 +53,7 @@ std::string insideFolder(const fs::path& folder, const std::string& path) {
 
 void armOutputRecord(const std::string& folder, std::function<void()> beforeFirstOutput) {
   TRecordState& s = state();
-  const fs::path where = resolved(folder);
+  const fs::path where = folder.empty() ? fs::path() : resolved(folder);
   std::lock_guard<std::mutex> guard(s.lock);
   s.folder = where;
   s.beforeFirstOutput = std::move(beforeFirstOutput);

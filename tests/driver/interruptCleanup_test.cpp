@@ -48,8 +48,9 @@ TEST_P(Interrupt, RemovesTheTemporaryFoldersAndEndsByTheSignal) {
   RunFolder f("interrupt");
   f.write("g.par", kLongModel);
   // The time limit only ends a program that would ignore the signal.
-  const int pid =
-      f.start({"-i", "g.par", "-n", "400", "-k", "10", "-c", GetParam().threads, "-B", "4", "-q", "-r", "1"}, 60);
+  const int pid = f.start({"-i", "g.par", "-n", "400", "-k", "10", "-c", GetParam().threads,
+                           "-B", "4", "-q", "-r", "1"},
+                          60);
   int waitStatus = 0;
   bool spilled = false;
   for (int i = 0; i < 2000 && !spilled; ++i) {  // 10 s at most

@@ -233,8 +233,8 @@ TEST(StaleOutputs, OnlyListedOutputsThatNoRunReadsAreRemoved) {
   // No list, or the list of another model: nothing goes.
   armOutputRecord(folder, nullptr);
   EXPECT_EQ(removeStaleOutputs(stale), 0);
-  std::ofstream(folder + "/" + kOutputRecordName) << "# Files brimvane wrote in this folder "
-                                                     "for the model \"h\", one per line.\ng_1_1.qdp\n";
+  std::ofstream(folder + "/" + kOutputRecordName)
+      << "# Files brimvane wrote in this folder for the model \"h\", one per line.\ng_1_1.qdp\n";
   EXPECT_EQ(removeStaleOutputs(stale), 0);
   for (const std::string& name : files) EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
 
