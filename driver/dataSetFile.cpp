@@ -11,6 +11,7 @@
 #include "driver/geneticOutputs.h"
 #include "driver/projectFile.h"
 #include "engine/deme.h"
+#include "support/outputRecord.h"
 
 std::string projectFileName(const TSimSettings& s, int simIndex) {
   char name[512];
@@ -46,6 +47,7 @@ void reportUnwrittenProjectFile(const std::string& name, int simIndex, const std
 bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
                       const TGeneStates& states) {
   const std::string name = projectFileName(s, simIndex);
+  noteOutputFile(name);
   errno = 0;
   std::ofstream os(name, std::ios::trunc);
   if (!os) {

@@ -9,6 +9,7 @@
 #include "driver/expSFSBatches.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ int TSimSettings::write_bad_param_file(const std::string& failure) {
               << std::endl;
   else
     std::cerr << failure << "; its model is written in file " << name << std::endl;
+  noteOutputFile(name);
   std::ofstream file(name, std::ios::trunc);
   std::istringstream text(simulatedModelText(*this));
   for (std::string line; std::getline(text, line);) file << line << "\n";

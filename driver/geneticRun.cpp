@@ -14,6 +14,7 @@
 #include "driver/shutdown.h"
 #include "model/simSettings.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 bool checkGenotypicSamples(const TSimSettings& s, bool genotypic) {
   if (!genotypic) return true;
@@ -42,6 +43,7 @@ std::string maxLikelihoodsFileName(const TSimSettings& s) {
 bool keepGeneratedModel(const TSimSettings& s, int runIndex) {
   const std::string from = s.tplParFileName.c_str();
   const std::string to = keptModelFileName(s, runIndex);
+  noteOutputFile(to);
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   std::cerr << "\nUnable to move the model generated for run " << runIndex + 1 << " from \""
             << from << "\" to \"" << to << "\"" << std::endl;
@@ -60,6 +62,7 @@ bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
   const bool any = out.spectraComputed || out.numFailedDataSets > 0;
   if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
   const std::string name = maxLikelihoodsFileName(s);
+  noteOutputFile(name);
   std::ofstream os(name, std::ios::trunc);
   os << "NumCoalSims\tNumObs";
   writeLhoodColumns(os, "MAFLHood_", out.mafLhoods);
@@ -80,6 +83,7 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
   const RunOptions& run = p.options;
   if (!run.useTemplate || !run.priorFileGiven) return true;
   if (!p.paramFile) {
+    noteOutputFile(run.paramFileName.c_str());
     p.paramFile = new std::ofstream(run.paramFileName.c_str(), std::ios::trunc);
     s.parameters.writeParameters(-1, *p.paramFile, true, false);
     *p.paramFile << "\n";
@@ -95,6 +99,7 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
 
 bool openBatchList(const TSimSettings& s, std::ofstream& qdb) {
   if (!OUTPUT_QUENDREL) return true;
+  noteOutputFile(s.qdbFileName.c_str());
   qdb.open(s.qdbFileName.c_str(), std::ios::trunc);
   if (qdb) return true;
   std::cerr << "\nUnable to open the batch list \"" << s.qdbFileName << "\"" << std::endl;
@@ -145,6 +150,7 @@ void setUpGeneticCollection(TSimSettings& s) {
 RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
   if (!checkGenotypicSamples(s, run.genotypic)) return RunResult::STOP;
+  beginOutputs();  // every input is read and accepted
   std::ofstream qdb;
   if (!openBatchList(s, qdb)) return RunResult::STOP;
   if (run.useTemplate && (run.priorFileGiven || run.defFileGiven)) keepGeneratedModel(s, runIndex);

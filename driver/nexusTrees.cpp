@@ -8,12 +8,14 @@
 #include "driver/nexus.h"
 #include "engine/deme.h"
 #include "model/simSettings.h"
+#include "support/outputRecord.h"
 
 namespace {
 
 // Creates the stream when it does not exist yet; false when the file cannot be opened.
 bool openTreeFile(std::ofstream*& file, const my_string& name) {
   if (file) return true;
+  noteOutputFile(name.c_str());
   file = new std::ofstream(name.c_str(), std::ios::trunc);
   if (*file) return true;
   std::cerr << "\nError! Unable to open tree file \"" << name << "\"\n";

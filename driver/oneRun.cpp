@@ -1,16 +1,21 @@
 #include "driver/oneRun.h"
 
+#include <unistd.h>
+
 #include <iostream>
+#include <string>
 
 #include "driver/geneticRun.h"
 #include "driver/runDemes.h"
 #include "driver/runProcess.h"
 #include "driver/runSummary.h"
 #include "driver/shutdown.h"
+#include "model/modelReader.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -40,23 +45,30 @@ bool prepareDemes(TSimSettings& s) {
 }
 
 // The observed spectra (read on the first run, checked against the model of
-// every run) and the likelihood table with its header.
+// every run), then, every input being accepted, the run's first outputs and
+// the likelihood table with its header.
 bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
+  const bool first = runIndex == 0;
+  if (!s.readObservedSpectra(false, first, p.observed)) {
+    std::cerr << "Unable to read observed SFS, quitting program" << std::endl;
+    return false;
+  }
+  if (p.observed && !p.observed->matchesModel(s.demeCollection)) {
+    std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1 << " (\""
+              << s.parFileName << "\"), quitting program" << std::endl;
+    return false;
+  }
+  beginOutputs();
   if (!tmrcas) tmrcas = new std::ofstream("MRCAs.txt", std::ios::trunc);
-  if (!s.readObservedSFS(false, runIndex == 0, p.observed, p.lhoodFile, run.priorFileGiven,
-                         run.defFileGiven, run.lhoodFileName)) {
+  if (!s.openLikelihoodTable(false, first, p.observed, p.lhoodFile, run.priorFileGiven,
+                             run.defFileGiven, run.lhoodFileName)) {
     std::cerr << "Unable to read observed SFS, quitting program" << std::endl;
     return false;
   }
   if (!p.lhoodFile || !*p.lhoodFile) {
     std::cerr << "\nUnable to write the likelihood table \"" << run.lhoodFileName
               << "\", quitting program" << std::endl;
-    return false;
-  }
-  if (p.observed && !p.observed->matchesModel(s.demeCollection)) {
-    std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1 << " (\""
-              << s.parFileName << "\"), quitting program" << std::endl;
     return false;
   }
   return true;
@@ -73,6 +85,49 @@ void warnNoSpectrumAsked(const RunOptions& run) {
                "(and -M, the estimation, needs one of them)"
             << std::endl;
 }
+
+// The tree files are named from the working folder, while an estimation
+// accepts its inputs from inside the output folder: the headers are written
+// from the working folder, and the current folder is given back.
+bool writeTreeHeaders(TSimSettings& s, const std::string& workingFolder) {
+  char here[4096];
+  if (!getcwd(here, sizeof here) || chdir(workingFolder.c_str()) != 0) return s.writePAUPHeader();
+  const bool written = s.writePAUPHeader();
+  if (chdir(here) != 0)
+    std::cerr << "\nUnable to return to the folder \"" << here << "\"" << std::endl;
+  return written;
+}
+
+// What a run writes before anything else, once its inputs are accepted: on the
+// first run the removal of the earlier invocation's outputs and the start of
+// the list of this one's, then the run's model echo and, for frequency data,
+// the tree file header (genetic runs open their tree files themselves).
+void startRunOutputs(TRunProcess& p, TSimSettings& s) {
+  if (!p.outputsBegun) {
+    p.outputsBegun = true;
+    removeStaleOutputs(p.stale);
+  }
+  if (!writeHeldModelEcho()) p.outputLost = true;
+  if (s.dataType == DataType::FREQ && TSimSettings::outputTree &&
+      !writeTreeHeaders(s, p.stale.workingFolder))
+    p.outputLost = true;
+}
+
+// Arms startRunOutputs for the run: it runs at the run's acceptance of its
+// inputs, or before its first output file, whichever comes first; never after
+// the run.
+class TRunOutputsStart {
+ public:
+  TRunOutputsStart(TRunProcess& p, TSimSettings& s) : folder_(p.stale.folder) {
+    armOutputRecord(folder_, [&p, &s] { startRunOutputs(p, s); });
+  }
+  ~TRunOutputsStart() { armOutputRecord(folder_, nullptr); }
+  TRunOutputsStart(const TRunOutputsStart&) = delete;
+  TRunOutputsStart& operator=(const TRunOutputsStart&) = delete;
+
+ private:
+  std::string folder_;
+};
 
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
   announceGenealogies(p, s);
@@ -124,9 +179,9 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   TSimSettings s;
   s.copyEssentialStuff(p.master);
   s.demeCollection.randomGenerator = &p.mainRandom;
+  const TRunOutputsStart outputsStart(p, s);
   if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
   if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
-  if (TSimSettings::outputTree && !s.writePAUPHeader()) p.outputLost = true;
   setUpFreqCoalescent(s);
   if (p.options.maximizeLikelihood) return performEstimationRun(p, s, runIndex);
   if (!prepareObservedSpectra(p, s, runIndex)) return RunResult::STOP;

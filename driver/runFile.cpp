@@ -7,9 +7,9 @@
 
 #include "support/anyoption.h"
 
-namespace {
-
 char const* const kRunFileName = "brv_run.txt";
+
+namespace {
 
 bool isSeparator(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

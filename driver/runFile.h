@@ -8,6 +8,8 @@
 
 class AnyOption;
 
+extern char const* const kRunFileName;  // "brv_run.txt"
+
 // An argument vector built by the program; owns its texts.
 class ArgumentVector {
  public:

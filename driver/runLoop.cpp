@@ -12,6 +12,7 @@
 #include "driver/staleOutputs.h"
 #include "model/simSettings.h"
 #include "support/TException.h"
+#include "support/interruptCleanup.h"
 
 namespace {
 
@@ -50,8 +51,11 @@ int runSimulations(RunOptions& run) {
   process.seed = chooseSeed(run);
   seedGenerators(process.seed, TSimSettings::numBatches, process.mainRandom);
   process.simulationCounter = 0;
-  const std::string model = namingModelFile(run);
-  if (!model.empty()) removeStaleOutputs(run, model);
+  // The outputs of an earlier invocation go just before this one's first
+  // output, once the inputs of its first run are accepted (see oneRun.cpp).
+  process.stale = prepareStaleOutputs(run, namingModelFile(run));
+  TSimSettings::holdModelEcho = true;
+  installInterruptCleanup();  // Ctrl-C and kill leave no temporary folder behind
 
   const int numRuns = process.master.numValueRows;
   for (int runIndex = 0; runIndex < numRuns; ++runIndex) {

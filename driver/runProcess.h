@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "driver/runOptions.h"
+#include "driver/staleOutputs.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 
@@ -29,6 +30,8 @@ class TRunProcess {
   bool simSpectraFilesStarted = false;  // the spectrum files of simulated data exist
   int numFailedDataSets = 0;            // simulated data sets not written
   bool outputLost = false;              // a summary table could not be written
+  TStaleOutputs stale;                  // what the removal of earlier outputs needs
+  bool outputsBegun = false;            // the earlier outputs are removed, the list started
 
   explicit TRunProcess(const RunOptions& runOptions) : options(runOptions) {}
   TRunProcess(const TRunProcess&) = delete;

@@ -12,6 +12,7 @@
 #include "sfs/obsSFS.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void TRunProcess::releaseAll() {
   }
   closeStream(tmrcas);
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
+  closeOutputRecord();
   delete observed;
   observed = nullptr;
   releaseF4GTDistr();

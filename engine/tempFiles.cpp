@@ -14,6 +14,7 @@
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
+#include "support/interruptCleanup.h"
 #include "support/public.h"
 
 std::string tempFolderPath(int folder) {
@@ -27,8 +28,16 @@ std::string tempGeneFilePath(int folder, int deme, int gene) {
 
 namespace {
 
+// Temporary files are not created any more once an interrupt removes them.
+void stopWhenInterrupted() {
+  if (interruptCleanupStarted()) waitForInterruptEnd();
+}
+
 // The folder exists (created when nothing is there); false when it cannot be had.
+// It is registered first, so that an interrupt coming at any point removes it.
 bool ensureFolder(const std::string& path, std::string& problem) {
+  registerTempFolder(path);
+  stopWhenInterrupted();
   struct stat info;
   if (stat(path.c_str(), &info) != 0) makeDir(path.c_str());
   if (stat(path.c_str(), &info) != 0) {
@@ -69,6 +78,7 @@ bool appendToGeneFiles(TDemeCollection& c, long long n, StatesOf statesOf) {
     for (int g = 0; g < c.demes[d].sampleSize; ++g) {
       const std::string path = tempGeneFilePath(c.batchId, d + 1, g + 1);
       const short* states = statesOf(d, g);
+      stopWhenInterrupted();
       std::ofstream file(path, mode);
       if (file && states && n > 0)
         file.write(reinterpret_cast<const char*>(states),

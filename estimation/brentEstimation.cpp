@@ -20,6 +20,7 @@
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 #include "support/public.h"
 
 namespace {
@@ -259,6 +260,7 @@ bool TBrentCycles::ending() {
   if (AFS::includeMonoSites != scope_.monoSites) {
     b_.bestParams.rescalingFactor = b_.computeRescalingFactorToMatchNumPolymSites();
     const std::string name = rescaleFactorFileName(s_.genericName.c_str());
+    noteOutputFile(name);
     std::ofstream rsf(name, std::ios::trunc);
     rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
     rsf.close();
@@ -282,6 +284,7 @@ bool TBrentCycles::ending() {
 bool TBrentCycles::writeBestLhoods() {
   const std::string name = bestLhoodsFileName(s_.genericName.c_str());
   if (!bestLhoodsFile_) {
+    noteOutputFile(name);
     auto* created = new std::ofstream(name, std::ios::trunc);
     if (!*created) {
       delete created;
@@ -362,18 +365,17 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
   brent.setupBrenMinimizationSettings(numSims, maxNumSims, 0, lhoodFile, obs, &s);
   brent.runLayout = TRunLayout::of(s);
   const my_string lhoodName = brentLhoodsFileName(s.genericName.c_str()).c_str();
-  if (!s.readObservedSFS(true, true, obs, lhoodFile, true, false, lhoodName)) {
-    std::cerr << "Unable to read observed SFS, the estimation of run " << runIndex + 1
-              << " cannot start" << std::endl;
+  const auto cannotStart = [runIndex](const char* what) {
+    std::cerr << what << ", the estimation of run " << runIndex + 1 << " cannot start"
+              << std::endl;
     return 0;
-  }
+  };
+  if (!s.readObservedSpectra(true, true, obs)) return cannotStart("Unable to read observed SFS");
   if (!obs->matchesModel(s.demeCollection)) {
     std::cerr << "The observed SFS do not fit the model of run " << runIndex + 1
               << ", the estimation cannot start" << std::endl;
     return 0;
   }
-  brent.obsSFS = obs;
-  brent.lhoodFile = lhoodFile;
   // The template is read once; the model text of the starting values is the
   // one every later evaluation and the bad-parameter file start from.
   if (!s.createParFileFromTemplateFileNew(*brent.paramValues, false)) {
@@ -382,6 +384,12 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
               << std::endl;
     return 0;
   }
+  // Every input is read and accepted: the run's outputs may begin.
+  beginOutputs();
+  if (!s.openLikelihoodTable(true, true, obs, lhoodFile, true, false, lhoodName))
+    return cannotStart("Unable to read observed SFS");
+  brent.obsSFS = obs;
+  brent.lhoodFile = lhoodFile;
   brent.writeAllLhoods = false;
   brent.curParamIdx = 0;
   consoleOutput = false;

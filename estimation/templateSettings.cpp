@@ -8,6 +8,7 @@
 #include "model/simSettings.h"
 #include "support/TException.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValu
   if (!readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), text)) return 0;
   std::string outName = bestValues ? maxLParFileName(tplParFileName.c_str())
                                    : std::string(tplParFileName.c_str());
+  if (bestValues) noteOutputFile(outName);
   if (!writeTextFile(outName, substituteParameters(text, paramNames, numParamColumns, row))) {
     std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
     return 0;
@@ -122,6 +124,7 @@ int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestV
   modelText = substituteParameters(templateText, paramNames, numParamColumns, row);
   if (bestValues) {
     std::string outName = maxLParFileName(tplParFileName.c_str());
+    noteOutputFile(outName);
     if (!writeTextFile(outName, modelText))
       std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
   }

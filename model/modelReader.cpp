@@ -3,12 +3,15 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 
 #include "model/simSettings.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -465,21 +468,51 @@ void TModelReader::deriveTotals(int k) {
   s_.mixedDataTypes[k] = mixed;
 }
 
+namespace {
+
+// The echo file text of the last model read while the echo is held, with the
+// stream format the echo left, and the file it goes to.
+struct THeldEcho {
+  bool held = false;
+  std::string fileName;
+  std::string text;
+  std::ios::fmtflags flags{};
+  std::streamsize precision = 6;
+  char fill = ' ';
+};
+
+THeldEcho& heldEcho() {
+  static THeldEcho echo;
+  return echo;
+}
+
+bool openEchoFile(const std::string& name) {
+  if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
+  QdlSimulConditions.clear();
+  noteOutputFile(name);
+  QdlSimulConditions.open(name, std::ios::out | std::ios::trunc);
+  if (QdlSimulConditions.is_open()) return true;
+  std::cerr << "Unable to open the model echo file \"" << name << "\"\n";
+  return false;
+}
+
+}  // namespace
+
 int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
                     const std::string& source, bool refuseIsolatedSamples) {
   if (is.fail() || is.bad()) return 0;
-  if (echoFile) {
-    if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
-    const std::string name = std::string("./") + s.simparamFileName.c_str();
-    QdlSimulConditions.clear();
-    QdlSimulConditions.open(name, std::ios::out | std::ios::trunc);
-    if (!QdlSimulConditions.is_open()) {
-      std::cerr << "Unable to open the model echo file \"" << name << "\"\n";
-      return 0;
-    }
-  }
+  const std::string echoName = std::string("./") + s.simparamFileName.c_str();
+  const bool hold = echoFile && TSimSettings::holdModelEcho;
+  if (echoFile && !hold && !openEchoFile(echoName)) return 0;
+  // A held echo is collected with the format the echo file stream has now, as
+  // if it were written directly.
+  std::ostringstream held;
+  held.flags(QdlSimulConditions.flags());
+  held.precision(QdlSimulConditions.precision());
+  held.fill(QdlSimulConditions.fill());
+  std::ostream* echoTarget = hold ? static_cast<std::ostream*>(&held) : &QdlSimulConditions;
   std::string text{std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>()};
-  TModelEcho echo(consoleOutput ? &std::cout : nullptr, echoFile ? &QdlSimulConditions : nullptr);
+  TModelEcho echo(consoleOutput ? &std::cout : nullptr, echoFile ? echoTarget : nullptr);
   echoHeader(echo);
   try {
     TModelReader(s, std::move(text), source, echo, refuseIsolatedSamples).read(newStructures);
@@ -488,9 +521,35 @@ int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool 
     return 0;
   }
   echo.flush();
-  if (echoFile) {
+  if (hold) {
+    held << "\n";
+    THeldEcho& h = heldEcho();
+    h.held = true;
+    // Absolute: the run may write it from another folder (an estimation
+    // writes from inside the output folder).
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(echoName, ec);
+    h.fileName = ec ? echoName : absolute.lexically_normal().string();
+    h.text = held.str();
+    h.flags = held.flags();
+    h.precision = held.precision();
+    h.fill = held.fill();
+  } else if (echoFile) {
     QdlSimulConditions << "\n";
     QdlSimulConditions.flush();
   }
   return 1;
+}
+
+bool writeHeldModelEcho() {
+  THeldEcho& h = heldEcho();
+  if (!h.held) return true;
+  h.held = false;
+  if (!openEchoFile(h.fileName)) return false;
+  QdlSimulConditions << h.text;
+  QdlSimulConditions.flags(h.flags);
+  QdlSimulConditions.precision(h.precision);
+  QdlSimulConditions.fill(h.fill);
+  QdlSimulConditions.flush();
+  return static_cast<bool>(QdlSimulConditions);
 }

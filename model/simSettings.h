@@ -131,6 +131,9 @@ class TSimSettings {
   static bool SMC2;
   static bool pureSMC;
   static bool recordMRCAs;
+  // Set by the run driver: the model echo file of a run is not written while the
+  // model is read but held until the run's inputs are accepted (writeHeldModelEcho).
+  static bool holdModelEcho;
   static double testValue;
   static TF4GTDistr* F4GTDistr;
 
@@ -182,6 +185,13 @@ class TSimSettings {
   bool readObservedSFS(bool inSubFolder, const bool& readObs, TObsAFS*& obs,
                        std::ofstream*& lhoodFile, const bool& estHeader, const bool& defHeader,
                        const my_string& lhoodFileName);
+  // The two halves of readObservedSFS, for callers that check the spectra
+  // read before any output is written: the reading (or, on later runs, the
+  // list of demes), then the table with its header.
+  bool readObservedSpectra(bool inSubFolder, const bool& readObs, TObsAFS*& obs);
+  bool openLikelihoodTable(bool inSubFolder, const bool& readObs, TObsAFS* obs,
+                           std::ofstream*& lhoodFile, const bool& estHeader, const bool& defHeader,
+                           const my_string& lhoodFileName);
 
   // NEXUS tree files (defined in driver/): one trees block per run.
   int writePAUPHeader();

@@ -27,5 +27,6 @@ bool TSimSettings::doF4GT = false;
 bool TSimSettings::SMC2 = false;
 bool TSimSettings::pureSMC = false;
 bool TSimSettings::recordMRCAs = false;
+bool TSimSettings::holdModelEcho = false;
 double TSimSettings::testValue = 0;
 TF4GTDistr* TSimSettings::F4GTDistr = nullptr;

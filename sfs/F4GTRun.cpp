@@ -12,6 +12,7 @@
 #include "sfs/F4GT.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
       shares[c] = pairs[c] > 0 ? static_cast<double>(failures[c]) / pairs[c] : 0.0;
     }
     if (!os.is_open()) {
+      noteOutputFile(fileName.c_str());
       os.open(fileName.c_str(), std::ios::app);
       if (!os) {
         std::cerr << "Four-gamete test: cannot open \"" << fileName << "\" for writing"

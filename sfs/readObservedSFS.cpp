@@ -5,6 +5,7 @@
 
 #include "model/simSettings.h"
 #include "sfs/obsSFS.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -21,6 +22,12 @@ bool readFlavour(TObsAFS& obs, const std::string& prefix, TDemeCollection& demes
 bool TSimSettings::readObservedSFS(bool inSubFolder, const bool& readObs, TObsAFS*& obs,
                                    std::ofstream*& lhoodFile, const bool& estHeader,
                                    const bool& defHeader, const my_string& lhoodFileName) {
+  return readObservedSpectra(inSubFolder, readObs, obs) &&
+         openLikelihoodTable(inSubFolder, readObs, obs, lhoodFile, estHeader, defHeader,
+                             lhoodFileName);
+}
+
+bool TSimSettings::readObservedSpectra(bool inSubFolder, const bool& readObs, TObsAFS*& obs) {
   if (readObs) {
     if (!obs) obs = new TObsAFS;
     obs->beginRead();
@@ -31,7 +38,14 @@ bool TSimSettings::readObservedSFS(bool inSubFolder, const bool& readObs, TObsAF
     buildValidDemes(demeCollection);
     if (obs) obs->selectDefaultMultiObs();  // the lists stay with the observed data
   }
+  return true;
+}
+
+bool TSimSettings::openLikelihoodTable(bool inSubFolder, const bool& readObs, TObsAFS* obs,
+                                       std::ofstream*& lhoodFile, const bool& estHeader,
+                                       const bool& defHeader, const my_string& lhoodFileName) {
   if (!lhoodFile) {
+    noteOutputFile(lhoodFileName.c_str());
     auto* file = new std::ofstream(lhoodFileName.c_str(), std::ios::trunc);
     if (!*file) {
       std::cerr << "\nError! Unable to open likelihood file \"" << lhoodFileName << "\"\n";

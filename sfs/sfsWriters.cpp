@@ -13,6 +13,7 @@
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
+#include "support/outputRecord.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ std::string dadiEntry(double v, bool observed) {
 }
 
 bool openOutput(std::ofstream& os, const std::string& name, bool append) {
+  noteOutputFile(name);
   os.open(name, append ? std::ios::app : std::ios::trunc);
   if (os) return true;
   std::cerr << "\nError! Unable to open output file \"" << name << "\"\n";

@@ -86,6 +86,19 @@ TEST(Estimation, SeveralEstimationsShareTheirTables) {
   EXPECT_EQ(linesOf(f.read("split/split.brent_lhoods")).size(), 12u);
 }
 
+// The tree files of an estimation are opened where every other run opens
+// them, although the estimation starts its outputs inside the output folder.
+TEST(Estimation, TreeFilesAreWrittenInTheOutputFolder) {
+  RunFolder f("estimation_trees");
+  f.copyExample("splitTemplate");
+  Args args = splitEstimation("1");
+  args.insert(args.end(), {"-T", "-L", "1"});
+  const RunOutput r = f.run(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* name : {"split/split_1_true_trees.trees", "split/split_1_mut_trees.trees"})
+    EXPECT_EQ(f.read(name).rfind("#NEXUS", 0), 0u) << name;
+}
+
 // Cycles use n, n + 5000, then the cap; reference parameters are searched in
 // the first -l cycles only, after which monomorphic sites are dropped and the
 // rescaling factor is written.

@@ -1,6 +1,7 @@
 #include "runFolder.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +48,10 @@ void RunFolder::copyExample(const std::string& example) const {
 }
 
 RunOutput RunFolder::run(const std::vector<std::string>& args, unsigned timeLimit) const {
+  return finish(start(args, timeLimit));
+}
+
+int RunFolder::start(const std::vector<std::string>& args, unsigned timeLimit) const {
   const fs::path outPath = dir_.string() + ".stdout";
   const fs::path errPath = dir_.string() + ".stderr";
   std::vector<std::string> words{BRIMVANE_EXE};
@@ -61,12 +66,21 @@ RunOutput RunFolder::run(const std::vector<std::string>& args, unsigned timeLimi
     if (out < 0 || err < 0 || chdir(dir_.c_str()) != 0) _exit(127);
     dup2(out, 1);
     dup2(err, 2);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     if (timeLimit > 0) alarm(timeLimit);  // kept across execv
     execv(BRIMVANE_EXE, argv.data());
     _exit(127);
   }
+  return child;
+}
+
+RunOutput RunFolder::finish(int pid, int* waitStatus) const {
+  const fs::path outPath = dir_.string() + ".stdout";
+  const fs::path errPath = dir_.string() + ".stderr";
   int status = 0;
-  waitpid(child, &status, 0);
+  waitpid(pid, &status, 0);
+  if (waitStatus) *waitStatus = status;
   RunOutput result;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.out = slurp(outPath);

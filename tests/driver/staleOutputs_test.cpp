@@ -1,13 +1,20 @@
 // Outputs of an earlier invocation are removed from the model's output folder
-// at the start of a new one; nothing else is.
+// just before a new one writes its first output, when the earlier one listed
+// them; nothing else is, and a refused run removes nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "driver/staleOutputs.h"
 #include "runFolder.h"
+#include "support/outputRecord.h"
+#include "tests/support/scratchFolders.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -43,6 +50,7 @@ TEST(StaleOutputs, NamesOfTheModelsOutputsWhateverTheirNumbers) {
       {"g_maxL.rsf", "g", true},
       {"g_maxL.par", "g", true},
       {"g_bad.par", "g", true},
+      {"g_2_14.4GT", "g", true},
       {"m2_1_1.qdp", "m2", true},
       // Inputs, files of other names and files of other models stay.
       {"g.par", "g", false},
@@ -59,6 +67,7 @@ TEST(StaleOutputs, NamesOfTheModelsOutputsWhateverTheirNumbers) {
       {"g_1", "g", false},
       {"g_DAFpop0.csv", "g", false},
       {"seed.txt", "g", false},
+      {"written_by_brimvane.txt", "g", false},
   };
   for (const NameCase& c : cases)
     EXPECT_EQ(isOutputFileName(c.name, c.generic), c.output) << c.name;
@@ -108,6 +117,177 @@ TEST(StaleOutputs, SecondInvocationKeepsOnlyItsOwnOutputsAndTheUsersFiles) {
   EXPECT_TRUE(f.exists("g/g_3"));
   for (const std::string& name : kept) EXPECT_EQ(f.read(name), "the user's\n") << name;
   EXPECT_LT(f.files().size(), before);
+}
+
+// The shipped files of the examples, path below examples/ -> content.
+std::map<std::string, std::string> shippedFiles() {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(EXAMPLES_DIR))
+    if (e.is_regular_file()) {
+      std::ifstream in(e.path(), std::ios::binary);
+      files[fs::relative(e.path(), EXAMPLES_DIR).string()] =
+          std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  return files;
+}
+
+struct ExampleCase {
+  const char* label;
+  std::vector<std::string> args;
+  bool observedBeside;  // the example's observed spectra also in the folder the program runs in
+  int status;
+};
+
+// The output folder of a model given with its folder is that folder itself
+// when run from examples/: its observed spectra have the names of simulated
+// ones, yet no run may remove them, whether the run is refused (no observed
+// spectra where it runs) or done, the first time or the next.
+TEST(StaleOutputs, ShippedExampleFilesSurviveRunsIntoTheirFolder) {
+  const ExampleCase cases[] = {
+      {"twoDemesD", {"-i", "twoDemes/twoDemes.par", "-n", "1000", "-d", "-r", "1"}, false, 1},
+      {"twoDemesDDone", {"-i", "twoDemes/twoDemes.par", "-n", "1000", "-d", "-r", "1"}, true, 0},
+      {"oneDemeD", {"-i", "oneDeme/oneDeme.par", "-n", "1000", "-d", "-r", "1"}, false, 1},
+      {"oneDemeDDone", {"-i", "oneDeme/oneDeme.par", "-n", "1000", "-d", "-r", "1"}, true, 0},
+      {"oneDeme", {"-i", "oneDeme/oneDeme.par", "-n", "1000", "-r", "1"}, false, 0},
+  };
+  const std::map<std::string, std::string> shipped = shippedFiles();
+  for (const ExampleCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunFolder f(std::string("shipped_") + c.label);
+    fs::copy(EXAMPLES_DIR, f.path(), fs::copy_options::recursive);
+    const std::string model = fs::path(c.args[1]).parent_path().string();
+    if (c.observedBeside) f.copyExample(model);
+    for (int pass = 1; pass <= 2; ++pass) {
+      const RunOutput r = f.run(c.args);
+      EXPECT_EQ(r.status, c.status) << pass << r.err;
+      for (const auto& [name, text] : shipped) EXPECT_EQ(f.read(name), text) << pass << name;
+    }
+    // A run that wrote outputs listed them, and the next one replaced them.
+    EXPECT_EQ(f.exists(model + "/" + kOutputRecordName), c.status == 0);
+  }
+}
+
+// Two demes, one SNP chromosome (kModel) with changes that make the next run
+// refuse its inputs: a run refused removes nothing and writes nothing in the
+// output folder, not even an empty model echo.
+struct RefusalCase {
+  const char* label;
+  std::string from, to;  // model text edit
+  std::vector<std::string> args;
+  const char* refusal;  // what the error stream says
+};
+
+TEST(StaleOutputs, RefusedRunKeepsTheOutputsOfTheLastGoodRun) {
+  const RefusalCase cases[] = {
+      {"growth rate", "//Growth rates\n0\n", "//Growth rates\nabc\n", {}, "abc"},
+      {"odd genotypic sample", "//Sample sizes\n6\n", "//Sample sizes\n5\n", {"-g"},
+       "odd sample size"},
+      {"frequency data without observed spectra", "SNP 200 0 1e-4 0", "FREQ 1 0 1e-4", {},
+       "Unable to read observed SFS"},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunFolder f("refused");
+    f.write("g.par", kModel);
+    RunOutput r = f.run({"-i", "g.par", "-n", "4", "-d", "-T", "-q", "-r", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(f.exists("g/g_1.simparam"));
+    std::string model = kModel;
+    ASSERT_NE(model.find(c.from), std::string::npos);
+    model.replace(model.find(c.from), c.from.size(), c.to);
+    f.write("g.par", model);
+    const std::map<std::string, std::string> before = f.files();
+
+    std::vector<std::string> args = {"-i", "g.par", "-n", "2", "-d", "-q", "-r", "3"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    r = f.run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Removed "), std::string::npos) << r.out;
+    EXPECT_EQ(f.files(), before);
+  }
+}
+
+// The list of files is the only authority, and even a listed file goes only
+// when it is an output of the model in its folder and no input.
+TEST(StaleOutputs, OnlyListedOutputsThatNoRunReadsAreRemoved) {
+  const std::string work = scratchFolder("stale_list");
+  const std::string folder = work + "/g";
+  fs::create_directories(folder + "/g_2");
+  TStaleOutputs stale;
+  stale.genericName = "g";
+  stale.folder = folder;
+  stale.workingFolder = work;
+  stale.inputs = {folder + "/g_1.par"};  // a model kept by an earlier run, now the input
+  const std::vector<std::string> files = {
+      "g/g_1_1.qdp", "g/g_2/g_DAFpop0.obs", "g/g_1.par", "g/notes.txt", "g/g.tpl",
+      "g_1_2.qdp",  // in the working folder
+      "g/g_DAFpop0.obs"};
+  for (const std::string& name : files) std::ofstream(work + "/" + name) << "text\n";
+  const auto writeList = [&](const std::vector<std::string>& entries) {
+    std::ofstream list(folder + "/" + kOutputRecordName);
+    list << "# Files brimvane wrote in this folder for the model \"g\", one per line.\n# next\n";
+    for (const std::string& e : entries) list << e << "\n";
+  };
+
+  // No list, or the list of another model: nothing goes.
+  armOutputRecord(folder, nullptr);
+  EXPECT_EQ(removeStaleOutputs(stale), 0);
+  std::ofstream(folder + "/" + kOutputRecordName)
+      << "# Files brimvane wrote in this folder for the model \"h\", one per line.\ng_1_1.qdp\n";
+  EXPECT_EQ(removeStaleOutputs(stale), 0);
+  for (const std::string& name : files) EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
+
+  writeList({"g_1_1.qdp", "g_2/g_DAFpop0.obs", "g_1.par", "notes.txt", "g.tpl", "../g_1_2.qdp",
+             work + "/g_1_2.qdp", "g_9_9.qdp"});
+  EXPECT_EQ(removeStaleOutputs(stale), 2);
+  closeOutputRecord();
+  EXPECT_FALSE(fs::exists(folder + "/g_1_1.qdp"));
+  EXPECT_FALSE(fs::exists(folder + "/g_2"));  // the spectrum folder, left empty
+  for (const char* name : {"g/g_1.par", "g/notes.txt", "g/g.tpl", "g_1_2.qdp",
+                                  "g/g_DAFpop0.obs"})
+    EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
+  // The new list holds only its header: this process has written nothing yet.
+  std::vector<std::string> entries;
+  EXPECT_TRUE(readOutputRecord(folder, "g", entries));
+  EXPECT_TRUE(entries.empty());
+}
+
+struct InputCase {
+  const char* path;  // below the working folder
+  bool input;
+};
+
+TEST(StaleOutputs, FilesThatRunsReadAreInputs) {
+  const std::string work = scratchFolder("stale_inputs");
+  fs::create_directories(work + "/g");
+  TStaleOutputs stale;
+  stale.genericName = "g";
+  stale.folder = work + "/g";
+  stale.workingFolder = work;
+  stale.inputs = {work + "/models/g.par"};
+  fs::create_directories(work + "/models");
+  const InputCase cases[] = {
+      {"models/g.par", true},       // the model of the invocation
+      {"g_DAFpop0.obs", true},      // observed spectra, where runs read them
+      {"g_jointMAFpop1_0.obs", true},
+      {"g_DSFS.obs", true},
+      {"g_MAFpooled.obs", true},
+      {"g_4GT.obs", true},
+      {"g/brv_run.txt", true},      // run, template, definition and prior files anywhere
+      {"g/g.tpl", true},
+      {"g/g.def", true},
+      {"g/g.est", true},
+      {"g/g_DAFpop0.obs", false},   // simulated spectra in the output folder
+      {"g/g_1_1.qdp", false},
+      {"g/g.lhoods", false},
+      {"h_DAFpop0.obs", false},     // another model's
+  };
+  for (const InputCase& c : cases) {
+    const std::string path = work + "/" + c.path;
+    std::ofstream(path) << "text\n";
+    EXPECT_EQ(isInputFile(path, stale), c.input) << c.path;
+  }
 }
 
 }  // namespace
