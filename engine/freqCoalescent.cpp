@@ -9,13 +9,14 @@
 
 #include "engine/deme.h"
 #include "engine/lineageMeeting.h"
+#include "engine/stepLimit.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 
 namespace {
 
 constexpr double NO_EVENT = 3.4028234663852886e38;  // no finite waiting time
-constexpr int MAX_ITERATIONS = 1000000;
+constexpr int MAX_ITERATIONS = MAX_COALESCENT_STEPS;
 constexpr int ITERATION_LIMIT_RESULT = -(MAX_ITERATIONS + 1);
 
 enum class NextEvent { none, coalescence, migration };

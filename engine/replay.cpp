@@ -11,6 +11,7 @@
 #include "engine/recPool.h"
 #include "engine/replayLoop.h"
 #include "engine/smcPools.h"
+#include "engine/stepLimit.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -229,6 +230,7 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   int r = 0, p = 0;
   bool ok = true;
   bool stuck = false;  // lineages that can never meet
+  int newEvents = 0;
   TTailSchedule tail;
   // Ties: a new event only when strictly first; a point before a record of its time.
   while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
@@ -242,6 +244,7 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
       stuck = true;
     } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
                (!havePoint || next.time < points[p].time)) {
+      if (++newEvents > MAX_COALESCENT_STEPS) break;  // reported below
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
       ok = applyNewEvent(*this, next, rule);
@@ -265,14 +268,16 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
     tree.root = nullptr;  // a tree that did not converge is never used
 #pragma omp critical
     std::cerr << prefix << "Coalescent process did not converge: " << numLineages
-              << " lineages remaining" << (stuck ? whereLineagesAreStuck(*this) : "")
+              << " lineages remaining"
+              << (stuck ? whereLineagesAreStuck(*this)
+                        : newEvents > MAX_COALESCENT_STEPS ? stepLimitReason() : "")
               << std::endl;
     return false;
   }
   if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra
   // Historical events beyond the new tree's MRCA stay in its history.
   for (; r < numRecords; ++r)
-    if (history[r].type == 2) curEvents->Add(history[r]);
+    if (history[r].type == 2) appendRecord(history[r]);
   reportTree(*this, locus);
   return true;
 }

@@ -208,6 +208,33 @@ TEST(RecReplayErrors, StrandedCutLineagesFailAtOnce) {
   EXPECT_GE(failures, 5);
 }
 
+// Cut lineages that drift apart far faster than they meet (demes of 1e9
+// genes exchanging 10% migrants per generation, after a first tree in demes of
+// 1000): the replay ends at the step limit, in bounded time (most of it spent
+// on the memory of a million records), with the reason.
+TEST(RecReplayErrors, DriftingCutLineagesStopAtTheStepLimit) {
+  RecModel model(ModelDesc{{1000, 1000}, {2, 2}, {}, 0.1}, 131);
+  TDemeCollection& c = model.demes;
+  model.firstTreeOrFail();
+  for (int d = 0; d < 2; ++d) c.demes[d].initRelSizeCT = 1e9 / TDemeCollection::CTTimeUnit;
+  c.tree.locateRecombinationsOnTreeC(3, c.tree.root->calcTreeSizeC(), &c);
+  bool ok = true;
+  testing::internal::CaptureStderr();
+  const double seconds = secondsOf([&] { ok = c.replayTreeWithRecs(model.sizes, model.rates, 1); });
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(ok);
+  EXPECT_LT(seconds, 2.0);
+  EXPECT_EQ(c.tree.root, nullptr);
+  EXPECT_NE(err.find("TDemeCollection::replayBuildTreeWithRecs: Coalescent process did not "
+                     "converge: "),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find(" lineages remaining after 1000000 steps, the most one genealogy may take: "
+                     "its lineages migrate far more often than they meet\n"),
+            std::string::npos)
+      << err;
+}
+
 // More than 1000 cuts in one replay: the store of copies grows and the
 // replay succeeds; the next markers reuse it.
 TEST(RecReplayErrors, ManyCutsInOneReplaySucceed) {
