@@ -45,7 +45,7 @@ TEST_P(DriftingLineages, EveryTreeEndsAtTheStepLimitWithTheReason) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_EQ(r.status, 1) << r.err;  // -1: killed at the time limit
-  EXPECT_LT(seconds, 3.0);
+  EXPECT_LT(seconds, 8.0);  // well under a second unloaded; such a run took minutes
   EXPECT_NE(r.err.find("Simulations did not converge. MRCA not found! (14 lineages remaining "
                        "after 1000000 steps, the most one genealogy may take: its lineages "
                        "migrate far more often than they meet)\n"
