@@ -2,10 +2,10 @@
 // every recombination point until it is written, and the DNA mutations of a
 // segment of loci are placed from one table of 8-byte positions: 2^28 of
 // either (4 and 2 GiB, and minutes of walking) is more than a data set can be
-// given, and below the 32-bit counts of sites and records. MICROSAT and
-// STANDARD loci walk each branch's mutations (one step, one coin each, or one
-// Poisson draw of the count), so their mutations are held to the same limit
-// of work. Before the
+// given, and below the 32-bit counts of sites and records. A MICROSAT locus
+// walks every mutation of every branch (a step and a coin each), so its
+// mutations are held to the same limit; so are those of STANDARD loci, whose
+// allele is their count, for the same early message on a rate typo. Before the
 // mutations of a chromosome are placed (and its markers walked) the counts
 // that its rates make one expect on its first tree are compared with that
 // limit, so that a rate typo fails the data set at once instead of running
