@@ -215,25 +215,28 @@ bool writeSitesOnly(TGeneLine& line, const TSimSettings& s, int deme, int gene,
   return true;
 }
 
-// Every position: monomorphic fillers between the sites; past the -s limit
-// the polymorphic positions are written as monomorphic ones.
+// Every position: monomorphic fillers between the sites. The -s limit stops
+// the chromosome where it is reached: its later polymorphic positions are
+// written as monomorphic ones. It fires once per line (the test is "reached",
+// so it stays true after), and later chromosomes are written in full.
 bool writeAllPositions(TGeneLine& line, const TSimSettings& s, int deme, int gene,
                        const TGeneStates& states, std::string& text) {
   int j = 0;
-  bool stopped = false;
+  bool fired = false;
   for (int c = 0; c < s.numIndependentLoci; ++c) {
     const MY_TArrayAsVector<TPolymSiteInfo>& sites = sitesOf(c);
     const short* row = sites.numElems > 0 ? states(deme, gene, c) : nullptr;
     if (sites.numElems > 0 && !row) return false;
     long p = 0;
+    bool stopped = false;
     for (int k = 0; k < sites.numElems; ++k, ++j) {
       const long m = sites[k].pos;
       for (; p < m; ++p) line.monomorphic(s.getDataType(p, c));
       const bool isDNA = sites[k].dataType == static_cast<int>(DataType::DNA);
       if (stopped || !line.site(sites[k], row[k], j)) {
         line.monomorphic(static_cast<DataType>(sites[k].dataType));
-      } else if (isDNA && line.limitReached(j)) {
-        stopped = true;
+      } else if (isDNA && !fired && line.limitReached(j)) {
+        stopped = fired = true;
       }
       p = m + 1;
     }

@@ -13,7 +13,6 @@
 
 void TDemeCollection::recordTinyEvent(int type, double time, int pick1, int pick2, int deme,
                                       int sinkDeme, int histEventIndex) {
-  if (curEvents == nullptr) curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
   TTinyEvent e;
   e.type = type;
   e.time = time;
@@ -22,7 +21,14 @@ void TDemeCollection::recordTinyEvent(int type, double time, int pick1, int pick
   e.deme = deme;
   e.sinkDeme = sinkDeme;
   e.histEventIndex = histEventIndex;
-  curEvents->Add(e);
+  appendRecord(e);
+}
+
+void TDemeCollection::appendRecord(const TTinyEvent& record) {
+  if (curEvents == nullptr) curEvents = new MY_TArrayAsVector<TTinyEvent>(1000, 5000);
+  MY_TArrayAsVector<TTinyEvent>& h = *curEvents;
+  if (h.numElems >= h.capacity) h.reserveRoom(h.numElems + 1LL, 2LL * h.capacity + h.growStep);
+  h.Add(record);
 }
 
 // Joins the lineages at slots i and j of the deme into the next internal node

@@ -2,7 +2,10 @@
 // every recombination point until it is written, and the DNA mutations of a
 // segment of loci are placed from one table of 8-byte positions: 2^28 of
 // either (4 and 2 GiB, and minutes of walking) is more than a data set can be
-// given, and below the 32-bit counts of sites and records. Before the
+// given, and below the 32-bit counts of sites and records. A MICROSAT locus
+// walks every mutation of every branch (a step and a coin each), so its
+// mutations are held to the same limit; so are those of STANDARD loci, whose
+// allele is their count, for the same early message on a rate typo. Before the
 // mutations of a chromosome are placed (and its markers walked) the counts
 // that its rates make one expect on its first tree are compared with that
 // limit, so that a rate typo fails the data set at once instead of running
@@ -39,6 +42,19 @@ struct TExpectedCount {
   }
 };
 
+const char* mutationsName(DataType type) {
+  switch (type) {
+    case DataType::DNA:
+      return "DNA mutations";
+    case DataType::MICROSAT:
+      return "MICROSAT mutations";
+    case DataType::STANDARD:
+      return "STANDARD mutations";
+    default:
+      return "SNP mutations";
+  }
+}
+
 }  // namespace
 
 bool TDemeCollection::countCanBeHeld(double count, bool expected, const char* what, int block,
@@ -72,13 +88,16 @@ bool TDemeCollection::checkExpectedCounts(const TSimSettings& settings, int stru
       points.add(b, ((loci - 1.0) * block.recRate + after) * generations, block.recRate,
                  block.dataType);
     }
-    // Types whose sites are counts of mutations; the others make one site per locus.
+    // Types whose work grows with the mutations; SNP blocks without infinite
+    // sites and RFLP blocks make one site per locus whatever the rate.
     const bool counted = block.dataType == DataType::DNA ||
+                         block.dataType == DataType::MICROSAT ||
+                         block.dataType == DataType::STANDARD ||
                          (block.dataType == DataType::SNP && infinite && block.mutRate > 0.0);
     if (counted)
       mutations.add(b, loci * block.mutRate * generations, block.mutRate, block.dataType);
   }
-  const char* sites = mutations.type == DataType::DNA ? "DNA mutations" : "SNP mutations";
+  const char* sites = mutationsName(mutations.type);
   return countCanBeHeld(points.total, true, "recombination points", points.block, "recombination",
                         points.rate) &&
          countCanBeHeld(mutations.total, true, sites, mutations.block, "mutation", mutations.rate);

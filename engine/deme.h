@@ -363,6 +363,9 @@ class TDemeCollection {
   // Appends one record to curEvents (created at first use).
   void recordTinyEvent(int type, double time, int pick1, int pick2, int deme, int sinkDeme,
                        int histEventIndex);
+  // Appends a record to curEvents (created at first use). A history may hold a
+  // tree's whole step limit of records, so it grows geometrically.
+  void appendRecord(const TTinyEvent& record);
   // isInbreeding := some contemporary sample has an inbreeding coefficient > 0.
   bool updateInbreedingSwitch();
   // Batch copy of source for simulating genetic data in threads.

@@ -9,13 +9,14 @@
 
 #include "engine/deme.h"
 #include "engine/lineageMeeting.h"
+#include "engine/stepLimit.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 
 namespace {
 
 constexpr double NO_EVENT = 3.4028234663852886e38;  // no finite waiting time
-constexpr int MAX_ITERATIONS = 1000000;
+constexpr int MAX_ITERATIONS = MAX_COALESCENT_STEPS;
 constexpr int ITERATION_LIMIT_RESULT = -(MAX_ITERATIONS + 1);
 
 enum class NextEvent { none, coalescence, migration };
@@ -216,8 +217,7 @@ int FreqTreeBuilder::run() {
       return -iterations_;
     }
     if (++iterations_ > MAX_ITERATIONS)
-      return giveUp(std::to_string(c_.numLineages) + " lineages remaining after " +
-                    std::to_string(MAX_ITERATIONS) + " steps, the most one genealogy may take");
+      return giveUp(std::to_string(c_.numLineages) + " lineages remaining" + stepLimitReason());
     // With no event left, lineages that can never meet would migrate for ever.
     if (nextEvent_ == numEvents_ && tail_.due() && lineagesCanNeverMeet(c_, false))
       return strandedLineages();

@@ -13,6 +13,7 @@
 #include "engine/recPool.h"
 #include "engine/replayLoop.h"
 #include "engine/smcPools.h"
+#include "engine/stepLimit.h"
 #include "model/simSettings.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -240,6 +241,7 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   int r = 0, p = 0;
   bool ok = true;
   std::string reason;  // the end of the message of a tree that does not converge
+  int newEvents = 0;
   TTailSchedule tail;
   // Ties: a new event only when strictly first; a point before a record of its time.
   while (ok && numLineages > 1 && (r < numRecords || p < numPoints || numRecLineages > 0)) {
@@ -254,6 +256,11 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
       reason = whereLineagesAreStuck(*this);
     } else if (next.exists && (!haveRecord || next.time < history[r].time) &&
                (!havePoint || next.time < points[p].time)) {
+      if (++newEvents > MAX_COALESCENT_STEPS) {
+        ok = false;
+        reason = stepLimitReason();
+        break;
+      }
       t = next.time;
       if (anyGrowth) adjustDemeSizesCT(t);
       ok = applyNewEvent(*this, next, rule);
@@ -293,7 +300,7 @@ bool TDemeCollection::replayWithVariant(const MY_TArrayAsVector<long>& sizes,
   if (variant.secondTree && isFreqDataType) return true;  // no history is kept for spectra
   // Historical events beyond the new tree's MRCA stay in its history.
   for (; r < numRecords; ++r)
-    if (history[r].type == 2) curEvents->Add(history[r]);
+    if (history[r].type == 2) appendRecord(history[r]);
   reportTree(*this, locus);
   return true;
 }

@@ -121,7 +121,7 @@ bool TDemeCollection::replayMigrEventCT(TTinyEvent& record) {
   if (!node->discarded) {
     TTinyEvent copy = record;
     copy.pick1 = node->posInVNLR;
-    curEvents->Add(copy);
+    appendRecord(copy);
     removeVNLR(source, copy.pick1);
     --source.numLineages;
     appendVNLR(sink, node);
@@ -167,7 +167,7 @@ void moveWholeDeme(TDemeCollection& c, TDeme& source, TDeme& sink) {
 bool TDemeCollection::replayHistEventCT(TTinyEvent& record) {
   const int index = record.histEventIndex;
   if (index < 0 || index >= events.numElems) return false;
-  curEvents->Add(record);
+  appendRecord(record);
   const THistoricalEvent& e = events.elems[index];
   TDeme& source = demes[e.source];
   TDeme& sink = demes[e.sink];

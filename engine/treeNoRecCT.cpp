@@ -13,6 +13,7 @@
 #include "engine/coalWaiting.h"
 #include "engine/deme.h"
 #include "engine/lineageMeeting.h"
+#include "engine/stepLimit.h"
 #include "support/UniqueRandom.h"
 
 namespace {
@@ -22,6 +23,12 @@ enum class NextEvent { none, coalescence, migration };
 void reportNoMRCA(int numLineages, const std::string& where = "") {
   std::cerr << "Simulations did not converge. MRCA not found! (" << numLineages
             << " lineages remaining" << where << ")" << std::endl;
+}
+
+void reportStepLimit(int numLineages) {
+#pragma omp critical
+  std::cerr << "Simulations did not converge. MRCA not found! (" << numLineages
+            << " lineages remaining" << stepLimitReason() << ")" << std::endl;
 }
 
 // A listed deme whose size is no longer a finite number stops the tree.
@@ -95,6 +102,7 @@ int TDemeCollection::buildTreeCT(bool record) {
   int nextEvent = 0;
   int coalDeme = -1;
   TTailSchedule tail;
+  int steps = 0;
 
   for (;;) {
     if (numLineages <= 1) {
@@ -112,6 +120,10 @@ int TDemeCollection::buildTreeCT(bool record) {
       } else {
         std::cerr << "Simulations did not converge. MRCA not found!" << std::endl;
       }
+      return 0;
+    }
+    if (++steps > MAX_COALESCENT_STEPS) {
+      reportStepLimit(numLineages);
       return 0;
     }
     // With no event left, lineages that can never meet would migrate for ever.

@@ -68,10 +68,25 @@ void TDemeCollection::createPolymPosVector(int* /*ignored*/) {
   }
 }
 
+// Under SNP ascertainment the data set is its ascertained sites (the others
+// count as monomorphic), so a replicate resamples those: every replicate
+// then holds as many sites as the data set, the number its site counts give.
 void TDemeCollection::updateBootPolymPosVector() {
   numUsedPolymSites = numPolymSites;
   if (numPolymSites <= 0 || !polymSitePos) return;
   GlobalRandom& r = *randomGenerator;
+  if (TSimSettings::SNPascertainment) {
+    std::vector<int> panel;
+    panel.reserve(static_cast<size_t>(ascertainedSites.numElems));
+    for (int a = 0; a < ascertainedSites.numElems; ++a)
+      if (ascertainedSites[a] >= 0 && ascertainedSites[a] < numPolymSites)
+        panel.push_back(ascertainedSites[a]);
+    const int n = static_cast<int>(panel.size());
+    numUsedPolymSites = n;
+    for (int i = 0; i < n; ++i)
+      usedPolymSitePos[i] = polymSitePos[panel[static_cast<int>(r.takeUniform() * n)]];
+    return;
+  }
   for (int i = 0; i < numPolymSites; ++i)
     usedPolymSitePos[i] = polymSitePos[static_cast<int>(r.takeUniform() * numPolymSites)];
 }

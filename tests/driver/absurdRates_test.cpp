@@ -7,17 +7,19 @@
 #include <chrono>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/driver/runFolder.h"
 
 namespace {
 
-// One deme of 1000 genes, 4 sampled; two chromosomes of the given blocks.
-std::string tinyModel(const std::vector<std::string>& blocks) {
+// One deme of 1000 genes (or the size given), 4 sampled; two chromosomes of
+// the given blocks.
+std::string tinyModel(const std::vector<std::string>& blocks, const std::string& size = "1000") {
   std::string t =
       "//Number of population samples (demes)\n1\n//Population effective sizes (number of "
-      "genes)\n1000\n//Sample sizes\n4\n//Growth rates\n0\n//Number of migration matrices\n0\n"
+      "genes)\n" + size + "\n//Sample sizes\n4\n//Growth rates\n0\n//Number of migration matrices\n0\n"
       "//historical event\n0 historical event\n//Number of independent loci [chromosome]\n2 0\n"
       "//Per chromosome: Number of linkage blocks\n" +
       std::to_string(blocks.size()) +
@@ -29,6 +31,8 @@ std::string tinyModel(const std::vector<std::string>& blocks) {
 const char* const kPoints = " recombination points expected at a recombination rate of ";
 const char* const kDNA = " DNA mutations expected at a mutation rate of ";
 const char* const kSNP = " SNP mutations expected at a mutation rate of ";
+const char* const kMicrosat = " MICROSAT mutations expected at a mutation rate of ";
+const char* const kStandard = " STANDARD mutations expected at a mutation rate of ";
 
 // The message after "Error: chromosome 1, block ", the count written as @.
 std::string failure(const char* block, const char* what, const char* rate) {
@@ -41,6 +45,7 @@ struct AbsurdCase {
   std::vector<std::string> blocks;
   std::vector<std::string> options;
   std::string failure;
+  std::string size = "1000";  // genes of the deme: huge ones make rates of 1 absurd
 };
 
 class AbsurdRates : public testing::TestWithParam<AbsurdCase> {};
@@ -48,7 +53,7 @@ class AbsurdRates : public testing::TestWithParam<AbsurdCase> {};
 TEST_P(AbsurdRates, FailTheDataSetAtOnceWithAMessage) {
   const AbsurdCase& c = GetParam();
   RunFolder f("absurd");
-  f.write("a.par", tinyModel(c.blocks));
+  f.write("a.par", tinyModel(c.blocks, c.size));
   std::vector<std::string> args{"-i", "a.par", "-n", "1", "-q", "-r", "3"};
   args.insert(args.end(), c.options.begin(), c.options.end());
   const auto start = std::chrono::steady_clock::now();
@@ -83,7 +88,34 @@ INSTANTIATE_TEST_SUITE_P(
                    failure("1", kDNA, "2147483648")},
         AbsurdCase{"DNAMutationRate1e20", {"DNA 10 1e-8 1e20 0.33"}, {}, failure("1", kDNA, "1e+20")},
         AbsurdCase{"SNPMutationRate1e20InfiniteSites", {"SNP 10 1e-8 1e20 0"}, {"-I"},
-                   failure("1", kSNP, "1e+20")}),
+                   failure("1", kSNP, "1e+20")},
+        // Each MICROSAT or STANDARD mutation is walked: rates of at most 1 on
+        // demes of 1e8 genes (some 1e9 mutations) fail before the walk.
+        AbsurdCase{"MicrosatRate1OnAHugeDeme", {"MICROSAT 10 0 1 0 0"}, {},
+                   failure("1", kMicrosat, "1"), "100000000"},
+        AbsurdCase{"ConstrainedRecombiningMicrosat", {"MICROSAT 10 1e-9 1 0 11"}, {},
+                   failure("1", kMicrosat, "1"), "100000000"},
+        AbsurdCase{"MicrosatAsSecondBlock", {"SNP 10 0 1e-9 0", "MICROSAT 10 0 0.5 0.3 0"}, {},
+                   failure("2", kMicrosat, "0.5"), "100000000"},
+        AbsurdCase{"StandardRate1OnAHugeDeme", {"STANDARD 10 0 1"}, {},
+                   failure("1", kStandard, "1"), "100000000"}),
     [](const testing::TestParamInfo<AbsurdCase>& info) { return std::string(info.param.name); });
+
+// A state that a MICROSAT block without range constraint (large geometric
+// steps) or a STANDARD block (long paths) walks beyond the 16-bit storage
+// fails its data set, naming the locus, instead of being wrapped or clamped.
+TEST(StoredStates, StatesBeyondTheStorageFailTheDataSet) {
+  for (const auto& [size, block] : std::vector<std::pair<std::string, std::string>>{
+           {"1000000", "MICROSAT 1 0 1e-3 0.999 0"}, {"10000000", "STANDARD 1 0 1e-2"}}) {
+    RunFolder f("storage");
+    f.write("a.par", tinyModel({block}, size));
+    const RunOutput r = f.run({"-i", "a.par", "-n", "1", "-q", "-r", "3"});
+    EXPECT_EQ(r.status, 1) << block;
+    const std::regex message("Error: chromosome 1, locus 1: allele state -?[0-9]+ is outside the "
+                             "range of stored states \\(-32768 to 32767\\)\n");
+    EXPECT_TRUE(std::regex_search(r.err, message)) << block << "\n" << r.err;
+    EXPECT_FALSE(f.exists("a/a_1_1.qdp")) << block;
+  }
+}
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,37 @@ TEST(GeneticRun, AscertainmentPanelThatNeverSpansATreeFailsTheChromosome) {
             std::string::npos)
       << r.err;
   EXPECT_FALSE(f.exists("g/g_1_1.qdp"));
+}
+
+// Under DNA ascertainment every bootstrap replicate is built on the number
+// of ascertained sites that the site-count file gives: entry 0 of each
+// replicate's spectrum is the simulated sites less that number, and the
+// spectrum holds every simulated site.
+TEST(GeneticRun, AscertainedBootstrapsUseTheSiteCountOfTheDataSet) {
+  RunFolder f("ascboot");
+  f.write("g.par", twoDemeModel("DNA 20000 0 2e-7 0.33", 2, "10\n6"));
+  const RunOutput r =
+      f.run({"-i", "g.par", "-n", "1", "-d", "-s", "0", "-b", "3", "-a", "0", "-A", "4", "-q",
+             "-r", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> counts = linesOf(f.read("g/g_numPolymSites-asc4.obs"));
+  const std::vector<std::string> spectra = linesOf(f.read("g/g_DAFpop0-asc4.obs"));
+  ASSERT_EQ(counts.size(), 8u);
+  ASSERT_EQ(spectra.size(), 6u);
+  for (int b = 0; b < 4; ++b) {
+    std::istringstream line(counts[2 * b + 1]);
+    long total = 0, polym = 0, multi = 0, ancestral = 0, fixed = 0;
+    line >> total >> polym >> multi >> ancestral >> fixed;
+    ASSERT_GT(polym, 20) << counts[2 * b + 1];
+    std::istringstream cellsLine(spectra[b + 2]);
+    double cell = 0, sum = 0, first = -1;
+    while (cellsLine >> cell) {
+      if (first < 0) first = cell;
+      sum += cell;
+    }
+    EXPECT_EQ(first, static_cast<double>(total - polym)) << "replicate " << b;
+    EXPECT_EQ(sum, static_cast<double>(total)) << "replicate " << b;
+  }
 }
 
 // A project file that cannot be written (a folder has its name) is reported;

@@ -108,7 +108,8 @@ TEST(ProjectFile, SnpLimitKeepsTheFirstDnaSitesOfALine) {
 }
 
 // Every position: fillers around the sites, chromosome after chromosome;
-// past the -s limit the polymorphic positions are written as monomorphic.
+// past the -s limit the polymorphic positions of that chromosome are written
+// as monomorphic, and the next chromosome is written in full.
 TEST(ProjectFile, AllSitesModeFillsMonomorphicPositions) {
   HandDataSet h(handModel({2}, 2, {"DNA 4 0 1e-8 0.33"}));
   h.site(0, 1, DataType::DNA, {1, 0});
@@ -118,7 +119,28 @@ TEST(ProjectFile, AllSitesModeFillsMonomorphicPositions) {
   TSimSettings::printAllSites = true;
   EXPECT_EQ(firstLine(h), "AGAT" "AACA");
   TSimSettings::maxNumSNPs = 1;
-  EXPECT_EQ(firstLine(h), "AGAA" "AAAA");
+  EXPECT_EQ(firstLine(h), "AGAA" "AACA");
+}
+
+// The -s limit in every-position mode stops one chromosome only, the one
+// where the running site index reaches it (SNP sites count in the index but
+// do not stop); SNP sites of later chromosomes are written too.
+TEST(ProjectFile, AllSitesLimitStopsOnlyTheChromosomeWhereItIsReached) {
+  HandDataSet h(handModel({2}, 3, {"DNA 4 0 1e-8 0.33", "SNP 2 0 1e-8 0"}));
+  h.site(0, 1, DataType::DNA, {1, 0});
+  h.site(0, 3, DataType::DNA, {3, 0});
+  h.site(0, 4, DataType::SNP, {1, 0});
+  h.site(1, 2, DataType::DNA, {2, 0});
+  h.site(1, 5, DataType::SNP, {1, 0});
+  h.site(2, 0, DataType::DNA, {1, 0});
+  h.store();
+  TSimSettings::printAllSites = true;
+  struct Case { int limit; const char* line; };
+  for (const Case& c : {Case{0, "AGAT 10" "AACA01" "GAAA00"}, Case{1, "AGAA00" "AACA0 1" "GAAA00"},
+                        Case{3, "AGAT 10" "AACA00" "GAAA00"}, Case{6, "AGAT 10" "AACA01" "GAAA00"}}) {
+    TSimSettings::maxNumSNPs = c.limit;
+    EXPECT_EQ(firstLine(h), c.line) << "limit " << c.limit;
+  }
 }
 
 // Under SNP ascertainment only the DNA sites polymorphic in the panel are written.

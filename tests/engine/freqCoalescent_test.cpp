@@ -245,7 +245,8 @@ TEST(FreqCoalescent, GenealogiesThatCannotFinish) {
        "hold them grow too fast back in time)\n"},
       {"step limit", makeDesc({1000000000, 1000000000}, {1, 1}), {}, -1000001, true,
        "Simulations did not converge. MRCA not found! (2 lineages remaining after 1000000 "
-       "steps, the most one genealogy may take)\n"},
+       "steps, the most one genealogy may take: its lineages migrate far more often than they "
+       "meet)\n"},
   };
   cases[4].desc.migration = 0.01;
   cases[6].desc.migration = 0.1;

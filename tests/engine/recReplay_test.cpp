@@ -211,6 +211,34 @@ TEST(RecReplayErrors, StrandedCutLineagesFailAtOnce) {
   EXPECT_GE(failures, 5);
 }
 
+// Cut lineages that drift apart faster than they meet (demes of 1e9 genes
+// growing into the past by 1e-6 per generation and exchanging 10% migrants,
+// after a first tree in demes of 1000): the replay ends at the step limit with
+// the reason, in about a second at most (mostly the memory of a million
+// records), where it used to migrate until the sizes overflowed.
+TEST(RecReplayErrors, DriftingCutLineagesStopAtTheStepLimit) {
+  RecModel model(ModelDesc{{1000, 1000}, {2, 2}, {1e-6, 1e-6}, 0.1}, 131);
+  TDemeCollection& c = model.demes;
+  model.firstTreeOrFail();
+  for (int d = 0; d < 2; ++d) c.demes[d].initRelSizeCT = 1e9 / TDemeCollection::CTTimeUnit;
+  c.tree.locateRecombinationsOnTreeC(3, c.tree.root->calcTreeSizeC(), &c);
+  bool ok = true;
+  testing::internal::CaptureStderr();
+  const double seconds = secondsOf([&] { ok = c.replayTreeWithRecs(model.sizes, model.rates, 1); });
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(ok);
+  EXPECT_LT(seconds, 5.0);  // room for a loaded machine
+  EXPECT_EQ(c.tree.root, nullptr);
+  EXPECT_NE(err.find("TDemeCollection::replayBuildTreeWithRecs: Coalescent process did not "
+                     "converge: "),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find(" lineages remaining after 1000000 steps, the most one genealogy may take: "
+                     "its lineages migrate far more often than they meet\n"),
+            std::string::npos)
+      << err;
+}
+
 // More than 1000 cuts in one replay: the store of copies grows and the
 // replay succeeds; the next markers reuse it.
 TEST(RecReplayErrors, ManyCutsInOneReplaySucceed) {
