@@ -136,8 +136,11 @@ TEST(ProjectFile, AllSitesLimitStopsOnlyTheChromosomeWhereItIsReached) {
   h.store();
   TSimSettings::printAllSites = true;
   struct Case { int limit; const char* line; };
-  for (const Case& c : {Case{0, "AGAT 10" "AACA01" "GAAA00"}, Case{1, "AGAA00" "AACA0 1" "GAAA00"},
-                        Case{3, "AGAT 10" "AACA00" "GAAA00"}, Case{6, "AGAT 10" "AACA01" "GAAA00"}}) {
+  // A mixed chromosome separates its loci by blanks.
+  for (const Case& c : {Case{0, "A G A T 1 0 " "A A C A 0 1 " "G A A A 0 0"},
+                        Case{1, "A G A A 0 0 " "A A C A 0 1 " "G A A A 0 0"},
+                        Case{3, "A G A T 1 0 " "A A C A 0 0 " "G A A A 0 0"},
+                        Case{6, "A G A T 1 0 " "A A C A 0 1 " "G A A A 0 0"}}) {
     TSimSettings::maxNumSNPs = c.limit;
     EXPECT_EQ(firstLine(h), c.line) << "limit " << c.limit;
   }
