@@ -179,7 +179,7 @@ int TDemeCollection::buildTreeCT(bool record) {
     // Nothing can happen any more: no finite waiting time and no event left,
     // or a single listed lineage left to wander alone.
     if (kind == NextEvent::none || (listedLineages <= 1 && nextEvent >= numEvents)) {
-      reportNoMRCA(numLineages);
+      reportNoMRCA(numLineages, whyNothingCanHappen(*this, false));
       return 0;
     }
 
