@@ -103,7 +103,9 @@ TEST_P(SeedValues, AreWholeNumbersOfAtMost92e17) {
   std::string const err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(accepted, std::string(c.message).empty());
   EXPECT_EQ(err, std::string(c.message).empty() ? "" : std::string(c.message) + "\n");
-  if (accepted) EXPECT_EQ(seed, c.seed);
+  if (accepted) {
+    EXPECT_EQ(seed, c.seed);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
