@@ -46,16 +46,19 @@ int readCommandLine(int argc, char** argv, AnyOption& opt, ArgumentVector& newAr
   if (argc == 1 && !readRunFile(opt, run.startFolder, argc, argv, newArg)) return 1;
   opt.processCommandArgs(argc, argv);
   if (argc > 1) echoCommandLine(argc, argv);
-  warnIgnoredArguments(opt);
 
   if (optionFlag(opt, 'h')) opt.printUsage();
-  if (optionValue(opt, 'v') != nullptr) {
+  bool const version = optionValue(opt, 'v') != nullptr;
+  // A value taken by the next option leaves that option's own value behind as
+  // an argument that follows no option: the refusal alone says what is wrong.
+  if (!version && !checkOptionValues(opt)) return 1;
+  warnIgnoredArguments(opt);
+  if (version) {
     std::cout << versionLine() << "\n\n";
     return 0;
   }
-  if (!checkOptionValues(opt) || !chooseInputRoute(opt, run) ||
-      !checkNumericOptions(opt, run) || !checkInputFiles(run) ||
-      !checkEstimationOptions(opt, run))
+  if (!chooseInputRoute(opt, run) || !checkNumericOptions(opt, run) ||
+      !checkInputFiles(run) || !checkEstimationOptions(opt, run))
     return 1;
   return CONTINUE_RUN;
 }

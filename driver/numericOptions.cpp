@@ -90,13 +90,16 @@ bool readBatches(AnyOption& opt) {
   if (text == nullptr) return true;
   if (!isInteger(text)) {
     std::cerr << "Invalid number of batches (" << text << "), setting it to default value of "
-              << TSimSettings::numBatches << ")\n";
+              << TSimSettings::numBatches << "\n";
     return true;
   }
   int value = 0;
   if (!checkIntValue('B', text, integerOf(text), INT_MIN, value)) return false;
-  if (value < 1) {
+  if (value == 0) {
     std::cerr << "Chosen no. of batches is zero, setting it to 1\n";
+    value = 1;
+  } else if (value < 0) {
+    std::cerr << "Chosen no. of batches (" << value << ") is negative, setting it to 1\n";
     value = 1;
   } else if (value > MAX_NUM_BATCHES) {
     std::cerr << "Chosen no. of batches (" << value

@@ -14,6 +14,7 @@ namespace {
 
 char const* const kNotAnInt = "it does not fit in a 32-bit integer";
 char const* const kNotFinite = "it is not a finite number";
+char const* const kNotAnInteger = "it is not an integer";
 // Leaves room for the per-batch offsets the run loop adds to the seed.
 double const kLargestSeed = 9.2e18;
 
@@ -55,7 +56,7 @@ bool checkNumberForm(char letter, char const* text, bool integer) {
                          ("it is followed by the option " + std::string(text)).c_str());
       return false;
     case NumberForm::NOT_AN_INTEGER:
-      refuseOptionValue(letter, text, "it is not an integer");
+      refuseOptionValue(letter, text, kNotAnInteger);
       return false;
     case NumberForm::NOT_FINITE:
       refuseOptionValue(letter, text, kNotFinite);
@@ -123,7 +124,11 @@ bool readSeedOption(char const* text, long long& seed) {
     refuseOptionValue('r', text, kNotFinite);
     return false;
   }
-  double const magnitude = std::fabs(std::trunc(number));
+  if (number != std::trunc(number)) {
+    refuseOptionValue('r', text, kNotAnInteger);
+    return false;
+  }
+  double const magnitude = std::fabs(number);
   if (magnitude > kLargestSeed) {
     refuseOptionValue('r', text, "it is too large for a seed (at most 9200000000000000000)");
     return false;

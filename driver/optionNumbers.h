@@ -40,7 +40,8 @@ bool checkIntValue(char letter, char const* text, long long converted, long long
 bool readTruncatedOption(char letter, char const* text, double minimum, bool roundDown,
                          int& value);
 
-// Seed option: the absolute value of the truncated strtod value, in 64 bits.
+// Seed option: the absolute value of the strtod value, in 64 bits. The value
+// must be whole ("-r 13.7" is refused, "-r 1e6" is a million).
 bool readSeedOption(char const* text, long long& seed);
 
 // Writes the refusal message.

@@ -498,6 +498,11 @@ bool updateMigrProbaToOtherDemes(TDeme& deme, TDemeCollection& collection);
 // Sum over the listed demes of numLineages x emigrationRate.
 double listedMigrationTotal(const TDemeCollection& collection);
 
+// Whole generations of a time in engine units, for progress lines, tree texts
+// and messages: truncated toward zero and held within +-9e18, so that the
+// times of models with huge sizes or growth convert without overflow.
+long long generationsOf(double time);
+
 // Text dumps of a deme and of a whole collection (demes, matrices, events).
 std::ostream& operator<<(std::ostream& os, const TDeme& deme);
 std::ostream& operator<<(std::ostream& os, const TDemeCollection& collection);

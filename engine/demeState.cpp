@@ -48,17 +48,12 @@ void TDemeCollection::releaseInvNChoose2() {
   invNChoose2 = nullptr;
 }
 
-namespace {
-
-// Generations of a time, for messages (kept within the range of the integer type).
 long long generationsOf(double t) {
   const double g = t * TDemeCollection::CTTimeUnit;
   if (!(g > -9.0e18)) return -9000000000000000000LL;
   if (g > 9.0e18) return 9000000000000000000LL;
   return static_cast<long long>(g);
 }
-
-}  // namespace
 
 int TDemeCollection::adjustDemeSizesCT(const double& t) {
   for (int i = 0; i < numDemes; ++i) {

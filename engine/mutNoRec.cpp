@@ -16,7 +16,7 @@ long TDemeCollection::sprinkleMutationsNoRec(const TSimSettings& settings, int s
     {
       if (tree.root)
         std::cout << "MRCA time for non-recombining chromosome structure " << chromosome << ": "
-                  << static_cast<long long>(tree.root->time * CTTimeUnit) << "\n";
+                  << generationsOf(tree.root->time) << "\n";
       else
         std::cerr << "Simulations did not converge. No MRCA found!" << std::endl;
     }

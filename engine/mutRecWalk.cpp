@@ -21,7 +21,7 @@ void writeUnchangedTreeLine(const TDemeCollection& c, long long locus) {
   if (!consoleOutput || !c.tree.root) return;
 #pragma omp critical
   std::cout << "MRCA time on tree at locus " << locus << ": "
-            << static_cast<long long>(c.tree.root->time * TDemeCollection::CTTimeUnit) << "\t("
+            << generationsOf(c.tree.root->time) << "\t("
             << c.tree.numRecs << " recs)" << "\n";
 }
 

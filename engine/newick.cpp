@@ -86,7 +86,7 @@ void TNode::print_tree_structure(std::ostream& os, const tree_output_type& kind,
       break;
     case tree_output_type::MutRate:
       setLengthFormat(os, precision);
-      os << ":" << generations * rate << ":" << static_cast<long>(generations) * rate;
+      os << ":" << generations * rate << ":" << generationsOf(parent->time - time) * rate;
       break;
     case tree_output_type::NumMut:
       os << ":" << numMutations;

@@ -186,7 +186,7 @@ void reportTree(TDemeCollection& c, long locus) {
   if (consoleOutput) {
 #pragma omp critical
     std::cout << "MRCA time on tree at locus " << locus << ": "
-              << static_cast<long>(c.tree.root->time * TDemeCollection::CTTimeUnit) << "\t("
+              << generationsOf(c.tree.root->time) << "\t("
               << c.tree.numRecs << " recs)" << "\n";
   }
   reserveReports(c.recPosInfo, c.tree.numRecs);

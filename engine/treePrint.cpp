@@ -9,7 +9,7 @@ std::ostream& operator<<(std::ostream& os, const TNode& node) {
   if (node.time > 0) {
     os << "\nInternal node pos " << node.posInTree << "\n----------------"
        << "\nTime since present       : "
-       << static_cast<long>(node.time * TDemeCollection::CTTimeUnit)
+       << generationsOf(node.time)
        << "\nNo. of left descendents  : " << node.numLeftDesc
        << "\nNo. of right descendents : " << node.numRightDesc;
   } else {

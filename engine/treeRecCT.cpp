@@ -16,7 +16,7 @@ int TDemeCollection::buildFirstTreeForRecCT(int chrom) {
   if (consoleOutput) {
 #pragma omp critical
     std::cout << "Chrom struct. : " << chrom << "\nMRCA time on tree at locus 0: "
-              << static_cast<long>(tree.root->time * CTTimeUnit) << "\t(0 recs)" << "\n";
+              << generationsOf(tree.root->time) << "\t(0 recs)" << "\n";
   }
   return 1;
 }

@@ -23,6 +23,13 @@ std::string str(double v) {
   return buf;
 }
 
+// Rates keep up to 10 significant digits, so that 2147483648 is not shown rounded.
+std::string rateText(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.10g", v);
+  return buf;
+}
+
 std::string deme(int i) { return "deme " + std::to_string(i); }
 
 template <class T>
@@ -389,13 +396,18 @@ void TModelReader::readBlockLine(int k, int b) {
     default:
       break;
   }
-  const int numLoci = readBlockValues(splitValues(blockValuesText(upper)), line, type, minFreq);
+  const int numLoci =
+      readBlockValues(splitValues(blockValuesText(upper)), line, b, type, minFreq);
+  // Loci are counted per chromosome in 32 bits.
+  if (s_.totalNumLoci[k] + numLoci > INT_MAX)
+    sc_.fail(line, "the blocks of structure " + std::to_string(k + 1) + " hold more than " +
+                       std::to_string(INT_MAX) + " loci");
   addBlock(k, b, type, numLoci, minFreq);
   echoBlock(echo_, s_, numLoci, minFreq);
 }
 
-int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, DataType type,
-                                  double& minFreq) {
+int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, int b,
+                                  DataType type, double& minFreq) {
   if (v.empty()) sc_.fail(line, "the block line gives no number of loci");
   double loci = checkedNumber(sc_, line, v[0], "the number of loci of the block");
   if (loci < 1) sc_.fail(line, "a block with no loci (" + v[0] + ")");
@@ -407,6 +419,10 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, D
   if (s_.recRate < 0) sc_.fail(line, "negative recombination rate (" + str(s_.recRate) + ")");
   value(2, "the mutation rate of the block", s_.mutRate);
   if (s_.mutRate < 0) sc_.fail(line, "negative mutation rate (" + str(s_.mutRate) + ")");
+  if (type != DataType::FREQ) {
+    checkRatePerSite(line, b, "recombination", s_.recRate);
+    checkRatePerSite(line, b, "mutation", s_.mutRate);
+  }
   switch (type) {
     case DataType::MICROSAT:
       value(3, "the geometric parameter of the block", s_.geometricParam);
@@ -431,6 +447,15 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, D
       break;
   }
   return static_cast<int>(loci);
+}
+
+// A rate per site (or locus) and generation is a probability: above 1 it can
+// only be a typing error, and it would make a data set run for minutes before
+// failing. Rates inherited from an earlier block line are checked as well.
+void TModelReader::checkRatePerSite(int line, int b, const char* kind, double rate) {
+  if (rate > 1.0)
+    sc_.fail(line, std::string("the ") + kind + " rate of block " + std::to_string(b + 1) +
+                       " is " + rateText(rate) + ": a rate per site and generation is at most 1");
 }
 
 void TModelReader::addBlock(int k, int b, DataType type, int numLoci, double minFreq) {

@@ -35,8 +35,9 @@ class TModelReader {
   void readStructures(bool newStructures);
   void readStructure(int k);
   void readBlockLine(int k, int b);
-  int readBlockValues(const std::vector<std::string>& values, int lineNumber, DataType type,
-                      double& minFreq);
+  int readBlockValues(const std::vector<std::string>& values, int lineNumber, int b,
+                      DataType type, double& minFreq);
+  void checkRatePerSite(int lineNumber, int b, const char* kind, double rate);
   void addBlock(int k, int b, DataType type, int numLoci, double minFreq);
   void deriveTotals(int k);
   void checkLineagesCanMeet() const;  // model/modelMeeting.cpp

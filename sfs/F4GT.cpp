@@ -1,5 +1,6 @@
 #include "sfs/F4GT.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -158,6 +159,14 @@ bool parseNumber(const std::string& text, double& value) {
   return end && *end == '\0';
 }
 
+// Bounds and pair counts become 64-bit integers, shares multiply the pair counts:
+// a value that cannot be held so is refused with its reason, empty otherwise.
+std::string rangeProblem(int k, double v) {
+  if (!std::isfinite(v)) return "is not a finite number";
+  if (k < 2) return std::fabs(v) < 9.2e18 ? "" : "is too large to be held (at most 9.2e18)";
+  return v >= 0.0 && v <= 1.0 ? "" : "is not a share between 0 and 1";
+}
+
 // The blank-separated numbers of one line; false at the first token that is not a number.
 bool parseNumbers(const std::string& line, std::vector<double>& values, std::string& bad) {
   std::istringstream is(line);
@@ -172,6 +181,20 @@ bool parseNumbers(const std::string& line, std::vector<double>& values, std::str
     values.push_back(v);
   }
   return true;
+}
+
+// The first value of a line that cannot be held, with its token; false when there is none.
+bool outOfRange(const std::string& line, int k, std::string& bad, std::string& problem) {
+  std::istringstream is(line);
+  std::string token;
+  while (is >> token) {
+    problem = rangeProblem(k, std::strtod(token.c_str(), nullptr));
+    if (!problem.empty()) {
+      bad = token;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -208,10 +231,12 @@ bool TF4GTDistr::readObsFGTDistr(std::istream& is) {
                 << std::endl;
       return false;
     }
-    std::string bad;
-    if (!parseNumbers(line, lists[k], bad)) {
+    std::string bad, problem;
+    if (!parseNumbers(line, lists[k], bad)) problem = "is not a number";
+    if (problem.empty()) outOfRange(line, k, bad, problem);
+    if (!problem.empty()) {
       std::cerr << "Four-gamete distribution: line " << k + 2 << " (" << what[k] << "): \"" << bad
-                << "\" is not a number" << std::endl;
+                << "\" " << problem << std::endl;
       return false;
     }
   }

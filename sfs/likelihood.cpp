@@ -44,13 +44,13 @@ double AFS::computePopLogLHood(const AFS& observed, int deme, bool withPolymorph
   for (int k = 0; k <= n; ++k) total += o[k];
   double lhood = 0.0;
   if (withPolymorphicTerm) {
-    int lumped = 0;
+    double lumped = 0.0;  // whole sites, held in a double: any observed total fits
     double lumpedProb = 0.0;
     for (int k = 0; k <= n; ++k) {
       if (o[k] >= minValidSFSEntry) {
         if (k > 0) lhood += e[k] > 0.0 ? countLog10(o[k], e[k], 0.0) : o[k] * -10.0;
       } else {
-        lumped = static_cast<int>(lumped + o[k]);
+        lumped = std::trunc(lumped + o[k]);
         lumpedProb += e[k] != 0.0 ? e[k] : 1e-10;
       }
     }
@@ -78,7 +78,7 @@ double AFS::computePopPairLogLHood(const AFS& observed, int deme1, int deme2,
   const double total = o.total();
   double lhood = 0.0;
   if (withPolymorphicTerm) {
-    int lumped = 0;
+    double lumped = 0.0;  // whole sites, held in a double: any observed total fits
     double lumpedProb = 0.0;
     for (size_t c = 0; c < o.cells.size(); ++c) {
       const double oc = o.cells[c];
@@ -86,7 +86,7 @@ double AFS::computePopPairLogLHood(const AFS& observed, int deme1, int deme2,
       if (oc >= minValidSFSEntry) {
         if (c != 0) lhood += countLog10(oc, ec > 0.0 ? ec : z, z);
       } else {
-        lumped = static_cast<int>(lumped + oc);
+        lumped = std::trunc(lumped + oc);
         lumpedProb += ec != 0.0 ? ec : z;
       }
     }

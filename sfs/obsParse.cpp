@@ -74,6 +74,28 @@ long rowOfLabel(const std::string& label, int deme) {
   return std::strtol(digits.c_str(), nullptr, 10);
 }
 
+bool isExactCount(double value) { return value < kExactCountLimit; }
+
+std::string beyondExactCounts(const std::string& subject, const std::string& at) {
+  return subject + " reaches 2^53 (9007199254740992)" + at +
+         ", beyond which counts are not held exactly";
+}
+
+bool addToRunningTotal(double& total, const std::vector<double>& values,
+                       const std::vector<std::string>& tokens, size_t first,
+                       const std::string& table, const std::string& where,
+                       TObsReadState& state) {
+  for (size_t k = 0; k < values.size(); ++k) {
+    total += values[k];
+    if (!isExactCount(total)) {
+      state.problem = beyondExactCounts("the running total of " + table,
+                                        " at value \"" + tokens[first + k] + "\"" + where);
+      return false;
+    }
+  }
+  return true;
+}
+
 bool parseNumber(const std::string& token, double& value) {
   if (token.empty()) return false;
   char* end = nullptr;
@@ -110,6 +132,11 @@ bool parseRow(const std::vector<std::string>& tokens, size_t first, size_t expec
     if (!parseCount(tokens[first + k], values[k])) {
       state.problem = "value \"" + tokens[first + k] + "\" of " + what +
                       " is not a finite number of at least 0";
+      return false;
+    }
+    if (!isExactCount(values[k])) {
+      state.problem =
+          beyondExactCounts("value \"" + tokens[first + k] + "\" of " + what);
       return false;
     }
   }

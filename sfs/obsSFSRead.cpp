@@ -2,7 +2,9 @@
 // kept position (skipping the file's header at its start), reads and checks
 // one observation and keeps the position reached. Tables are sized by the
 // model, not by the file: a row or line with another number of values is an
-// error, as is any value that is not a finite number of at least 0.
+// error, as is any value that is not a finite number of at least 0, and any
+// value or running total of values that reaches 2^53 (whole counts are exact
+// in a double only below it, and the totals become 64-bit site counts).
 #include <cmath>
 #include <istream>
 
@@ -24,7 +26,10 @@ bool readSpectrumLine(std::istream& is, double* spectrum, int n, const std::stri
     return false;
   }
   std::vector<double> values;
-  if (!parseRow(splitTokens(line), 0, static_cast<size_t>(n) + 1, what, values, state))
+  const std::vector<std::string> tokens = splitTokens(line);
+  double total = 0.0;
+  if (!parseRow(tokens, 0, static_cast<size_t>(n) + 1, what, values, state) ||
+      !addToRunningTotal(total, values, tokens, 0, what, "", state))
     return false;
   for (int k = 0; k <= n; ++k) spectrum[k] = values[k];
   storePosition(is, state);
@@ -74,10 +79,12 @@ bool AFS::readObsPopPairAFS(std::istream& is, int i, int j, TObsReadState& state
   const int ni = sampleSizes[i], nj = sampleSizes[j];
   std::string line;
   std::vector<double> values;
+  const std::string tableName =
+      "the joint table of demes " + std::to_string(i) + " and " + std::to_string(j);
   double total = 0.0;
+  double exactTotal = 0.0;  // the plain sum, held below 2^53
   for (int r = 0; r <= ni; ++r) {
-    const std::string what = "row " + std::to_string(r) + " of the joint table of demes " +
-                             std::to_string(i) + " and " + std::to_string(j);
+    const std::string what = "row " + std::to_string(r) + " of " + tableName;
     if (!nextLine(is, line, state)) {
       state.problem = "the file ends before " + what;
       return false;
@@ -89,7 +96,10 @@ bool AFS::readObsPopPairAFS(std::istream& is, int i, int j, TObsReadState& state
                       "_" + std::to_string(r) + ")";
       return false;
     }
-    if (!parseRow(tokens, 1, static_cast<size_t>(nj) + 1, what, values, state)) return false;
+    if (!parseRow(tokens, 1, static_cast<size_t>(nj) + 1, what, values, state) ||
+        !addToRunningTotal(exactTotal, values, tokens, 1, tableName,
+                           " of row " + std::to_string(r), state))
+      return false;
     for (int c = 0; c <= nj; ++c) {
       table[r][c] = values[c];
       total = std::trunc(total + values[c]);  // the running total keeps whole sites
@@ -124,6 +134,7 @@ bool multiSFS::readObsSFS(std::istream& is, TObsReadState& state) {
   }
   const size_t n = static_cast<size_t>(totSFSEntries);
   size_t read = 0;
+  double total = 0.0;
   while (read < n) {
     if (!nextLine(is, line, state)) {
       state.problem = "the file ends after " + std::to_string(read) + " of the " +
@@ -140,6 +151,16 @@ bool multiSFS::readObsSFS(std::istream& is, TObsReadState& state) {
       if (!parseCount(token, multiJointSFS[read])) {
         state.problem = "entry " + std::to_string(read) + " (\"" + token +
                         "\") is not a finite number of at least 0";
+        return false;
+      }
+      const std::string entry = "entry " + std::to_string(read) + " (\"" + token + "\")";
+      if (!isExactCount(multiJointSFS[read])) {
+        state.problem = beyondExactCounts(entry);
+        return false;
+      }
+      total += multiJointSFS[read];
+      if (!isExactCount(total)) {
+        state.problem = beyondExactCounts("the running total of this observation", " at " + entry);
         return false;
       }
       ++read;

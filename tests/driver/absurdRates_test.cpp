@@ -1,7 +1,8 @@
-// Rates that cannot be meant: a data set whose chromosome would need more
-// recombination points or mutations than can be held fails at once, with a
-// message naming the chromosome, the block and the rate, instead of running
-// for hours or overflowing its counts.
+// Rates that cannot be meant: a rate above 1 per site and generation is refused
+// when the model is read; with rates up to 1, a data set whose chromosome would
+// need more recombination points or mutations than can be held fails at once,
+// with a message naming the chromosome, the block and the rate, instead of
+// running for hours or overflowing its counts.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -77,18 +78,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         AbsurdCase{"RecRateOnePerSiteOnALongBlock", {"DNA 10000000 1 1e-8 0.33"}, {},
                    failure("1", kPoints, "1")},
-        AbsurdCase{"DNAMutationRate1e3OnARecombiningBlock", {"DNA 100000 1e-8 1e3 0.33"}, {},
-                   failure("1", kDNA, "1000")},
-        AbsurdCase{"TheSameAsSecondBlock", {"SNP 10 1e-5 1e-5 0", "DNA 100000 1e-8 1e3 0.33"},
-                   {}, failure("2", kDNA, "1000")},
-        AbsurdCase{"RecRate2To31", {"DNA 10 2147483648 1e-8 0.33"}, {},
-                   failure("1", kPoints, "2147483648")},
-        AbsurdCase{"RecRate1e20", {"MICROSAT 10 1e20 1e-4 0 0"}, {}, failure("1", kPoints, "1e+20")},
-        AbsurdCase{"DNAMutationRate2To31WithoutRecombination", {"DNA 10 0 2147483648 0.33"}, {},
-                   failure("1", kDNA, "2147483648")},
-        AbsurdCase{"DNAMutationRate1e20", {"DNA 10 1e-8 1e20 0.33"}, {}, failure("1", kDNA, "1e+20")},
-        AbsurdCase{"SNPMutationRate1e20InfiniteSites", {"SNP 10 1e-8 1e20 0"}, {"-I"},
-                   failure("1", kSNP, "1e+20")},
+        AbsurdCase{"DNAMutationRateOneOnARecombiningBlock", {"DNA 1000000 1e-8 1 0.33"}, {},
+                   failure("1", kDNA, "1")},
+        AbsurdCase{"TheSameAsSecondBlock", {"SNP 10 1e-5 1e-5 0", "DNA 1000000 1e-8 1 0.33"},
+                   {}, failure("2", kDNA, "1")},
+        AbsurdCase{"MicrosatRecRateOne", {"MICROSAT 10000000 1 1e-4 0 0"}, {},
+                   failure("1", kPoints, "1")},
+        AbsurdCase{"DNAMutationRateOneWithoutRecombination", {"DNA 1000000 0 1 0.33"}, {},
+                   failure("1", kDNA, "1")},
+        AbsurdCase{"SNPMutationRateOneInfiniteSites", {"SNP 1000000 1e-8 1 0"}, {"-I"},
+                   failure("1", kSNP, "1")},
         // Each MICROSAT or STANDARD mutation is walked: rates of at most 1 on
         // demes of 1e8 genes (some 1e9 mutations) fail before the walk.
         AbsurdCase{"MicrosatRate1OnAHugeDeme", {"MICROSAT 10 0 1 0 0"}, {},
@@ -117,5 +116,50 @@ TEST(StoredStates, StatesBeyondTheStorageFailTheDataSet) {
     EXPECT_FALSE(f.exists("a/a_1_1.qdp")) << block;
   }
 }
+
+// Above 1 the model itself is refused, before any simulation.
+struct RefusedCase {
+  const char* name;
+  std::vector<std::string> blocks;
+  std::vector<std::string> options;
+  std::string message;  // after "Error in model file "a.par", line "
+};
+
+class RatesAboveOne : public testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RatesAboveOne, RefuseTheModelWhenItIsRead) {
+  const RefusedCase& c = GetParam();
+  RunFolder f("above_one");
+  f.write("a.par", tinyModel(c.blocks));
+  std::vector<std::string> args{"-i", "a.par", "-n", "1", "-q", "-r", "3"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  const auto start = std::chrono::steady_clock::now();
+  const RunOutput r = f.run(args);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_LT(seconds, 0.5);
+  EXPECT_NE(r.err.find("Error in model file \"a.par\", line " + c.message +
+                       ": a rate per site and generation is at most 1\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(f.exists("a/a_1_1.qdp"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RatesAboveOne,
+    testing::Values(
+        RefusedCase{"RecRate2To31", {"DNA 10 2147483648 1e-8 0.33"}, {},
+                    "18: the recombination rate of block 1 is 2147483648"},
+        RefusedCase{"RecRate1e20", {"MICROSAT 10 1e20 1e-4 0 0"}, {},
+                    "18: the recombination rate of block 1 is 1e+20"},
+        RefusedCase{"DNAMutationRate2To31WithoutRecombination", {"DNA 10 0 2147483648 0.33"}, {},
+                    "18: the mutation rate of block 1 is 2147483648"},
+        RefusedCase{"DNAMutationRate1e3OfSecondBlock",
+                    {"SNP 10 1e-5 1e-5 0", "DNA 100000 1e-8 1e3 0.33"}, {},
+                    "19: the mutation rate of block 2 is 1000"},
+        RefusedCase{"SNPMutationRate1e20InfiniteSites", {"SNP 10 1e-8 1e20 0"}, {"-I"},
+                    "18: the mutation rate of block 1 is 1e+20"}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -252,6 +252,27 @@ TEST(GeneticRun, ProgressLines) {
   EXPECT_NE(r.out.find("\tGenealogy # 20/25\n"), std::string::npos);
 }
 
+// Genealogies of demes of 9e18 genes last longer than a 64-bit integer counts
+// generations: the MRCA lines write such times at the limit of 9e18, never a
+// wrapped or negative count.
+TEST(GeneticRun, HugeTimesAreWrittenAtTheLimit) {
+  RunFolder f("huge_times");
+  std::string model =
+      "//demes\n1\n//sizes\n9e18\n//samples\n6\n//growth\n0\n//matrices\n0\n//events\n0\n"
+      "//chromosomes\n2 0\n//blocks\n1\n//per block\nDNA 10 0 1e-30 0.33\n";
+  f.write("h.par", model);
+  f.write("r.par", model.replace(model.find("DNA 10 0 "), 9, "DNA 10 1e-30 "));
+  for (const char* name : {"h.par", "r.par"}) {
+    const RunOutput r = f.run({"-i", name, "-n", "1", "-x", "-r", "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(countOf(r.out, ": 9000000000000000000\n") +
+                  countOf(r.out, ": 9000000000000000000\t(0 recs)\n"),
+              2)
+        << r.out;
+    EXPECT_EQ(countOf(r.out, ": -"), 0) << r.out;
+  }
+}
+
 // The example runs as it is.
 TEST(GeneticRun, ExampleModelRuns) {
   RunFolder f("example");

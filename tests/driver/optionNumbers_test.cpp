@@ -85,4 +85,40 @@ INSTANTIATE_TEST_SUITE_P(
                     "Invalid value (inf) after -C option: it is not a finite number. Aborting "
                     "program"}));
 
+struct SeedCase {
+  char const* text;
+  long long seed;       // when accepted
+  char const* message;  // empty: accepted
+};
+
+void PrintTo(SeedCase const& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
+class SeedValues : public testing::TestWithParam<SeedCase> {};
+
+TEST_P(SeedValues, AreWholeNumbersOfAtMost92e17) {
+  SeedCase const& c = GetParam();
+  long long seed = -1;
+  testing::internal::CaptureStderr();
+  bool const accepted = readSeedOption(c.text, seed);
+  std::string const err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(accepted, std::string(c.message).empty());
+  EXPECT_EQ(err, std::string(c.message).empty() ? "" : std::string(c.message) + "\n");
+  if (accepted) {
+    EXPECT_EQ(seed, c.seed);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SeedValues,
+    testing::Values(
+        SeedCase{"13", 13, ""}, SeedCase{"-5", 5, ""}, SeedCase{"1e3", 1000, ""},
+        SeedCase{"9200000000000000000", 9200000000000000000LL, ""},
+        SeedCase{"13.7", 0,
+                 "Invalid value (13.7) after -r option: it is not an integer. Aborting program"},
+        SeedCase{"-0.5", 0,
+                 "Invalid value (-0.5) after -r option: it is not an integer. Aborting program"},
+        SeedCase{"1e30", 0,
+                 "Invalid value (1e30) after -r option: it is too large for a seed (at most "
+                 "9200000000000000000). Aborting program"}));
+
 }  // namespace

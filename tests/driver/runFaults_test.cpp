@@ -171,6 +171,12 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
        "Problems in reading estimation file \"bad.est\", aborting computations\n"},
       {"bad definition", {"-t", "split.tpl", "-f", "bad.def", "-n", "10", "-d"},
        "Problems in reading definition file \"bad.def\", aborting computations\n"},
+      // Rates above 1 per site and generation, from a definition row or a prior draw.
+      {"rate above 1 in a definition row", {"-t", "rates.tpl", "-f", "rates.def", "-n", "10"},
+       "Error in model file \"rates.par\", line 25: the recombination rate of block 1 is 17: "
+       "a rate per site and generation is at most 1\n"},
+      {"rate above 1 drawn", {"-t", "rates.tpl", "-e", "rates.est", "-E", "2", "-n", "10"},
+       "Error in model file \"rates.par\", line 25: the mutation rate of block 1 is "},
   };
   for (const Case& c : cases) {
     RunFolder f("input");
@@ -184,6 +190,12 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
     f.write("odd.par", dna);
     f.write("bad.est", "[PARAMETERS]\n1 NPOP1 unif 1000\n");
     f.write("bad.def", "NPOP1\tTSPLIT\n4000\n");
+    std::string rates = f.read("split.tpl");
+    rates.replace(rates.find("FREQ 1 0 2.5e-8 OUTEXP"), 22, "DNA 100 REC MU 0.33");
+    f.write("rates.tpl", rates);
+    f.write("rates.def", "NPOP1\tTSPLIT\tREC\tMU\n4000\t1000\t17\t1e-8\n");
+    f.write("rates.est", "[PARAMETERS]\n1 NPOP1 unif 1000 10000\n1 TSPLIT unif 500 5000\n"
+                         "0 REC unif 0 1e-8\n0 MU unif 2 5\n");
     RunOutput r = f.run(c.args);
     EXPECT_EQ(r.status, 1) << c.label;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.label << ": " << r.err;

@@ -172,7 +172,7 @@ ValueCase const kCases[] = {
      {"-i", "@m.par", "-n", "5", "-B", "-2"},
      [](RunOptions const&, std::string const&) { EXPECT_EQ(TSimSettings::numBatches, 1); }},
     {"SeedIn64Bits",
-     {"-i", "@m.par", "-n", "5", "-r", "-2147483649.7"},
+     {"-i", "@m.par", "-n", "5", "-r", "-2147483649"},
      [](RunOptions const& r, std::string const&) { EXPECT_EQ(r.seed, 2147483649LL); }},
     {"RecomputedDefinition",
      {"-t", "@t.tpl", "-F", "@d.def", "-e", "@p.est", "-E", "7", "-n", "5"},

@@ -179,6 +179,9 @@ TEST(ModelReader, BlockLines) {
       {"RFLP 10 0 1e-8 // restriction sites", 0, DataType::RFLP, 0, 1e-8, 0.333, 0, 0, 0},
       // Values missing at the end of a line keep those of the line before.
       {"DNA 5 1e-8 2e-8 0.4\nDNA 10", 1, DataType::DNA, 1e-8, 2e-8, 0.33, 0, 0, 0},
+      // A rate per site and generation may reach 1; frequency blocks have no such bound.
+      {"STANDARD 5 1 1", 0, DataType::STANDARD, 1, 1, 0.333, 0, 0, 0},
+      {"FREQ 1 0 3", 0, DataType::FREQ, 0, 3, 0.333, 0, 0, 0},
   };
   for (const Case& c : cases) {
     ModelFile m;
@@ -351,6 +354,79 @@ const Malformed kMalformed[] = {
      "the model ends where the number of independent loci was expected"},
     {"FewerStructuresThanDeclared", [](ModelFile& m) { m.loci = "5 1"; },
      "fewer than the 5 chromosome structures it declares"},
+    // Numbers beyond what their integer type holds (1e30, 2^63) never reach a conversion.
+    {"DemeCount1e30", [](ModelFile& m) { m.demes = "1e30"; },
+     "line 2: \"1e30\" is out of range for the number of demes"},
+    {"DemeSize1e30", [](ModelFile& m) { m.sizes = "1e30\n20000"; },
+     "line 4: the size of deme 0 is too large"},
+    {"DemeSize2To63", [](ModelFile& m) { m.sizes = "10000\n9223372036854775808"; },
+     "line 5: the size of deme 1 is too large"},
+    {"SampleSize1e30", [](ModelFile& m) { m.samples = "1e30\n8"; },
+     "line 7: the sample sizes are too large"},
+    {"SampleSize2To63", [](ModelFile& m) { m.samples = "10\n9223372036854775808"; },
+     "line 8: the sample sizes are too large"},
+    {"SampleSizesAddingBeyond32Bits", [](ModelFile& m) { m.samples = "2000000000\n200000000"; },
+     "line 8: the sample sizes are too large"},
+    {"SampleAge1e30", [](ModelFile& m) { m.samples = "10\n8 1e30"; },
+     "line 8: the sample age of deme 1 is too large"},
+    {"MatrixCount2To63", [](ModelFile& m) { m.matrices = "9223372036854775808"; },
+     "line 13: \"9223372036854775808\" is out of range for the number of migration matrices"},
+    {"EventCount1e30", [](ModelFile& m) { m.events = "1e30 historical events"; },
+     "line 21: \"1e30\" is out of range for the number of historical events"},
+    {"EventTime1e30", [](ModelFile& m) { m.events = "1\n1e30 1 0 1 1 0 1"; },
+     "line 22: the time of historical event 0 is too large"},
+    {"EventTime2To63", [](ModelFile& m) { m.events = "1\n9223372036854775808 1 0 1 1 0 1"; },
+     "line 22: the time of historical event 0 is too large"},
+    {"EventSource2To63", [](ModelFile& m) { m.events = "1\n300 9223372036854775808 0 1 1 0 1"; },
+     "is out of range for the source deme of historical event 0 (0 to 1)"},
+    {"EventMatrix1e30", [](ModelFile& m) { m.events = "1\n300 1 0 1 1 0 1e30"; },
+     "\"1e30\" is out of range for the migration matrix index of historical event 0"},
+    {"Chromosomes1e30", [](ModelFile& m) { m.loci = "1e30 0"; },
+     "line 24: \"1e30\" is out of range for the number of independent loci"},
+    {"StructureFlag2To63", [](ModelFile& m) { m.loci = "1 9223372036854775808"; },
+     "line 24: \"9223372036854775808\" is out of range for the flag of one structure per "
+     "chromosome"},
+    {"BlockCount1e30", [](ModelFile& m) { m.structures = "//blocks\n1e30\n//per block\nDNA 10 0 0"; },
+     "line 26: \"1e30\" is out of range for the number of linkage blocks of structure 1"},
+    {"Loci1e30", [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 1e30 0 0"; },
+     "line 28: the number of loci of the block is too large"},
+    {"Loci2To63",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nSNP 9223372036854775808 0 0"; },
+     "line 28: the number of loci of the block is too large"},
+    {"LociAddingBeyond32Bits",
+     [](ModelFile& m) {
+       m.structures = "//blocks\n2\n//per block\nDNA 2000000000 0 0\nDNA 200000000 0 0";
+     },
+     "line 29: the blocks of structure 1 hold more than 2147483647 loci"},
+    {"MicrosatRange1e30",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nMICROSAT 4 0 0.0005 0 1e30"; },
+     "line 28: \"1E30\" is out of range for the range constraint of the block"},
+    // A rate per site (or locus) and generation above 1 is a typing error.
+    {"RecombinationRate17",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 500 17 1e-6 0.33"; },
+     "line 28: the recombination rate of block 1 is 17: a rate per site and generation is at "
+     "most 1"},
+    {"RecombinationRateJustAboveOne",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nDNA 500 1.33"; },
+     "line 28: the recombination rate of block 1 is 1.33: a rate per site and generation"},
+    {"RecombinationRate2To31OfSecondBlock",
+     [](ModelFile& m) {
+       m.structures = "//blocks\n2\n//per block\nSNP 10 0 1e-8\nRFLP 5 2147483648 1e-8";
+     },
+     "line 29: the recombination rate of block 2 is 2147483648: a rate per site and generation "
+     "is at most 1"},
+    {"MutationRate13",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nSNP 500 0 13"; },
+     "line 28: the mutation rate of block 1 is 13: a rate per site and generation is at most 1"},
+    {"MicrosatMutationRate1e6",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nMICROSAT 10 0 1e6 0 11"; },
+     "line 28: the mutation rate of block 1 is 1000000: a rate per site and generation"},
+    {"StandardMutationRate1e20",
+     [](ModelFile& m) { m.structures = "//blocks\n1\n//per block\nSTANDARD 10 0 1e20"; },
+     "line 28: the mutation rate of block 1 is 1e+20: a rate per site and generation"},
+    {"RateOfAnEarlierLineKept",
+     [](ModelFile& m) { m.structures = "//blocks\n2\n//per block\nFREQ 1 0 3\nDNA 10"; },
+     "line 29: the mutation rate of block 2 is 3: a rate per site and generation"},
 };
 
 class MalformedModel : public testing::TestWithParam<Malformed> {};

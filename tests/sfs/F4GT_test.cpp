@@ -218,7 +218,20 @@ INSTANTIATE_TEST_SUITE_P(
                     BadObserved{"MissingLine", "title\n10\t50\n3\t2\n",
                                 "line 4 (the failure shares) is missing"},
                     BadObserved{"NotANumber", "title\n10\tfar\n3\t2\n0\t0\n",
-                                "line 2 (the class bounds): \"far\""}),
+                                "line 2 (the class bounds): \"far\""},
+                    // Values that no 64-bit count or share holds.
+                    BadObserved{"InfiniteBound", "title\n10\tinf\n3\t2\n0\t0\n",
+                                "line 2 (the class bounds): \"inf\" is not a finite number"},
+                    BadObserved{"Bound1e30", "title\n1e30\n3\n0\n",
+                                "line 2 (the class bounds): \"1e30\" is too large to be held"},
+                    BadObserved{"Pairs2To63", "title\n10\n9223372036854775808\n0.5\n",
+                                "line 3 (the pairs per class): \"9223372036854775808\" is too "
+                                "large to be held (at most 9.2e18)"},
+                    BadObserved{"PairsNaN", "title\n10\nnan\n0.5\n",
+                                "line 3 (the pairs per class): \"nan\" is not a finite number"},
+                    BadObserved{"Share1e300", "title\n10\n3\n1e300\n",
+                                "line 4 (the failure shares): \"1e300\" is not a share between 0 "
+                                "and 1"}),
     [](const testing::TestParamInfo<BadObserved>& info) { return std::string(info.param.name); });
 
 // Through the settings: the file in the current folder or the one above.

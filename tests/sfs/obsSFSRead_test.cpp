@@ -306,6 +306,44 @@ const Malformed kMalformed[] = {
     {"absurdCountJoint", Layout::Joint,
      {{"_jointDAFpop1_0.obs", "2147483647 obs\nl\nd1_0 1 2\nd1_1 3 4\n"}},
      "observation 2, line 4: the file ends before row 0 of the joint table"},
+    // Counts that a double no longer holds exactly (from 2^53 on), alone or added up.
+    {"oneDim1e30", Layout::OneDim, {{"_DAFpop0.obs", kHead2 + "1 2 3\n4 1e30 6\n"}},
+     "_DAFpop0.obs\", observation 2, line 4: value \"1e30\" of the spectrum of deme 0 (2 genes) "
+     "reaches 2^53 (9007199254740992), beyond which counts are not held exactly"},
+    {"oneDim2To63", Layout::OneDim, {{"_DAFpop0.obs", kHead2 + "9223372036854775808 2 3\n"}},
+     "observation 1, line 3: value \"9223372036854775808\" of the spectrum of deme 0 (2 genes) "
+     "reaches 2^53"},
+    {"oneDim2To53", Layout::OneDim, {{"_DAFpop0.obs", "1 obs\nl\n1 9007199254740992 0\n"}},
+     "value \"9007199254740992\" of the spectrum of deme 0 (2 genes) reaches 2^53"},
+    {"oneDimTotal", Layout::OneDim,
+     {{"_DAFpop0.obs", "1 obs\nl\n4503599627370496 4503599627370495 1\n"}},
+     "observation 1, line 3: the running total of the spectrum of deme 0 (2 genes) reaches 2^53 "
+     "(9007199254740992) at value \"1\", beyond which counts are not held exactly"},
+    {"pooled1e30", Layout::Pooled, {{"_DAFpooled.obs", "1 obs\nl\n1e30 2 3\n"}},
+     "value \"1e30\" of the pooled spectrum (2 genes) reaches 2^53"},
+    {"joint1e30", Layout::Joint, {{"_jointDAFpop1_0.obs", "1 obs\nl\nd1_0 1 2\nd1_1 1e30 4\n"}},
+     "_jointDAFpop1_0.obs\", observation 1, line 4: value \"1e30\" of row 1 of the joint table "
+     "of demes 1 and 0 reaches 2^53 (9007199254740992), beyond which counts are not held "
+     "exactly"},
+    {"joint2To63", Layout::Joint,
+     {{"_jointDAFpop1_0.obs", "1 obs\nl\nd1_0 9223372036854775808 2\nd1_1 3 4\n"}},
+     "line 3: value \"9223372036854775808\" of row 0 of the joint table of demes 1 and 0 "
+     "reaches 2^53"},
+    {"jointTotal", Layout::Joint,
+     {{"_jointDAFpop1_0.obs",
+       "1 obs\nl\nd1_0 3333333333333333 3333333333333333\nd1_1 3333333333333333 4\n"}},
+     "observation 1, line 4: the running total of the joint table of demes 1 and 0 reaches 2^53 "
+     "(9007199254740992) at value \"3333333333333333\" of row 1, beyond which counts are not "
+     "held exactly"},
+    {"multi1e30", Layout::Multi, {{"_DSFS.obs", "1 obs\n2 1 2\n1 2\n3 1e30 5 6\n"}},
+     "_DSFS.obs\", observation 1, line 4: entry 3 (\"1e30\") reaches 2^53 (9007199254740992), "
+     "beyond which counts are not held exactly"},
+    {"multi2To63", Layout::Multi, {{"_DSFS.obs", "1 obs\n2 1 2\n9223372036854775808 2 3 4 5 6\n"}},
+     "line 3: entry 0 (\"9223372036854775808\") reaches 2^53"},
+    {"multiTotal", Layout::Multi,
+     {{"_DSFS.obs", "1 obs\n2 1 2\n1 2 3\n4503599627370496 4503599627370480 10\n"}},
+     "observation 1, line 4: the running total of this observation reaches 2^53 "
+     "(9007199254740992) at entry 5 (\"10\"), beyond which counts are not held exactly"},
 };
 
 class MalformedFile : public ObsRead, public testing::WithParamInterface<Malformed> {};
