@@ -32,6 +32,16 @@ void setTipCounts(TNode& tip) {
   if (tip.numDescSFS != 1) tip.numDescSFS = 1;
 }
 
+// The counts setTipCounts gives the tip are there.
+static inline bool tipCountsAreSet(const TNode& tip, int numPop) {
+  const int* counts = tip.numDescPerPop;
+  if (!counts || tip.numDescSFS != 1) return false;
+  const int deme = tip.sampleDeme >= 0 && tip.sampleDeme < numPop ? tip.sampleDeme : -1;
+  for (int d = 0; d < numPop; ++d)
+    if (counts[d] != (d == deme ? 1 : 0)) return false;
+  return true;
+}
+
 void sumChildCounts(TNode& node) {
   const int numPop = TNode::numPop;
   if (!node.numDescPerPop) node.numDescPerPop = new int[numPop];
@@ -191,8 +201,13 @@ void updateMultiDSFS(const TNode* node1, double length1, const TNode* node2, dou
 void TIncrementalSFS::prepare(TDemeCollection& demes, bool withTips) {
   tipsReady_ = withTips;
   if (withTips) {
+    // Set by the first genealogy of the store; later ones only look.
     TTree& tree = demes.tree;
-    for (int i = 0; i < tree.sampleSize; ++i) setTipCounts(tree.nodes.items[i]);
+    const int numPop = TNode::numPop;
+    for (int i = 0; i < tree.sampleSize; ++i) {
+      TNode& tip = tree.nodes.items[i];
+      if (!tipCountsAreSet(tip, numPop)) setTipCounts(tip);
+    }
   }
   multi_ = TSimSettings::isMultiSFS;
   daf_ = multi_ ? nullptr : wantedDAF(demes);

@@ -56,6 +56,5 @@ class TIncrementalSFS {
   bool maf_ = false;    // the minor-allele 1-D/joint spectrum is wanted
   int numTables_ = 0;   // -1: more tables than held, the general road
   Table tables_[MAX_TABLES];
-
   void addDerived(const int* counts, double length) const;
 };
