@@ -10,6 +10,7 @@
 
 #include "engine/coalStep.h"
 #include "engine/deme.h"
+#include "engine/migrStep.h"
 #include "support/UniqueRandom.h"
 
 void TDemeCollection::recordTinyEvent(int type, double time, int pick1, int pick2, int deme,
@@ -77,31 +78,11 @@ void TDeme::implementInbreeding(TDemeCollection& collection, const double& t, bo
 }
 
 int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {
-  if (&sink == this) return -1;
-  const int n = numLineages;
-  const int p = n == 1 ? 0 : static_cast<int>(collection->randomGenerator->takeUniform() * n);
-  TNode* migrant = VNL.removeAt(p);
-  if (p <= VNL.top) VNL.items[p]->posInVNL = p;  // the lineage moved into p
-  if (--numLineages == 0) removeDemeFromActiveList(collection);
-
-  if (sink.numLineages == 0) sink.addDemeToActiveList(collection);
-  ++sink.numLineages;
-  migrant->deme = sink.demeId;
-  migrant->posInVNL = sink.VNL.top + 1;
-  sink.VNL.Add(migrant);
-  return p;
+  return migrstep::moveLineage(*this, sink, *collection);
 }
 
 int TDeme::implementMigrEventCT(TDemeCollection& collection, const double& t, bool record) {
-  const double x = collection.randomGenerator->takeUniform() * emigrationRate;
-  const int dest = collection.findMigrationSink(demeId, x);
-  if (dest < 0 || dest == demeId) return -1;
-  TDeme& sink = collection.demes[dest];
-  const bool sinkWasEmpty = sink.numLineages == 0;
-  const int p = migrateNoRec(sink, &collection);
-  if (record) collection.recordTinyEvent(1, t, p, -1, demeId, dest, -1);
-  if (sinkWasEmpty && collection.migrationOn) updateMigrProbaToOtherDemes(sink, collection);
-  return dest;
+  return migrstep::migrate(*this, collection, t, record);
 }
 
 void TDeme::reactivateLineages(const double& t, TDemeCollection* collection) {

@@ -10,6 +10,7 @@
 #include "engine/coalStep.h"
 #include "engine/deme.h"
 #include "engine/lineageMeeting.h"
+#include "engine/migrStep.h"
 #include "model/simSettings.h"
 #include "sfs/expSFSUpdate.h"
 #include "support/UniqueRandom.h"
@@ -180,7 +181,10 @@ void FreqTreeBuilder::migrate() {
     TDeme& deme = c_.demes[c_.activeDemes[k]];
     sum += deme.numLineages * deme.emigrationRate;
     if (sum > x) {
-      deme.implementMigrEventCTForFreqData(c_, t_, record_);
+      // TDeme::implementMigrEventCTForFreqData made inline.
+      const int dest = migrstep::migrate(deme, c_, t_, record_);
+      if (dest >= 0 && dest != deme.demeId)
+        c_.totMigrationRate += c_.demes[dest].emigrationRate - deme.emigrationRate;
       return;
     }
   }
