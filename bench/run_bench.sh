@@ -9,29 +9,54 @@
 #               and on 8 threads, as whole-run rates and as rates of the
 #               genealogies alone (run minus the one-genealogy run), with the
 #               ratio to scrm's rates computed the same way.
+# Every timed figure is the best of REPEAT runs. With BASELINE set, a second
+# source tree (for example the main branch) is built and timed run by run
+# alongside this one, so that both see the same load of the machine.
 #
 # usage: bench/run_bench.sh [numSims]
-#   BUILD_DIR  build folder to use or create (default /tmp/brimvane-bench-build)
-#   BATCHES    batch count (default 64, which 8 divides)
-#   MODE       "program" (brimvane itself), "library" (bench/freqBench.cpp on
-#              the libraries) or "auto" (default: the program when it runs
-#              frequency data, else the library driver)
+#   BUILD_DIR           build folder to use or create (default /tmp/brimvane-bench-build)
+#   BASELINE            source tree timed alongside (default: none)
+#   BASELINE_BUILD_DIR  its build folder (default /tmp/brimvane-bench-baseline)
+#   BATCHES             batch count (default 64, which 8 divides)
+#   REPEAT              runs per timed figure, the best kept (default 3)
+#   JOBS                parallel jobs of the builds (default 4)
+#   MODE                "program" (brimvane itself), "library" (bench/freqBench.cpp on
+#                       the libraries) or "auto" (default: the program when it runs
+#                       frequency data, else the library driver)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 SIMS=${1:-100000}
 BATCHES=${BATCHES:-64}
+REPEAT=${REPEAT:-3}
 MODE=${MODE:-auto}
 BUILD_DIR=${BUILD_DIR:-/tmp/brimvane-bench-build}
+BASELINE=${BASELINE:-}
+BASELINE_BUILD_DIR=${BASELINE_BUILD_DIR:-/tmp/brimvane-bench-baseline}
 WORK=$(mktemp -d /tmp/brimvane-bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)" >/dev/null
-PROGRAM=$BUILD_DIR/brimvane
-DRIVER=$BUILD_DIR/freqBench
-g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$ROOT" "$ROOT/bench/freqBench.cpp" \
-  -Wl,--start-group "$BUILD_DIR"/libbv_*.a -Wl,--end-group -o "$DRIVER"
+. "$ROOT/bench/common.sh"
+
+# build SOURCE BUILD LABEL: the program and the library driver of one tree,
+# the driver compiled from this tree's bench/freqBench.cpp.
+build() {
+  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
+  cmake --build "$2" -j"${JOBS:-4}" >/dev/null
+  g++ -O2 -std=c++17 -fopenmp -ffp-contract=off -I"$1" "$ROOT/bench/freqBench.cpp" \
+    -Wl,--start-group "$2"/libbv_*.a -Wl,--end-group -o "$WORK/freqBench_$3"
+}
+LABELS=(brimvane)
+declare -A PROGRAM DRIVER
+build "$ROOT" "$BUILD_DIR" brimvane
+PROGRAM[brimvane]=$BUILD_DIR/brimvane
+DRIVER[brimvane]=$WORK/freqBench_brimvane
+if [[ -n $BASELINE ]]; then
+  build "$BASELINE" "$BASELINE_BUILD_DIR" baseline
+  LABELS+=(baseline)
+  PROGRAM[baseline]=$BASELINE_BUILD_DIR/brimvane
+  DRIVER[baseline]=$WORK/freqBench_baseline
+fi
 
 # name  demes  samples per deme  scrm arguments of the equivalent model
 # (scrm: N0 = 5000 diploids = 10000 genes, time in units of 4 N0 generations).
@@ -71,14 +96,13 @@ write_observed() {
   done
 }
 
-. "$ROOT/bench/common.sh"
-
-run_model() {  # name threads genealogies
-  local name=$1 threads=$2 sims=$3
+# The command line of a model run: label name threads genealogies.
+model_command() {
+  local label=$1 name=$2 threads=$3 sims=$4
   if [[ $MODE == program ]]; then
-    (cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n "$sims" -d -q -r 1 -c "$threads" -B "$BATCHES")
+    echo "${PROGRAM[$label]} -i $name.par -n $sims -d -q -r 1 -c $threads -B $BATCHES"
   else
-    (cd "$WORK" && timed "$DRIVER" "$name.par" "$sims" "$threads" "$BATCHES" 1)
+    echo "${DRIVER[$label]} $name.par $sims $threads $BATCHES 1"
   fi
 }
 
@@ -114,54 +138,101 @@ for m in "${MODELS[@]}"; do
 done
 if [[ $MODE == auto ]]; then
   MODE=library
-  if (cd "$WORK" && "$PROGRAM" -i one_deme.par -n 100 -d -q -r 1 -c 1 >/dev/null 2>&1); then
+  if (cd "$WORK" && ${PROGRAM[brimvane]} -i one_deme.par -n 100 -d -q -r 1 -c 1 >/dev/null 2>&1); then
     MODE=program
   fi
 fi
 HAVE_SCRM=0
 command -v scrm >/dev/null && HAVE_SCRM=1
 
-echo "mode: $MODE, $BATCHES batches"
+echo "mode: $MODE, $BATCHES batches, best of $REPEAT runs${BASELINE:+, baseline $BASELINE}"
+echo "load average before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
 echo
 echo "start-up: wall ms of a process simulating one genealogy (best of 5); /bin/true: $(startup_ms /bin/true) ms"
-printf "%-15s %10s %10s\n" model brimvane scrm
+printf "%-15s" model
+for label in "${LABELS[@]}"; do printf " %10s" "$label"; done
+printf " %10s\n" scrm
 for m in "${MODELS[@]}"; do
   read -r name _ <<<"${m%%|*}"
-  if [[ $MODE == program ]]; then
-    mine=$(startup_ms "$PROGRAM" -i "$name.par" -n 1 -d -q -r 1 -c 1)
-  else
-    mine=$(startup_ms "$DRIVER" "$name.par" 1 1 1 1)
-  fi
+  printf "%-15s" "$name"
+  for label in "${LABELS[@]}"; do
+    # shellcheck disable=SC2046
+    printf " %10s" "$(startup_ms $(model_command "$label" "$name" 1 1))"
+  done
   theirs=-
   # shellcheck disable=SC2046
   [[ $HAVE_SCRM == 1 ]] && theirs=$(startup_ms scrm $(scrm_args "$m" 1) -L -seed 1)
-  printf "%-15s %10s %10s\n" "$name" "$mine" "$theirs"
+  printf " %10s\n" "$theirs"
 done
+
+# Throughput: for every model the runs of all builds (and scrm) are
+# interleaved, REPEAT rounds, and each figure keeps its best round.
+declare -A BEST MEM XS SPEED
+# keep_best KEY SECONDS: BEST[KEY] becomes the smaller of the two.
+keep_best() {
+  if [[ -z ${BEST[$1]:-} ]] || awk -v a="$2" -v b="${BEST[$1]}" 'BEGIN { exit !(a < b) }'; then
+    BEST[$1]=$2
+  fi
+}
 echo
 echo "throughput: $SIMS genealogies per run, rates per second as whole run / genealogies alone"
-printf "%-15s %17s %17s %9s %8s %17s %10s\n" model "1 thread" "8 threads" speedup "peak MB" \
+printf "%-24s %17s %17s %9s %8s %17s %10s\n" model "1 thread" "8 threads" speedup "peak MB" \
   "scrm" "x scrm"
 for m in "${MODELS[@]}"; do
   read -r name _ <<<"${m%%|*}"
-  read -r t1 mem1 <<<"$(run_model "$name" 1 "$SIMS")"
-  read -r t8 mem8 <<<"$(run_model "$name" 8 "$SIMS")"
-  read -r f1 _ <<<"$(run_model "$name" 1 1)"
-  read -r f8 _ <<<"$(run_model "$name" 8 1)"
-  n1=$(net "$t1" "$f1")
-  n8=$(net "$t8" "$f8")
-  speedup="$(ratio "$t1" "$t8")/$(ratio "$n1" "$n8")"
-  peak=$(awk -v a="$mem1" -v b="$mem8" 'BEGIN { printf "%.1f", (a > b ? a : b) / 1024 }')
-  scrmRates=- ratios=-
-  if [[ $HAVE_SCRM == 1 ]]; then
-    # shellcheck disable=SC2046
-    read -r ts _ <<<"$(timed scrm $(scrm_args "$m" "$SIMS") -L -seed 1)"
-    # shellcheck disable=SC2046
-    read -r fs _ <<<"$(timed scrm $(scrm_args "$m" 1) -L -seed 1)"
-    ns=$(net "$ts" "$fs")
-    scrmRates="$(rate "$ts")/$(rate "$ns")"
-    ratios="$(ratio "$(rate "$t1")" "$(rate "$ts")")/$(ratio "$(rate "$n1")" "$(rate "$ns")")"
-  fi
-  printf "%-15s %17s %17s %9s %8s %17s %10s\n" "$name" "$(rate "$t1")/$(rate "$n1")" \
-    "$(rate "$t8")/$(rate "$n8")" "$speedup" "$peak" "$scrmRates" "$ratios"
+  for ((r = 0; r < REPEAT; r++)); do
+    for label in "${LABELS[@]}"; do
+      for run in "t1 1 $SIMS" "t8 8 $SIMS" "f1 1 1" "f8 8 1"; do
+        read -r fig threads sims <<<"$run"
+        # shellcheck disable=SC2046
+        read -r t mem <<<"$(cd "$WORK" && timed $(model_command "$label" "$name" "$threads" "$sims"))"
+        keep_best "$name.$label.$fig" "$t"
+        if [[ -z ${MEM[$name.$label]:-} ]] || ((mem > MEM[$name.$label])); then
+          MEM[$name.$label]=$mem
+        fi
+      done
+    done
+    if [[ $HAVE_SCRM == 1 ]]; then
+      # shellcheck disable=SC2046
+      read -r t _ <<<"$(timed scrm $(scrm_args "$m" "$SIMS") -L -seed 1)"
+      keep_best "$name.scrm.t1" "$t"
+      # shellcheck disable=SC2046
+      read -r t _ <<<"$(timed scrm $(scrm_args "$m" 1) -L -seed 1)"
+      keep_best "$name.scrm.f1" "$t"
+    fi
+  done
+  for label in "${LABELS[@]}"; do
+    t1=${BEST[$name.$label.t1]} t8=${BEST[$name.$label.t8]}
+    n1=$(net "$t1" "${BEST[$name.$label.f1]}")
+    n8=$(net "$t8" "${BEST[$name.$label.f8]}")
+    speedup="$(ratio "$t1" "$t8")/$(ratio "$n1" "$n8")"
+    SPEED[$label.$name]=$(ratio "$n1" "$n8")
+    peak=$(awk -v a="${MEM[$name.$label]}" 'BEGIN { printf "%.1f", a / 1024 }')
+    scrmRates=- ratios=-
+    XS[$label.$name]=-
+    if [[ $HAVE_SCRM == 1 ]]; then
+      ts=${BEST[$name.scrm.t1]}
+      ns=$(net "$ts" "${BEST[$name.scrm.f1]}")
+      scrmRates="$(rate "$ts")/$(rate "$ns")"
+      XS[$label.$name]=$(ratio "$ts" "$t1")
+      ratios="$(ratio "$ts" "$t1")/$(ratio "$ns" "$n1")"
+    fi
+    printf "%-24s %17s %17s %9s %8s %17s %10s\n" "$name ($label)" "$(rate "$t1")/$(rate "$n1")" \
+      "$(rate "$t8")/$(rate "$n8")" "$speedup" "$peak" "$scrmRates" "$ratios"
+  done
 done
-echo "targets: start-up < 10 ms; x scrm >= 10 on 1 thread; speedup >= 5; peak < 132 MB"
+
+# The two rows of the frequency models in the form of the issue's table:
+# one deme / two demes / three demes / two demes with migration.
+echo
+for label in "${LABELS[@]}"; do
+  xs="" sp=""
+  for m in "${MODELS[@]}"; do
+    read -r name _ <<<"${m%%|*}"
+    xs+="${xs:+ / }${XS[$label.$name]}"
+    sp+="${sp:+ / }${SPEED[$label.$name]}"
+  done
+  echo "$label: x scrm, 1 thread, whole process: $xs; 8 threads against 1, genealogies alone: $sp"
+done
+echo "load average after the runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
+echo "targets: start-up < 10 ms; x scrm >= 10 on 1 thread; 8 threads >= 6 x 1 thread; peak < 132 MB"

@@ -12,6 +12,10 @@
 #   BUILD_DIR  build folder to use or create (default /tmp/brimvane-bench-build)
 #   BATCHES    batch count of the many-chromosome model (default 64, which 8 divides)
 #   JOBS       parallel jobs of the build (default 2)
+#   REPEAT     runs of the 10 Mb comparison, the best kept (default 5)
+#   BASELINE   source tree (for example the main branch) timed alongside in the
+#              10 Mb comparison, built in BASELINE_BUILD_DIR (default
+#              /tmp/brimvane-bench-baseline)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,9 +54,10 @@ EOF
 }
 
 # name | sample | chromosomes | loci | rec. rate | data sets | scrm arguments
+# (scrm -l 0 on 10 Mb: the SMC' approximation, the one this program's replay makes)
 CASES=(
   "1Mb|20|1|1000000|1e-8|20|20 20 -t 400 -r 399.9996 1000000"
-  "10Mb|20|1|10000000|1e-8|2|20 2 -t 4000 -r 3999.9996 10000000"
+  "10Mb|20|1|10000000|1e-8|2|20 2 -t 4000 -r 3999.9996 10000000 -l 0"
   "200genes_1Mb|200|1|1000000|1e-8|5|200 5 -t 400 -r 399.9996 1000000"
   "1000x10kb|20|1000|10000|0|5|20 5000 -t 4"
 )
@@ -90,3 +95,41 @@ awk -v a="$t1" -v b="$t4" -v c="$t8" -v n="$name" 'BEGIN {
          n, a, b, a / b, c, a / c }'
 echo "load average during the runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
 echo "peak MB includes the 32 MiB logarithm table; targets: x scrm >= 1, 8 threads >= 5 x 1 thread"
+
+# 10 Mb, 20 genes, theta = rho = 4000: whole process per data set against
+# scrm -l 0, best of REPEAT runs, the runs of every build and of scrm taken in
+# turn so that they see the same load.
+REPEAT=${REPEAT:-5}
+LABELS=(brimvane)
+declare -A PROG BEST
+PROG[brimvane]=$PROGRAM
+if [[ -n ${BASELINE:-} ]]; then
+  BASELINE_BUILD_DIR=${BASELINE_BUILD_DIR:-/tmp/brimvane-bench-baseline}
+  cmake -S "$BASELINE" -B "$BASELINE_BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
+  cmake --build "$BASELINE_BUILD_DIR" -j"${JOBS:-2}" --target brimvane >/dev/null
+  LABELS+=(baseline)
+  PROG[baseline]=$BASELINE_BUILD_DIR/brimvane
+fi
+keep_best() {
+  if [[ -z ${BEST[$1]:-} ]] || awk -v a="$2" -v b="${BEST[$1]}" 'BEGIN { exit !(a < b) }'; then
+    BEST[$1]=$2
+  fi
+}
+write_model 10Mb 20 1 10000000 1e-8
+for ((r = 0; r < REPEAT; r++)); do
+  for label in "${LABELS[@]}"; do
+    read -r t _ <<<"$(cd "$WORK" && timed "${PROG[$label]}" -i 10Mb.par -n 2 -q -r 1 -c 1 -B "$BATCHES")"
+    keep_best "$label" "$t"
+  done
+  if command -v scrm >/dev/null; then
+    read -r t _ <<<"$(timed scrm 20 2 -t 4000 -r 3999.9996 10000000 -l 0 -seed 1)"
+    keep_best scrm "$t"
+  fi
+done
+for label in "${LABELS[@]}"; do
+  awk -v a="${BEST[$label]}" -v b="${BEST[scrm]:-0}" -v l="$label" -v n="$REPEAT" 'BEGIN {
+    printf "10Mb (%s), 2 data sets, whole process, best of %d: %.1f ms per data set", l, n, a * 500
+    if (b > 0) printf " against %.1f ms for scrm -l 0: x%.2f", b * 500, b / a
+    printf "\n" }'
+done
+echo "load average after the 10 Mb runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"

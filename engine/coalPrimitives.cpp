@@ -8,7 +8,9 @@
 // new node takes the first lineage's slot. TNode::posInVNL follows every move.
 #include <iostream>
 
+#include "engine/coalStep.h"
 #include "engine/deme.h"
+#include "engine/migrStep.h"
 #include "support/UniqueRandom.h"
 
 void TDemeCollection::recordTinyEvent(int type, double time, int pick1, int pick2, int deme,
@@ -31,68 +33,16 @@ void TDemeCollection::appendRecord(const TTinyEvent& record) {
   h.Add(record);
 }
 
-// Joins the lineages at slots i and j of the deme into the next internal node
-// of the tree at time t; the deme holds at least two lineages.
-static TNode* joinLineages(TDeme& deme, TDemeCollection& collection, const double& t, int i,
-                           int j) {
-  TTree& tree = collection.tree;
-  TNode* node = &tree.nodes.items[tree.sampleSize + tree.numCoalNodes - tree.nodeOffset];
-  ++tree.numCoalNodes;
-  TNode* first = deme.VNL.items[i];
-  TNode* second = deme.VNL.items[j];
-  node->posInVNL = i;
-  deme.VNL.coalesce(i, j, node);
-  if (j <= deme.VNL.top) deme.VNL.items[j]->posInVNL = j;  // the lineage moved into j
-  --deme.numLineages;
-
-  node->deme = deme.demeId;
-  node->desc1 = first;
-  node->desc2 = second;
-  node->ancestor = nullptr;
-  node->time = t;
-  first->ancestor = node;
-  second->ancestor = node;
-  first->posInVNL = -1;
-  second->posInVNL = -1;
-  if (--collection.numLineages == 1) tree.root = node;
-  return node;
-}
-
-static bool sizeIsZero(const TDeme& deme) {
-  if (deme.relSizeCT != 0.0) return false;
-  std::cerr << "TDeme::implementCoalEventCT() : deme size of population " << deme.demeId
-            << " is zero !" << std::endl;
-  return true;
-}
-
 bool TDeme::implementCoalEventCT(TDemeCollection& collection, const double& t, bool record) {
-  const int n = numLineages;
-  if (n <= 1) return false;
-  if (sizeIsZero(*this)) return false;
-  int i = 0, j = 1;
-  if (n > 2) {
-    GlobalRandom& rng = *collection.randomGenerator;
-    i = static_cast<int>(rng.takeUniform() * n);
-    j = static_cast<int>(rng.takeUniform() * n);
-    for (int redraws = 0; j == i; ++redraws) {
-      if (redraws == 1000) {
-        rng.takeUniform();
-        return false;
-      }
-      j = static_cast<int>(rng.takeUniform() * n);
-    }
-  }
-  joinLineages(*this, collection, t, i, j);
-  if (record) collection.recordTinyEvent(0, t, i, j, demeId, -1, -1);
-  return true;
+  return coalstep::coalesce(*this, collection, t, record) != nullptr;
 }
 
 bool TDeme::implementCoalEventCTOfTwoGenesForInbreeding(TDemeCollection& collection,
                                                         const double& t, int pos1, int pos2,
                                                         bool record) {
   if (numLineages <= 1) return false;
-  if (sizeIsZero(*this)) return false;
-  joinLineages(*this, collection, t, pos1, pos2);
+  if (coalstep::sizeIsZero(*this)) return false;
+  coalstep::joinLineages(*this, collection, t, pos1, pos2);
   if (record) collection.recordTinyEvent(0, t, pos1, pos2, demeId, -1, -1);
   if (emigrationRate > 0.0) collection.totMigrationRate -= emigrationRate;
   return true;
@@ -134,31 +84,11 @@ void TDeme::implementInbreeding(TDemeCollection& collection, const double& t, bo
 }
 
 int TDeme::migrateNoRec(TDeme& sink, TDemeCollection* collection) {
-  if (&sink == this) return -1;
-  const int n = numLineages;
-  const int p = n == 1 ? 0 : static_cast<int>(collection->randomGenerator->takeUniform() * n);
-  TNode* migrant = VNL.removeAt(p);
-  if (p <= VNL.top) VNL.items[p]->posInVNL = p;  // the lineage moved into p
-  if (--numLineages == 0) removeDemeFromActiveList(collection);
-
-  if (sink.numLineages == 0) sink.addDemeToActiveList(collection);
-  ++sink.numLineages;
-  migrant->deme = sink.demeId;
-  migrant->posInVNL = sink.VNL.top + 1;
-  sink.VNL.Add(migrant);
-  return p;
+  return migrstep::moveLineage(*this, sink, *collection);
 }
 
 int TDeme::implementMigrEventCT(TDemeCollection& collection, const double& t, bool record) {
-  const double x = collection.randomGenerator->takeUniform() * emigrationRate;
-  const int dest = collection.findMigrationSink(demeId, x);
-  if (dest < 0 || dest == demeId) return -1;
-  TDeme& sink = collection.demes[dest];
-  const bool sinkWasEmpty = sink.numLineages == 0;
-  const int p = migrateNoRec(sink, &collection);
-  if (record) collection.recordTinyEvent(1, t, p, -1, demeId, dest, -1);
-  if (sinkWasEmpty && collection.migrationOn) updateMigrProbaToOtherDemes(sink, collection);
-  return dest;
+  return migrstep::migrate(*this, collection, t, record);
 }
 
 void TDeme::reactivateLineages(const double& t, TDemeCollection* collection) {

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/deme.h"
+#include "engine/migrStep.h"
 #include "model/simSettings.h"
 
 void TDemeCollection::reset(const MY_TArrayAsVector<long>& sizes, const MY_TArrayAsVector<double>& rates) {
@@ -93,16 +94,7 @@ double TDemeCollection::offDiagonalRowSum(int deme) const {
 }
 
 int TDemeCollection::findMigrationSink(int source, double x) const {
-  if (!migMatrices || curMigMatrix < 0 || curMigMatrix >= migMatrices->numElems) return -1;
-  const TMigrationMatrix& m = (*migMatrices)[curMigMatrix];
-  if (!m.elems || source < 0 || source >= m.size) return -1;
-  double sum = 0.0;
-  for (int j = 0; j < m.size; ++j) {
-    if (j == source) continue;
-    sum += m.elems[source][j];
-    if (sum > x) return j;
-  }
-  return -1;
+  return migrstep::findSink(*this, source, x);
 }
 
 namespace {

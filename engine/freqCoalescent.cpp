@@ -7,10 +7,13 @@
 #include <iostream>
 #include <string>
 
+#include "engine/coalStep.h"
 #include "engine/deme.h"
 #include "engine/lineageMeeting.h"
+#include "engine/migrStep.h"
 #include "engine/stepLimit.h"
 #include "model/simSettings.h"
+#include "sfs/expSFSUpdate.h"
 #include "support/UniqueRandom.h"
 
 namespace {
@@ -70,6 +73,7 @@ class FreqTreeBuilder {
   bool migrating_ = false;
   int iterations_ = 0;
   TTailSchedule tail_;
+  TIncrementalSFS spectra_;  // the tables the branches go into, when filled on the way
 
   void start();
   bool coalesce(TDeme& deme);
@@ -86,6 +90,7 @@ class FreqTreeBuilder {
 };
 
 void FreqTreeBuilder::start() {
+  if (withSpectra_) spectra_.prepare(c_, true);
   c_.resetTreeStart();
   numEvents_ = c_.events.numElems;
   // Every deme starts from the batch rate of matrix 0, so nothing is carried
@@ -103,11 +108,19 @@ void FreqTreeBuilder::start() {
   }
 }
 
-// The mode's coalescence; false when it was refused because the deme has size 0.
+// The mode's coalescence; false when it was refused because the deme has size
+// 0. With the spectra it is TDeme::implementCoalEventCTForFreqDataAndUpdateSFS
+// made inline, with the tables of the spectra looked up once per genealogy.
 bool FreqTreeBuilder::coalesce(TDeme& deme) {
-  const bool done = withSpectra_ ? deme.implementCoalEventCTForFreqDataAndUpdateSFS(c_, t_, false)
-                                 : deme.implementCoalEventCTForFreqData(c_, t_, record_);
-  return done || deme.relSizeCT != 0.0;
+  if (!withSpectra_) {
+    const bool done = deme.implementCoalEventCTForFreqData(c_, t_, record_);
+    return done || deme.relSizeCT != 0.0;
+  }
+  TNode* node = coalstep::coalesce(deme, c_, t_, false);
+  if (!node) return deme.relSizeCT != 0.0;
+  c_.totMigrationRate -= deme.emigrationRate;
+  spectra_.addChildren(*node, c_);
+  return true;
 }
 
 // A single listed deme of constant size, no migrant and no event left: its
@@ -170,7 +183,10 @@ void FreqTreeBuilder::migrate() {
     TDeme& deme = c_.demes[c_.activeDemes[k]];
     sum += deme.numLineages * deme.emigrationRate;
     if (sum > x) {
-      deme.implementMigrEventCTForFreqData(c_, t_, record_);
+      // TDeme::implementMigrEventCTForFreqData made inline.
+      const int dest = migrstep::migrate(deme, c_, t_, record_);
+      if (dest >= 0 && dest != deme.demeId)
+        c_.totMigrationRate += c_.demes[dest].emigrationRate - deme.emigrationRate;
       return;
     }
   }
@@ -232,25 +248,32 @@ int FreqTreeBuilder::run() {
     }
 
     double minTime = NO_EVENT;
-    NextEvent kind = NextEvent::none;
-    int coalDeme = -1;
+    bool migration = false;
     if (migrating_ && c_.totMigrationRate > 0.0) {
       const double w = -rng_.takeLogUniform() / c_.totMigrationRate;
       if (w < NO_EVENT) {
         minTime = w;
-        kind = NextEvent::migration;
+        migration = true;
       }
     }
-    for (int k = 0; k < c_.numActiveDemes; ++k) {
-      const TDeme& deme = c_.demes[c_.activeDemes[k]];
+    // The strict minimum, ties to the earlier candidate; chosen without
+    // branches, since which deme wins cannot be foreseen.
+    int coalDeme = -1;
+    const TDeme* demes = c_.demes;
+    const int* active = c_.activeDemes;
+    const int numActive = c_.numActiveDemes;
+    for (int k = 0; k < numActive; ++k) {
+      const int d = active[k];
+      const TDeme& deme = demes[d];
       if (deme.numLineages < 2) continue;
       const double w = coalescenceWaitingTime(deme, minTime);
-      if (w < minTime) {
-        minTime = w;
-        kind = NextEvent::coalescence;
-        coalDeme = c_.activeDemes[k];
-      }
+      const bool shorter = w < minTime;
+      minTime = shorter ? w : minTime;
+      coalDeme = shorter ? d : coalDeme;
     }
+    const NextEvent kind = coalDeme >= 0 ? NextEvent::coalescence
+                           : migration   ? NextEvent::migration
+                                         : NextEvent::none;
 
     if (nextEvent_ < numEvents_ && t_ + minTime > c_.events.elems[nextEvent_].timeCT) {
       applyEvents();

@@ -18,21 +18,37 @@ MinorSide minorSide(int count, int sampleSize) {
 
 namespace sfscells {
 
+// A tip's counts never change once set, so they are only written where they
+// differ: a fresh store would make the reads of the sum that follows wait for it.
 void setTipCounts(TNode& tip) {
   const int numPop = TNode::numPop;  // read once: the stores below could alias it
-  if (!tip.numDescPerPop) tip.numDescPerPop = new int[numPop];
+  if (!tip.numDescPerPop) tip.numDescPerPop = new int[numPop]();
   int* counts = tip.numDescPerPop;
-  for (int d = 0; d < numPop; ++d) counts[d] = 0;
-  if (tip.sampleDeme >= 0 && tip.sampleDeme < numPop) counts[tip.sampleDeme] = 1;
-  tip.numDescSFS = 1;
+  const int deme = tip.sampleDeme >= 0 && tip.sampleDeme < numPop ? tip.sampleDeme : -1;
+  for (int d = 0; d < numPop; ++d) {
+    const int wanted = d == deme ? 1 : 0;
+    if (counts[d] != wanted) counts[d] = wanted;
+  }
+  if (tip.numDescSFS != 1) tip.numDescSFS = 1;
+}
+
+// The counts setTipCounts gives the tip are there.
+static inline bool tipCountsAreSet(const TNode& tip, int numPop) {
+  const int* counts = tip.numDescPerPop;
+  if (!counts || tip.numDescSFS != 1) return false;
+  const int deme = tip.sampleDeme >= 0 && tip.sampleDeme < numPop ? tip.sampleDeme : -1;
+  for (int d = 0; d < numPop; ++d)
+    if (counts[d] != (d == deme ? 1 : 0)) return false;
+  return true;
 }
 
 void sumChildCounts(TNode& node) {
   const int numPop = TNode::numPop;
   if (!node.numDescPerPop) node.numDescPerPop = new int[numPop];
-  int* counts = node.numDescPerPop;
-  const int* a = node.desc1->numDescPerPop;
-  const int* b = node.desc2->numDescPerPop;
+  // Three distinct arrays: the sum needs no test of overlap.
+  int* __restrict counts = node.numDescPerPop;
+  const int* __restrict a = node.desc1->numDescPerPop;
+  const int* __restrict b = node.desc2->numDescPerPop;
   for (int d = 0; d < numPop; ++d) counts[d] = a[d] + b[d];
   node.numDescSFS = node.desc1->numDescSFS + node.desc2->numDescSFS;
 }
@@ -182,61 +198,80 @@ void updateMultiDSFS(const TNode* node1, double length1, const TNode* node2, dou
   multiCell(s, coordinate(demes.sfsCoordDesc2, demes), node2, false) += length2;
 }
 
-namespace {
-
-// addJointCells(s, x, length, false, false) for the derived allele, small
-// enough to be inlined into the step of every coalescence: the same cells in
-// the same order.
-inline void addDerivedCells(AFS& s, const int* counts, double length) {
+void TIncrementalSFS::prepare(TDemeCollection& demes, bool withTips) {
+  tipsReady_ = withTips;
+  if (withTips) {
+    // Set by the first genealogy of the store; later ones only look.
+    TTree& tree = demes.tree;
+    const int numPop = TNode::numPop;
+    for (int i = 0; i < tree.sampleSize; ++i) {
+      TNode& tip = tree.nodes.items[i];
+      if (!tipCountsAreSet(tip, numPop)) setTipCounts(tip);
+    }
+  }
+  multi_ = TSimSettings::isMultiSFS;
+  daf_ = multi_ ? nullptr : wantedDAF(demes);
+  maf_ = !multi_ && wantedMAF(demes) != nullptr;
+  numTables_ = 0;
+  if (!daf_ || !daf_->hasTables()) return;
   const int numValid = TDemeCollection::numValidDemes;
   const int* valid = TDemeCollection::validDemes;
   if (numValid == 1) {
-    const int v = valid[0];
-    s.jointAFS[v][v].cells[counts[v]] += length;
+    // The 1-D spectrum as a table of one row: the cell is the count itself.
+    tables_[numTables_++] = {daf_->jointAFS[valid[0]][valid[0]].cells.data(), 0, valid[0],
+                             valid[0]};
     return;
   }
-  for (int p = 1; p < numValid; ++p) {
-    const int a = valid[p];
-    const int ka = counts[a];
-    std::vector<sfsTable>& tablesOfA = s.jointAFS[a];
+  // The valid demes are listed in increasing order, so valid[p] > valid[q]
+  // below: the table of the pair is stored under valid[p].
+  for (int p = 1; p < numValid; ++p)
     for (int q = 0; q < p; ++q) {
-      const int b = valid[q];
-      sfsTable& t = tablesOfA[b];
-      t.cells[static_cast<size_t>(ka) * t.numCols + counts[b]] += length;
+      if (numTables_ == MAX_TABLES) {
+        numTables_ = -1;  // too many: every branch goes the general way
+        return;
+      }
+      sfsTable& t = daf_->jointAFS[valid[p]][valid[q]];
+      tables_[numTables_++] = {t.cells.data(), t.numCols, valid[p], valid[q]};
     }
+}
+
+// The cells of one branch, in the order of the general road (pairs p = 1 ..,
+// q < p).
+inline void TIncrementalSFS::addDerived(const int* counts, double length) const {
+  for (int k = 0; k < numTables_; ++k) {
+    const Table& t = tables_[k];
+    t.cells[static_cast<size_t>(counts[t.rowDeme]) * t.numCols + counts[t.colDeme]] += length;
   }
 }
 
-// updateJointDSFS of both children: the same additions in the same order (the
-// total and the cells are separate sums), with the 80-bit total read and
-// written once.
-void updateJointDSFSPair(const TNode* a, double lengthA, const TNode* b, double lengthB,
-                         TDemeCollection& demes) {
-  AFS* s = demes.expDAF;
-  if (!s) return;
-  long double total = s->totTreeLength;
-  total += lengthA;
-  total += lengthB;
-  s->totTreeLength = total;
-  if (!s->hasTables()) return;
-  addDerivedCells(*s, a->numDescPerPop, lengthA);
-  addDerivedCells(*s, b->numDescPerPop, lengthB);
-}
-
-}  // namespace
-
-void TNode::updateExpSFSFromAncestor(TDemeCollection& demes) {
-  TNode* a = desc1;
-  TNode* b = desc2;
+void TIncrementalSFS::addChildren(TNode& node, TDemeCollection& demes) const {
+  TNode* a = node.desc1;
+  TNode* b = node.desc2;
   if (!a || !b) return;
-  if (!a->desc1) setTipCounts(*a);
-  if (!b->desc1) setTipCounts(*b);
-  sumChildCounts(*this);
-  const double lengthA = time - a->time;
-  const double lengthB = time - b->time;
-  if (!TSimSettings::isMultiSFS) {
-    if (wantedDAF(demes)) updateJointDSFSPair(a, lengthA, b, lengthB, demes);
-    if (wantedMAF(demes)) {
+  if (!tipsReady_) {
+    if (!a->desc1) setTipCounts(*a);
+    if (!b->desc1) setTipCounts(*b);
+  }
+  sumChildCounts(node);
+  const double lengthA = node.time - a->time;
+  const double lengthB = node.time - b->time;
+  if (!multi_) {
+    if (daf_) {
+      // The total and the cells are separate sums; the 80-bit total is read
+      // and written once.
+      long double total = daf_->totTreeLength;
+      total += lengthA;
+      total += lengthB;
+      daf_->totTreeLength = total;
+      if (numTables_ >= 0) {
+        addDerived(a->numDescPerPop, lengthA);
+        addDerived(b->numDescPerPop, lengthB);
+      } else {
+        addJointCells(*daf_, a, lengthA, false, false);
+        addJointCells(*daf_, b, lengthB, false, false);
+      }
+    }
+    if (maf_) {
       updateJointMSFS(a, lengthA, demes);
       updateJointMSFS(b, lengthB, demes);
     }
@@ -247,4 +282,10 @@ void TNode::updateExpSFSFromAncestor(TDemeCollection& demes) {
     updateMultiMSFS(a, lengthA, demes);
     updateMultiMSFS(b, lengthB, demes);
   }
+}
+
+void TNode::updateExpSFSFromAncestor(TDemeCollection& demes) {
+  TIncrementalSFS spectra;
+  spectra.prepare(demes, false);
+  spectra.addChildren(*this, demes);
 }

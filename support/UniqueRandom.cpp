@@ -30,16 +30,29 @@ constexpr double LN_MODULUS = 20.72326583694641;  // ln 1e9
 constexpr float LN2_SINGLE = 0.6931472f;
 
 // ln(d / 1e9) in single precision: the exponent of d plus the base-2
-// logarithm of its mantissa, times ln 2.
-double logOfDraw(long d) {
-  float f = static_cast<float>(d);
-  std::uint32_t bits;
-  std::memcpy(&bits, &f, sizeof bits);
-  int exponent = static_cast<int>((bits >> 23) & 0xFFu) - 127;
-  std::uint32_t mantissa = bits & 0x7FFFFFu;
-  float log2Value = static_cast<float>(exponent) + GlobalRandom::logTableEntry(mantissa);
-  float lnValue = log2Value * LN2_SINGLE;
-  return static_cast<double>(lnValue) - LN_MODULUS;
+// logarithm of its mantissa (entry m of the table), times ln 2. In three
+// passes over a whole buffer, so that the float work around the logarithms
+// runs on vectors: the exponents and table arguments, the logarithms, the
+// values.
+void logsOfDraws(const std::int32_t* draws, double* out, int n) {
+  float args[RANDOM_BUFFER_SIZE];
+  std::int32_t exponents[RANDOM_BUFFER_SIZE];
+  for (int i = 0; i < n; ++i) {
+    const float f = static_cast<float>(draws[i]);  // d < 2^31: as from the long
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    exponents[i] = static_cast<std::int32_t>((bits >> 23) & 0xFFu) - 127;
+    // The table's argument for mantissa m: 1.0f with mantissa m.
+    const std::uint32_t argBits = 0x3f800000u | (bits & 0x7FFFFFu);
+    std::memcpy(&args[i], &argBits, sizeof argBits);
+  }
+  for (int i = 0; i < n; ++i) args[i] = std::log(args[i]);
+  for (int i = 0; i < n; ++i) {
+    const float entry = args[i] * 1.442695f;  // as logTableEntry
+    const float log2Value = static_cast<float>(exponents[i]) + entry;
+    const float lnValue = log2Value * LN2_SINGLE;
+    out[i] = static_cast<double>(lnValue) - LN_MODULUS;
+  }
 }
 
 // |RANDOM_SEED_BASE - |seed|| computed without overflow for any long.
@@ -54,8 +67,8 @@ long seedStart(long s) {
 // n successive draws of the generator into out, the same as n calls of
 // drawUniformPath (LogPath false) or drawLogPath (LogPath true), done in runs
 // over which neither state index wraps, so the loop carries no index checks.
-template <bool LogPath>
-void drawSequence(GlobalRandom& g, long* out, int n) {
+template <bool LogPath, typename Out>
+void drawSequence(GlobalRandom& g, Out* out, int n) {
   long* state = g.stateTable;
   int r = g.replaceIndex;
   int s = g.subtractIndex;
@@ -70,7 +83,7 @@ void drawSequence(GlobalRandom& g, long* out, int n) {
       long d = state[r + k] - state[s + k];
       if (LogPath ? d <= 0 : d < 0) d += LogPath ? RANDOM_MODULUS - 1 : RANDOM_MODULUS;
       state[r + k] = d;
-      out[done + k - 1] = d;
+      out[done + k - 1] = static_cast<Out>(d);  // d < 1e9
     }
     r += run;
     s += run;
@@ -178,7 +191,7 @@ void GlobalRandom::InitializeGenerator(long newSeed) {
 }
 
 void GlobalRandom::updateRanNums() {
-  long draws[RANDOM_BUFFER_SIZE];
+  std::int32_t draws[RANDOM_BUFFER_SIZE];
   drawSequence<false>(*this, draws, RANDOM_BUFFER_SIZE);
   for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i)
     uniformBuffer[i] = static_cast<double>(draws[i]) * UNIFORM_SCALE;
@@ -186,9 +199,9 @@ void GlobalRandom::updateRanNums() {
 }
 
 void GlobalRandom::updateLogRanNums() {
-  long draws[RANDOM_BUFFER_SIZE];
+  std::int32_t draws[RANDOM_BUFFER_SIZE];
   drawSequence<true>(*this, draws, RANDOM_BUFFER_SIZE);
-  for (int i = 0; i < RANDOM_BUFFER_SIZE; ++i) logUniformBuffer[i] = logOfDraw(draws[i]);
+  logsOfDraws(draws, logUniformBuffer, RANDOM_BUFFER_SIZE);
   nextLogUniform = 0;
 }
 

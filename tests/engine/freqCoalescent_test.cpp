@@ -176,6 +176,41 @@ TEST(FreqCoalescent, EveryBranchEntersOnce) {
   }
 }
 
+// The spectra filled on the way equal those of the whole-tree road on the same
+// genealogy, cell by cell, for one deme, for pairs and triples of demes, and
+// for more demes than the tables looked up once per genealogy can hold.
+TEST(FreqCoalescent, SpectraOnTheWayMatchTheWholeTree) {
+  auto flat = [](const TDemeCollection& c) {
+    std::vector<double> v;
+    for (const AFS* s : {c.expDAF, c.expMAF}) {
+      v.push_back(static_cast<double>(s->totTreeLength));
+      for (const auto& row : s->jointAFS)
+        for (const sfsTable& t : row) v.insert(v.end(), t.cells.begin(), t.cells.end());
+    }
+    return v;
+  };
+  for (int numDemes : {1, 2, 3, 10}) {
+    ModelDesc desc = makeDesc(std::vector<long>(numDemes, 1000), std::vector<int>(numDemes, 3));
+    desc.migration = numDemes > 1 ? 0.001 : 0.0;
+    FreqModel model(desc, 5 + numDemes, {true, true, false});
+    TDemeCollection& c = model.demes;
+    for (int r = 0; r < 20; ++r) {
+      c.expDAF->resetArrays();
+      c.expMAF->resetArrays();
+      ASSERT_EQ(model.buildFreq(), 1) << numDemes;
+      const std::vector<double> onTheWay = flat(c);
+      c.expDAF->resetArrays();
+      c.expMAF->resetArrays();
+      c.tree.updateExpAFSForDNASNPs(c.tree.root, c);
+      const std::vector<double> whole = flat(c);
+      ASSERT_EQ(onTheWay.size(), whole.size());
+      for (size_t k = 0; k < whole.size(); ++k)
+        EXPECT_NEAR(onTheWay[k], whole[k], 1e-12 * (1.0 + std::fabs(whole[k])))
+            << numDemes << " demes, entry " << k;
+    }
+  }
+}
+
 // A partial move into a deme without lineages gives that deme the rate of its
 // row (not one left from before); each step keeps the running total.
 TEST(FreqCoalescent, RunningTotalFollowsEveryStep) {
