@@ -4,6 +4,8 @@
 #include <cctype>
 #include <iostream>
 
+#include <omp.h>
+
 #include "driver/expSFSBatches.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
@@ -28,6 +30,11 @@ TBatchRange threadBatchRange(int numBatches, int numThreads, int thread) {
     range.count = share;
   }
   return range;
+}
+
+int threadsForBatches(int requested, int numBatches) {
+  const int wanted = requested > 0 ? requested : omp_get_max_threads();
+  return std::max(1, std::min(wanted, numBatches));
 }
 
 bool computeInitMigrProbaPerActiveDeme(TDemeCollection& c) {

@@ -30,6 +30,11 @@ struct TBatchRange {
 };
 TBatchRange threadBatchRange(int numBatches, int numThreads, int thread);
 
+// Threads to start for numBatches batches when `requested` were asked for (0:
+// the runtime's default): never more than there are batches, since a thread
+// without a batch only waits for the others.
+int threadsForBatches(int requested, int numBatches);
+
 // Gives a copy of the run's settings what batch `batch` needs: its generator
 // (ranGenArray[batch]), its own tips, event times in continuous time, the
 // initial emigration rates and relative sizes. false when the sample is empty.

@@ -61,13 +61,9 @@ void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simInde
     const TBatchRange r = threadBatchRange(numBatches, omp_get_num_threads(), omp_get_thread_num());
     for (int b = r.first; b < r.first + r.count; ++b) simulateBatch(run, batches, b, simIndex);
   };
-  if (threads > 0) {
-#pragma omp parallel num_threads(threads)
-    share();
-  } else {
-#pragma omp parallel
-    share();
-  }
+  const int numThreads = threadsForBatches(threads, numBatches);
+#pragma omp parallel num_threads(numThreads)
+  share();
 }
 
 // The lowest failed chromosome of the data set, or -1.

@@ -4,9 +4,12 @@
 #include "driver/runFile.h"
 #include "driver/runLoop.h"
 #include "driver/runOptions.h"
+#include "driver/threadWaiting.h"
 #include "support/anyoption.h"
 
 int main(int argc, char** argv) {
+  // Before anything is read or written: this may start the program again.
+  restartWithPassiveWaiting(argc, argv);
   // Flush-to-zero and denormals-are-zero before any parallel region.
   _mm_setcsr(_mm_getcsr() | 0x8040);
   AnyOption opt;
