@@ -238,7 +238,10 @@ bool writeLinesOnThreads(std::ostream& os, const TSimSettings& s, int deme, int 
                          const TGeneStates& states, int threads) {
   const int n = s.demeCollection.demes[deme].sampleSize;
   const int chunk = 64;
-  std::vector<std::string> lines(chunk);
+  // Kept from call to call (only the calling thread gets here): the threads
+  // reuse the lines' storage instead of growing new strings that the calling
+  // thread then frees.
+  static std::vector<std::string> lines(chunk);
   for (int first = 0; first < n; first += chunk) {
     const int count = n - first < chunk ? n - first : chunk;
     int failed = 0;

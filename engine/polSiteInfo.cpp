@@ -1,7 +1,9 @@
 // The comment block of a project file that lists, per chromosome, the
 // positions of the simulated sites (1-based), those meeting SNP
 // ascertainment, and the loci of the recombination events (as stored).
+#include <charconv>
 #include <ostream>
+#include <string>
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
@@ -19,6 +21,22 @@ void writeAscertainedPositions(std::ostream& os, const MY_TArrayAsVector<TPolymS
     ++next;
   }
   os << (any ? "" : "#No ascertained polym. sites") << "\n";
+}
+
+// "#" and the positions + 1 of a chromosome's sites joined by ", ", as one
+// line: formatted in a buffer, since a data set of many chromosomes has many
+// thousands of positions and the stream's formatting of each one would make
+// this block a large share of the time spent writing the data set.
+void writePositions(std::ostream& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
+                    std::string& line) {
+  line.assign(1, '#');
+  char number[24];
+  for (int i = 0; i < sites.numElems; ++i) {
+    if (i) line += ", ";
+    line.append(number, std::to_chars(number, number + sizeof number, sites[i].pos + 1).ptr);
+  }
+  line += '\n';
+  os.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 void writeRecombinations(std::ostream& os, const TDemeCollection& c) {
@@ -53,14 +71,13 @@ void TDemeCollection::writePolSiteInfo(std::ostream& os, const int& numChrom) co
        << ascertainedSites.numElems << "\n";
   long offset = 0;
   int nextAscertained = 0;
+  std::string line;
   for (int c = 0; c < numChrom; ++c) {
     const MY_TArrayAsVector<TPolymSiteInfo>* sites = polSitesInfo ? &polSitesInfo[c] : nullptr;
     const int k = sites ? sites->numElems : 0;
     os << "# " << k << " polymorphic positions on chromosome " << c + 1 << "\n";
     if (k == 0) continue;
-    os << "#";
-    for (int i = 0; i < k; ++i) os << (i ? ", " : "") << (*sites)[i].pos + 1;
-    os << "\n";
+    writePositions(os, *sites, line);
     if (asc) {
       os << "#Ascertained polymorphic positions on chromosome " << c + 1 << "\n";
       writeAscertainedPositions(os, *sites, ascertainedSites, offset, nextAscertained);
