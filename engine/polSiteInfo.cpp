@@ -10,7 +10,31 @@
 
 namespace {
 
-void writeAscertainedPositions(std::ostream& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
+// Text of the block, gathered before it is written in one piece: a data set
+// of many chromosomes has many thousands of positions, and formatting each
+// through the stream made this block a large share of the time spent
+// writing the data set.
+class TBlockText {
+ public:
+  TBlockText& operator<<(const char* s) {
+    text_ += s;
+    return *this;
+  }
+  TBlockText& operator<<(long long v) {
+    char buf[24];
+    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    return *this;
+  }
+  void writeTo(std::ostream& os) {
+    os.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    text_.clear();
+  }
+
+ private:
+  std::string text_;
+};
+
+void writeAscertainedPositions(TBlockText& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
                                const MY_TArrayAsVector<int>& ascertained, long offset,
                                int& next) {
   bool any = false;
@@ -21,22 +45,6 @@ void writeAscertainedPositions(std::ostream& os, const MY_TArrayAsVector<TPolymS
     ++next;
   }
   os << (any ? "" : "#No ascertained polym. sites") << "\n";
-}
-
-// "#" and the positions + 1 of a chromosome's sites joined by ", ", as one
-// line: formatted in a buffer, since a data set of many chromosomes has many
-// thousands of positions and the stream's formatting of each one would make
-// this block a large share of the time spent writing the data set.
-void writePositions(std::ostream& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
-                    std::string& line) {
-  line.assign(1, '#');
-  char number[24];
-  for (int i = 0; i < sites.numElems; ++i) {
-    if (i) line += ", ";
-    line.append(number, std::to_chars(number, number + sizeof number, sites[i].pos + 1).ptr);
-  }
-  line += '\n';
-  os.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 void writeRecombinations(std::ostream& os, const TDemeCollection& c) {
@@ -71,18 +79,21 @@ void TDemeCollection::writePolSiteInfo(std::ostream& os, const int& numChrom) co
        << ascertainedSites.numElems << "\n";
   long offset = 0;
   int nextAscertained = 0;
-  std::string line;
+  TBlockText text;
   for (int c = 0; c < numChrom; ++c) {
     const MY_TArrayAsVector<TPolymSiteInfo>* sites = polSitesInfo ? &polSitesInfo[c] : nullptr;
     const int k = sites ? sites->numElems : 0;
-    os << "# " << k << " polymorphic positions on chromosome " << c + 1 << "\n";
+    text << "# " << k << " polymorphic positions on chromosome " << c + 1 << "\n";
     if (k == 0) continue;
-    writePositions(os, *sites, line);
+    text << "#";
+    for (int i = 0; i < k; ++i) text << (i ? ", " : "") << (*sites)[i].pos + 1;
+    text << "\n";
     if (asc) {
-      os << "#Ascertained polymorphic positions on chromosome " << c + 1 << "\n";
-      writeAscertainedPositions(os, *sites, ascertainedSites, offset, nextAscertained);
+      text << "#Ascertained polymorphic positions on chromosome " << c + 1 << "\n";
+      writeAscertainedPositions(text, *sites, ascertainedSites, offset, nextAscertained);
     }
     offset += k;
   }
+  text.writeTo(os);
   if (isRecombining) writeRecombinations(os, *this);
 }
