@@ -64,6 +64,12 @@ void simulateBatch(TSimSettings& run, TChromosomeBatches& batches, int b, int si
   }
 }
 
+// Threads run balanced shares of the batches (balancedBatchShares): the last
+// batch takes the remainder of the chromosomes, up to batches - 1 more than
+// the others, and with consecutive shares of equal counts its thread went on
+// working long after the others. The shares depend only on the plan and the
+// thread count, so a thread runs the same batches, and frees the memory it
+// made for them, in every data set.
 void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simIndex) {
   const int numBatches = batches.plan.numBatches;
   const int threads = TSimSettings::numThreads;
@@ -71,13 +77,14 @@ void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simInde
     for (int b = 0; b < numBatches; ++b) simulateBatch(run, batches, b, simIndex);
     return;
   }
-  auto share = [&]() {
-    const TBatchRange r = threadBatchRange(numBatches, omp_get_num_threads(), omp_get_thread_num());
-    for (int b = r.first; b < r.first + r.count; ++b) simulateBatch(run, batches, b, simIndex);
-  };
   const int numThreads = threadsForBatches(threads, numBatches);
+  const std::vector<std::vector<int>> shares = balancedBatchShares(batches.plan, numThreads);
 #pragma omp parallel num_threads(numThreads)
-  share();
+  {
+    // A smaller team than asked for takes the shares of the missing threads.
+    for (int t = omp_get_thread_num(); t < numThreads; t += omp_get_num_threads())
+      for (int b : shares[t]) simulateBatch(run, batches, b, simIndex);
+  }
 }
 
 // The lowest failed chromosome of the data set, or -1.
