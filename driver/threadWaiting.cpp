@@ -47,6 +47,16 @@ void restartWithPassiveWaiting(int argc, char** argv) {
   // Set before the new image loads the runtime; the variable also keeps the
   // new process from starting a third time.
   if (setenv(kPolicy, "passive", 0) != 0) return;
-  execv("/proc/self/exe", argv);
+  // The program's own path, so that the process keeps its name ("exe"
+  // otherwise, in ps, top and the job tools of a cluster); the link itself
+  // when the path cannot be had or the file is gone.
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  const char* image = "/proc/self/exe";
+  if (n > 0) {
+    path[n] = '\0';
+    if (access(path, X_OK) == 0) image = path;
+  }
+  execv(image, argv);
   unsetenv(kPolicy);  // not restarted: the environment stays as it was given
 }
