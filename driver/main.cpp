@@ -7,6 +7,10 @@
 #include "driver/threadWaiting.h"
 #include "support/anyoption.h"
 
+// Ahead of the OpenMP runtime, which reads its wait policy when it loads.
+__attribute__((section(".preinit_array"), used)) static void (*const kRestartAtLoad)(
+    int, char**, char**) = &restartAtLoad;
+
 int main(int argc, char** argv) {
   // Before anything is read or written: this may start the program again.
   restartWithPassiveWaiting(argc, argv);

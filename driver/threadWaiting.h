@@ -25,7 +25,15 @@ bool argumentsMayUseThreads(const std::vector<std::string>& args);
 bool shouldRestartPassive(const std::vector<std::string>& args, const char* waitPolicy,
                           const char* spinCount);
 
-// Called first in main: starts the program again (same process, arguments and
+// Run by the loader ahead of every library's initialiser (registered in the
+// program's array of functions run before them, with the arguments and the
+// environment that the process was given): starts the image again with the
+// environment plus OMP_WAIT_POLICY=passive when shouldRestartPassive holds.
+// No library has started yet, so nothing is initialised twice. Returns only
+// when it does not restart (or cannot).
+void restartAtLoad(int argc, char** argv, char** envp);
+
+// Called first in main, for when the restart at load could not be made: starts the program again (same process, arguments and
 // folder) with OMP_WAIT_POLICY=passive when shouldRestartPassive holds; returns
 // only when it does not, or when the restart failed (the run then goes on with
 // the runtime's own policy).

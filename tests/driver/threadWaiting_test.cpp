@@ -89,12 +89,15 @@ std::vector<std::string> spinCounts(const Args& args, const char* policy, const 
 TEST(ThreadWaiting, TheProgramRestartsOnceWithThePassivePolicy) {
   // The runtime reports itself at start-up; the arguments then stop the program.
   const Args threads = {"-c", "4", "-n", "0"};
+  // The first image starts again before its runtime loads: one report, of
+  // the restarted process, which does not spin.
   const std::vector<std::string> restarted = spinCounts(threads, nullptr, nullptr);
-  ASSERT_EQ(restarted.size(), 2u);
-  EXPECT_NE(restarted[1].find("'0'"), std::string::npos) << restarted[1];
+  ASSERT_EQ(restarted.size(), 1u);
+  EXPECT_NE(restarted[0].find("'0'"), std::string::npos) << restarted[0];
 
   const std::vector<std::string> oneThread = spinCounts({"-c", "1", "-n", "0"}, nullptr, nullptr);
-  EXPECT_EQ(oneThread.size(), 1u);
+  ASSERT_EQ(oneThread.size(), 1u);
+  EXPECT_EQ(oneThread[0].find("'0'"), std::string::npos) << oneThread[0];
 
   const std::vector<std::string> active = spinCounts(threads, "active", nullptr);
   EXPECT_EQ(active.size(), 1u);
