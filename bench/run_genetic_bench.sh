@@ -2,8 +2,10 @@
 # Times runs of genetic data (project files of simulated DNA data) on four
 # models and, where scrm is installed, scrm on the equivalent models with
 # haplotype output, both with their default settings. Prints data sets per
-# second, peak memory, the ratio of the two rates, and for the model of many
-# chromosomes the speed on 8 threads against 1.
+# second, peak memory, the ratio of the two rates; then the speed on 8
+# threads against 1 of the model of many chromosomes (with -x and writing
+# project files) and of many small data sets, on a quiet machine and with 6
+# of the 8 cores kept busy by processes that the script starts and stops.
 #
 # Units: a deme of N genes with per-site rates mu and r over L sites is, for
 # scrm (N0 = N / 2 diploids), theta = 2 N mu L and rho = 2 N r (L - 1).
@@ -16,6 +18,9 @@
 #   BASELINE   source tree (for example the main branch) timed alongside in the
 #              10 Mb comparison, built in BASELINE_BUILD_DIR (default
 #              /tmp/brimvane-bench-baseline)
+#   PROGRAM    program to time instead of building one (e.g. another branch's build)
+#   REPEATS    runs per thread figure, of which the median is shown (default 5)
+#   THREADS_ONLY=1  only the thread figures (no scrm table)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,9 +29,11 @@ BUILD_DIR=${BUILD_DIR:-/tmp/brimvane-bench-build}
 WORK=$(mktemp -d /tmp/brimvane-gbench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 
-cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target brimvane >/dev/null
-PROGRAM=$BUILD_DIR/brimvane
+if [ -z "${PROGRAM:-}" ]; then
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
+  cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target brimvane >/dev/null
+  PROGRAM=$BUILD_DIR/brimvane
+fi
 
 # One deme of 20,000 genes; arguments: file, sample size, chromosomes, loci,
 # recombination rate per site.
@@ -66,8 +73,13 @@ CASES=(
 
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.2f", (s > 0 ? n / s : 0) }'; }
 
-printf "%-14s %12s %9s %12s %9s %8s\n" model "data sets/s" "peak MB" "scrm /s" "scrm MB" "x scrm"
+[ "${THREADS_ONLY:-0}" = 1 ] || printf "%-14s %12s %9s %12s %9s %8s\n" model "data sets/s" "peak MB" "scrm /s" "scrm MB" "x scrm"
 for c in "${CASES[@]}"; do
+  if [ "${THREADS_ONLY:-0}" = 1 ]; then
+    IFS='|' read -r name sample chroms loci rec _ <<<"$c"
+    write_model "$name" "$sample" "$chroms" "$loci" "$rec"
+    continue
+  fi
   IFS='|' read -r name sample chroms loci rec sets scrmArgs <<<"$c"
   write_model "$name" "$sample" "$chroms" "$loci" "$rec"
   read -r t mem <<<"$(cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n "$sets" -q -r 1 -c 1 -B "$BATCHES")"
@@ -83,18 +95,72 @@ for c in "${CASES[@]}"; do
     "$scrmRate" "$scrmMem" "$ratio"
 done
 
-# Threads: the many-chromosome model on 1, 4 and 8 threads (same batches and
-# data); the load of the machine is shown, since other work on it slows the
-# threads down.
+# Threads. Each figure is the median of REPEATS runs (wall clock; CPU time =
+# user + system) of the same command with the same seed, batches and data.
+REPEATS=${REPEATS:-5}
+
+# median_run ARGS...: "wall cpu" medians over REPEATS runs of the program.
+median_run() {
+  local i start end
+  for ((i = 0; i < REPEATS; i++)); do
+    start=$(date +%s%N)
+    (cd "$WORK" && /usr/bin/time -f "%U %S" -o "$WORK/cpu.txt" "$PROGRAM" "$@" >/dev/null 2>&1) ||
+      { echo "command failed: $PROGRAM $*" >&2; return 1; }
+    end=$(date +%s%N)
+    awk -v ns=$((end - start)) '{ printf "%.4f %.2f\n", ns / 1e9, $1 + $2 }' "$WORK/cpu.txt"
+  done | sort -n -k1,1 | awk '{ w[NR] = $1; c[NR] = $2 } END { m = int((NR + 1) / 2); print w[m], c[m] }'
+}
+
+# Busy processes on some cores, as other jobs of a shared node; stopped by
+# their ids when the script ends.
+BUSY=()
+busy_start() {
+  local i
+  for ((i = 0; i < $1; i++)); do
+    bash -c 'while :; do :; done' &
+    BUSY+=($!)
+  done
+  sleep 0.5
+}
+busy_stop() {
+  if ((${#BUSY[@]})); then kill "${BUSY[@]}" 2>/dev/null || true; wait "${BUSY[@]}" 2>/dev/null || true; fi
+  BUSY=()
+}
+trap 'busy_stop; rm -rf "$WORK"' EXIT
+
+# The many-chromosome model (1000 x 10 kb, 20 genes, 100 data sets) on 1 and
+# 8 threads, without project files (-x) and writing them. Targets: 8 threads
+# >= 6 x 1 thread with -x, >= 5 x writing project files.
 name=1000x10kb
-read -r t1 _ <<<"$(cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n 100 -q -r 1 -c 1 -B "$BATCHES")"
-read -r t4 _ <<<"$(cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n 100 -q -r 1 -c 4 -B "$BATCHES")"
-read -r t8 _ <<<"$(cd "$WORK" && timed "$PROGRAM" -i "$name.par" -n 100 -q -r 1 -c 8 -B "$BATCHES")"
-awk -v a="$t1" -v b="$t4" -v c="$t8" -v n="$name" 'BEGIN {
-  printf "%s, 100 data sets: 1 thread %.2f s, 4 threads %.2f s (x%.1f), 8 threads %.2f s (x%.1f)\n",
-         n, a, b, a / b, c, a / c }'
-echo "load average during the runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
-echo "peak MB includes the 32 MiB logarithm table; targets: x scrm >= 1, 8 threads >= 5 x 1 thread"
+line() {
+  awk -v l="$1" -v a="$2" -v ca="$3" -v b="$4" -v cb="$5" 'BEGIN {
+    printf "%-34s 1 thread %6.3f s (CPU %6.3f s), 8 threads %6.3f s (CPU %6.3f s): x%.2f\n",
+           l, a, ca, b, cb, (b > 0 ? a / b : 0) }'
+}
+for x in "-x" ""; do
+  read -r t1 c1 <<<"$(median_run -i "$name.par" -n 100 -q -r 1 -c 1 -B "$BATCHES" $x)"
+  read -r t8 c8 <<<"$(median_run -i "$name.par" -n 100 -q -r 1 -c 8 -B "$BATCHES" $x)"
+  line "$name, 100 data sets${x:+, $x}" "$t1" "$c1" "$t8" "$c8"
+done
+
+# Many small data sets (one chromosome of DNA 1000 0 2.5e-6 0.33, 20 genes,
+# 100 data sets) on a quiet machine and with 6 of the 8 cores busy with other
+# processes. Targets: with 6 cores busy 8 threads within 2 x of 1 thread; on
+# a quiet machine 8 threads no slower than 1.
+small=small1kb
+write_model "$small" 20 1 1000 0
+sed -i 's/^DNA 1000 0 1e-8 0.33$/DNA 1000 0 2.5e-6 0.33/' "$WORK/$small.par"
+for busy in 0 6; do
+  busy_start "$busy"
+  read -r t1 c1 <<<"$(median_run -i "$small.par" -n 100 -q -r 1 -c 1)"
+  read -r t8 c8 <<<"$(median_run -i "$small.par" -n 100 -q -r 1 -c 8)"
+  busy_stop
+  awk -v k="$busy" -v a="$t1" -v ca="$c1" -v b="$t8" -v cb="$c8" -v n="$small" 'BEGIN {
+    printf "%s, 100 data sets, %d cores busy: 1 thread %.3f s (CPU %.3f s), 8 threads %.3f s (CPU %.3f s): 8 / 1 = %.2f\n",
+           n, k, a, ca, b, cb, (a > 0 ? b / a : 0) }'
+done
+echo "load average after the runs: $(cut -d ' ' -f 1-3 /proc/loadavg) on $(nproc) cores"
+echo "peak MB includes the 32 MiB logarithm table; targets: x scrm >= 1"
 
 # 10 Mb, 20 genes, theta = rho = 4000: whole process per data set against
 # scrm -l 0, best of REPEAT runs, the runs of every build and of scrm taken in

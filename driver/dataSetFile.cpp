@@ -19,6 +19,20 @@ std::string projectFileName(const TSimSettings& s, int simIndex) {
   return name;
 }
 
+namespace {
+
+// Sites times sampled genes from which the gene lines are built on threads:
+// fewer take less time on one thread than waking the others.
+const long long kStatesForThreads = 1 << 16;
+
+long long sampledStates(const TDemeCollection& c) {
+  long long genes = 0;
+  for (int d = 0; d < c.numDemes; ++d) genes += c.demes[d].sampleSize > 0 ? c.demes[d].sampleSize : 0;
+  return genes * c.numPolymSites;
+}
+
+}  // namespace
+
 void writeProjectFileText(std::ostream& os, TSimSettings& s, const TGeneticRunOutputs& out,
                           const TGeneStates& states, bool& statesRead) {
   TDemeCollection& c = s.demeCollection;
@@ -27,9 +41,11 @@ void writeProjectFileText(std::ostream& os, TSimSettings& s, const TGeneticRunOu
                         out.phased);
   os << "\n";
   if (!TSimSettings::printAllSites) c.writePolSiteInfo(os, s.numIndependentLoci);
-  // Lines that draw nothing from the main generator can be built on threads.
+  // Lines that draw nothing from the main generator can be built on threads;
+  // waking the threads pays only for lines of many states.
   const bool onThreads = TSimSettings::numThreads != 1 && !TSimSettings::printAllSites &&
-                         c.numPolymSites > 0 && !dataSetSpilled(c);
+                         c.numPolymSites > 0 && !dataSetSpilled(c) &&
+                         sampledStates(c) >= kStatesForThreads;
   statesRead = onThreads ? writeSamplesOnThreads(os, s, out.genotypic, TSimSettings::numThreads)
                          : writeSamples(os, s, out.genotypic, states);
   if (statesRead) c.write_group_section_to_Quendrel_file(os);

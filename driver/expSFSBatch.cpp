@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <vector>
+
+#include <omp.h>
 
 #include "driver/expSFSBatches.h"
 #include "support/UniqueRandom.h"
@@ -28,6 +31,27 @@ TBatchRange threadBatchRange(int numBatches, int numThreads, int thread) {
     range.count = share;
   }
   return range;
+}
+
+std::vector<std::vector<int>> balancedBatchShares(const TBatchPlan& plan, int threads) {
+  std::vector<int> order(plan.numBatches);
+  for (int b = 0; b < plan.numBatches; ++b) order[b] = b;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return plan.simsOf(a) > plan.simsOf(b); });
+  std::vector<std::vector<int>> shares(threads > 0 ? threads : 1);
+  std::vector<long long> load(shares.size(), 0);
+  for (int b : order) {
+    const auto t = std::min_element(load.begin(), load.end()) - load.begin();
+    shares[t].push_back(b);
+    load[t] += plan.simsOf(b);
+  }
+  for (std::vector<int>& share : shares) std::sort(share.begin(), share.end());
+  return shares;
+}
+
+int threadsForBatches(int requested, int numBatches) {
+  const int wanted = requested > 0 ? requested : omp_get_max_threads();
+  return std::max(1, std::min(wanted, numBatches));
 }
 
 bool computeInitMigrProbaPerActiveDeme(TDemeCollection& c) {

@@ -95,13 +95,9 @@ int simulateBatchesInThreads(TSimSettings& run, const TBatchPlan& plan, int numT
   std::vector<TBatchSlot> slots(plan.numBatches);
   std::atomic<int> lowestFailed{plan.numBatches};
   const TSimSettings& source = run;  // only read while the threads run
-  if (numThreads > 0) {
-#pragma omp parallel num_threads(numThreads)
-    runThreadShare(source, plan, slots, lowestFailed);
-  } else {
-#pragma omp parallel
-    runThreadShare(source, plan, slots, lowestFailed);
-  }
+  const int threads = threadsForBatches(numThreads, plan.numBatches);
+#pragma omp parallel num_threads(threads)
+  runThreadShare(source, plan, slots, lowestFailed);
   for (int b = 0; b < plan.numBatches; ++b) {
     TBatchSlot& slot = slots[b];
     if (slot.error) std::rethrow_exception(slot.error);

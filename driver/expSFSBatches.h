@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
@@ -29,6 +30,17 @@ struct TBatchRange {
   int count = 0;
 };
 TBatchRange threadBatchRange(int numBatches, int numThreads, int thread);
+
+// The batches of each of `threads` threads, each list in increasing order,
+// balanced by their simulations (or chromosomes): the largest batch first,
+// each to the thread with the fewest so far, the lowest thread number among
+// equals. The same plan and thread count always give the same shares.
+std::vector<std::vector<int>> balancedBatchShares(const TBatchPlan& plan, int threads);
+
+// Threads to start for numBatches batches when `requested` were asked for (0:
+// the runtime's default): never more than there are batches, since a thread
+// without a batch only waits for the others.
+int threadsForBatches(int requested, int numBatches);
 
 // Gives a copy of the run's settings what batch `batch` needs: its generator
 // (ranGenArray[batch]), its own tips, event times in continuous time, the

@@ -263,16 +263,23 @@ bool writeLinesOnThreads(std::ostream& os, const TSimSettings& s, int deme, int 
                          const TGeneStates& states, int threads) {
   const int n = s.demeCollection.demes[deme].sampleSize;
   const int chunk = 64;
-  std::vector<std::string> lines(chunk);
+  // Kept from call to call (only the calling thread gets here): the threads
+  // reuse the lines' storage instead of growing new strings that the calling
+  // thread then frees. One cache line per line's string: threads appending to
+  // neighbouring strings would otherwise share the line of their lengths.
+  struct alignas(64) TLine {
+    std::string text;
+  };
+  static std::vector<TLine> lines(chunk);
   for (int first = 0; first < n; first += chunk) {
     const int count = n - first < chunk ? n - first : chunk;
     int failed = 0;
 #pragma omp parallel for num_threads(threads) schedule(dynamic) reduction(+ : failed)
     for (int k = 0; k < count; ++k)
-      if (!geneLine(lines[k], s, deme, first + k, genotypic, states, false)) ++failed;
+      if (!geneLine(lines[k].text, s, deme, first + k, genotypic, states, false)) ++failed;
     if (failed) return false;
     for (int k = 0; k < count; ++k)
-      os.write(lines[k].data(), static_cast<std::streamsize>(lines[k].size()));
+      os.write(lines[k].text.data(), static_cast<std::streamsize>(lines[k].text.size()));
   }
   return true;
 }

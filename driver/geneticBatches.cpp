@@ -23,23 +23,37 @@
 
 namespace {
 
-// The batches of one data set: their collections and what each leaves behind.
+// The batches of a data set: their collections and what each leaves behind.
+// A run keeps them from one data set to the next, so that each thread frees
+// its batches' collections of the previous data set (and the blocks of their
+// chromosomes) itself instead of leaving that to the calling thread.
 struct TChromosomeBatches {
   TBatchPlan plan;
-  std::unique_ptr<TDemeCollection[]> collections;
+  std::vector<std::unique_ptr<TDemeCollection>> collections;
   std::vector<std::exception_ptr> errors;
 
   int first(int b) const { return b * plan.simsPerBatch; }
   int last(int b) const { return first(b) + plan.simsOf(b); }
+
+  // Ready for a data set of the run's settings; collections of a previous
+  // data set stay until their batch starts again.
+  void prepare(const TSimSettings& run) {
+    plan = planSFSBatches(run.numIndependentLoci, TSimSettings::numBatches);
+    collections.resize(plan.numBatches);
+    errors.assign(plan.numBatches, nullptr);
+  }
 };
 
 void simulateBatch(TSimSettings& run, TChromosomeBatches& batches, int b, int simIndex) {
   try {
-    TDemeCollection& c = batches.collections[b];
+    // The previous data set's blocks of this range and collection of this batch.
+    run.demeCollection.releaseLoci(batches.first(b), batches.last(b));
+    batches.collections[b].reset();
+    batches.collections[b].reset(new TDemeCollection);
+    TDemeCollection& c = *batches.collections[b];
     c.copyEssentialStuffForSimulGeneticDataInThreads(run.demeCollection);
-    c.ReserveLoci(run.numIndependentLoci);
+    c.ReserveLoci(run.numIndependentLoci);  // also empties its site storage
     c.batchId = b;
-    c.resetSiteStorage(run.numIndependentLoci);
     c.randomGenerator = &ranGenArray[b];
     c.failedChromosome = -1;
     const long sites = run.totalNumLoci ? run.totalNumLoci[0] : 0;
@@ -50,6 +64,12 @@ void simulateBatch(TSimSettings& run, TChromosomeBatches& batches, int b, int si
   }
 }
 
+// Threads run balanced shares of the batches (balancedBatchShares): the last
+// batch takes the remainder of the chromosomes, up to batches - 1 more than
+// the others, and with consecutive shares of equal counts its thread went on
+// working long after the others. The shares depend only on the plan and the
+// thread count, so a thread runs the same batches, and frees the memory it
+// made for them, in every data set.
 void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simIndex) {
   const int numBatches = batches.plan.numBatches;
   const int threads = TSimSettings::numThreads;
@@ -57,24 +77,21 @@ void simulateBatches(TSimSettings& run, TChromosomeBatches& batches, int simInde
     for (int b = 0; b < numBatches; ++b) simulateBatch(run, batches, b, simIndex);
     return;
   }
-  auto share = [&]() {
-    const TBatchRange r = threadBatchRange(numBatches, omp_get_num_threads(), omp_get_thread_num());
-    for (int b = r.first; b < r.first + r.count; ++b) simulateBatch(run, batches, b, simIndex);
-  };
-  if (threads > 0) {
-#pragma omp parallel num_threads(threads)
-    share();
-  } else {
-#pragma omp parallel
-    share();
+  const int numThreads = threadsForBatches(threads, numBatches);
+  const std::vector<std::vector<int>> shares = balancedBatchShares(batches.plan, numThreads);
+#pragma omp parallel num_threads(numThreads)
+  {
+    // A smaller team than asked for takes the shares of the missing threads.
+    for (int t = omp_get_thread_num(); t < numThreads; t += omp_get_num_threads())
+      for (int b : shares[t]) simulateBatch(run, batches, b, simIndex);
   }
 }
 
 // The lowest failed chromosome of the data set, or -1.
 int failedChromosome(const TChromosomeBatches& batches) {
   for (int b = 0; b < batches.plan.numBatches; ++b)
-    if (batches.collections[b].failedChromosome >= 0)
-      return batches.collections[b].failedChromosome;
+    if (batches.collections[b]->failedChromosome >= 0)
+      return batches.collections[b]->failedChromosome;
   return -1;
 }
 
@@ -121,41 +138,60 @@ bool writeMRCALines(TBatchTrees& texts) {
 
 }  // namespace
 
-bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticRunOutputs& out) {
-  if (dataType == DataType::FREQ) {
+namespace {
+
+// One data set in batches, merged into the run's collection; false when a
+// chromosome could not be simulated.
+bool simulateDataSet(TSimSettings& run, int simIndex, TGeneticRunOutputs& out,
+                     TChromosomeBatches& batches) {
+  if (run.dataType == DataType::FREQ) {
     std::cerr << "TSimSettings::generateTreeAndMutationsMultiThreaded should not be accessible "
                  "for FREQ data type"
               << std::endl;
     return false;
   }
-  if (doF4GT) {
+  if (TSimSettings::doF4GT) {
     char name[1024];
-    std::snprintf(name, sizeof name, "%s_%i.4GT", runPrefix.c_str(), simIndex + 1);
-    f4GTFileName = name;
+    std::snprintf(name, sizeof name, "%s_%i.4GT", run.runPrefix.c_str(), simIndex + 1);
+    run.f4GTFileName = name;
   }
-  TChromosomeBatches batches;
-  batches.plan = planSFSBatches(numIndependentLoci, numBatches);
+  batches.prepare(run);
   const int numUsed = batches.plan.numBatches;
-  batches.collections.reset(new TDemeCollection[numUsed]);
-  batches.errors.assign(numUsed, nullptr);
-  demeCollection.totNumSites = 0;
-  demeCollection.resetSiteStorage(numIndependentLoci);
-  simulateBatches(*this, batches, simIndex);
+  TDemeCollection& merged = run.demeCollection;
+  merged.totNumSites = 0;
+  merged.resetSiteStorage(run.numIndependentLoci);
+  simulateBatches(run, batches, simIndex);
+  // A batch that failed leaves its collection (and temporary files) to be
+  // released here, as it would without the next data set.
+  auto releaseAll = [&]() {
+    for (std::unique_ptr<TDemeCollection>& c : batches.collections) c.reset();
+  };
   for (const std::exception_ptr& e : batches.errors)
-    if (e) std::rethrow_exception(e);  // ends the run on the calling thread
+    if (e) {
+      releaseAll();
+      std::rethrow_exception(e);  // ends the run on the calling thread
+    }
   const int failed = failedChromosome(batches);
   if (failed >= 0) {
+    releaseAll();
     std::cerr << "\nSimulation " << simIndex + 1 << " of run " << out.runIndex + 1
-              << ": chromosome " << failed + 1 << " of " << numIndependentLoci
+              << ": chromosome " << failed + 1 << " of " << run.numIndependentLoci
               << " could not be simulated; the data set is not written" << std::endl;
     return false;
   }
   for (int b = 0; b < numUsed; ++b) {
-    TDemeCollection& batch = batches.collections[b];
-    demeCollection.collectSimulatedDataInBatch(batch, batches.first(b), batches.last(b));
-    demeCollection.treeTexts.append(batch.treeTexts);
+    TDemeCollection& batch = *batches.collections[b];
+    merged.collectSimulatedDataInBatch(batch, batches.first(b), batches.last(b));
+    merged.treeTexts.append(batch.treeTexts);
   }
   return true;
+}
+
+}  // namespace
+
+bool TSimSettings::generateTreeAndMutationsMultiThreaded(int simIndex, TGeneticRunOutputs& out) {
+  TChromosomeBatches batches;
+  return simulateDataSet(*this, simIndex, out, batches);
 }
 
 void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
@@ -164,11 +200,12 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
   const int step = progressStep(numSims);
   computeInitDemeSizeCT(demeCollection);
   if (recordMRCAs) openMRCARecord(*this);
+  TChromosomeBatches batches;  // kept from one data set to the next
   for (int i = 0; i < numSims; ++i) {
     ++simulationCounter;
     demeCollection.numPolymSites = 0;
     demeCollection.treeTexts.clear();
-    bool ok = generateTreeAndMutationsMultiThreaded(i, out);
+    bool ok = simulateDataSet(*this, i, out, batches);
     if (consoleOutput && (i + 1) % step == 0)
       std::cout << "\tGenealogy # " << i + 1 << "/" << numSims << "\n";
     if (ok) ok = writeDataToOutputFiles(i, simCounter, out);
@@ -182,10 +219,11 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
       ok = false;
     }
     if (!ok) ++out.numFailedDataSets;
-    demeCollection.flushLoci();
+    // The blocks stay until the batches of the next data set free them.
     if (demeCollection.isRecombining) demeCollection.totNumRecs = 0;
     freshSiteLists(numIndependentLoci);
     demeCollection.removeTempFiles();
     ++simCounter;
   }
+  demeCollection.flushLoci();
 }

@@ -4,9 +4,16 @@
 #include "driver/runFile.h"
 #include "driver/runLoop.h"
 #include "driver/runOptions.h"
+#include "driver/threadWaiting.h"
 #include "support/anyoption.h"
 
+// Ahead of the OpenMP runtime, which reads its wait policy when it loads.
+__attribute__((section(".preinit_array"), used)) static void (*const kRestartAtLoad)(
+    int, char**, char**) = &restartAtLoad;
+
 int main(int argc, char** argv) {
+  // Before anything is read or written: this may start the program again.
+  restartWithPassiveWaiting(argc, argv);
   // Flush-to-zero and denormals-are-zero before any parallel region.
   _mm_setcsr(_mm_getcsr() | 0x8040);
   AnyOption opt;

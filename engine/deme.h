@@ -341,6 +341,11 @@ class TDemeCollection {
   // Site creation: the in-memory limit, then the record; false on failure.
   bool beginSite(long position, DataType type, int alphabetRow);
   void flushLoci();
+  // Frees the genotype blocks of chromosomes first .. last - 1 and empties
+  // their slots; the number of slots in use stays. Threads may call it at
+  // once for disjoint ranges: the blocks of the previous data set are then
+  // freed where they were made, in parallel, rather than on the calling thread.
+  void releaseLoci(int first, int last);
   void releaseRecBranches();
 
   // Gene tree of a non-recombining chromosome in continuous time: 1 when the

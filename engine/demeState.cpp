@@ -174,3 +174,15 @@ void TDemeCollection::ReserveLoci(int numChrom) {
 void TDemeCollection::flushLoci() {
   for (int i = 0; i < numDemes; ++i) demes[i].loci.FlushFast();
 }
+
+void TDemeCollection::releaseLoci(int first, int last) {
+  for (int i = 0; i < numDemes; ++i) {
+    MY_TIArrayAsVector<TLocusAsShortIntArray>& loci = demes[i].loci;
+    if (!loci.ownsElems) continue;
+    const int end = last < loci.numElems ? last : loci.numElems;
+    for (int c = first < 0 ? 0 : first; c < end; ++c) {
+      delete loci.elems[c];
+      loci.elems[c] = nullptr;
+    }
+  }
+}

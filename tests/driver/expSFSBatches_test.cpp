@@ -3,6 +3,8 @@
 // and the handling of a genealogy that can never finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <string>
 
@@ -90,6 +92,41 @@ TEST(SFSBatchPlan, ThreadsTakeConsecutiveBatchesInOrder) {
       }
       EXPECT_EQ(next, batches);
     }
+}
+
+struct ShareCase {
+  int items, batches, threads;
+  long long maxLoad;  // simulations (or chromosomes) of the busiest thread
+};
+
+// Every batch in exactly one share, each share in increasing order, and the
+// busiest thread no busier than the largest batch above an even split.
+TEST(SFSBatchPlan, BalancedSharesHoldEveryBatchOnceAndEvenOutTheLoad) {
+  const ShareCase cases[] = {
+      {1000, 64, 8, 135},  // 63 batches of 15 and one of 55 (consecutive shares: 160)
+      {120, 12, 5, 30},    // equal batches: 3, 3, 2, 2, 2
+      {5, 5, 3, 2},        // one chromosome per batch
+      {7, 3, 8, 3},        // more threads than batches: some shares stay empty
+  };
+  for (const ShareCase& c : cases) {
+    const TBatchPlan plan = planSFSBatches(c.items, c.batches);
+    const std::vector<std::vector<int>> shares = balancedBatchShares(plan, c.threads);
+    ASSERT_EQ(static_cast<int>(shares.size()), c.threads);
+    std::vector<int> seen(plan.numBatches, 0);
+    long long maxLoad = 0;
+    for (const std::vector<int>& share : shares) {
+      EXPECT_TRUE(std::is_sorted(share.begin(), share.end()));
+      long long load = 0;
+      for (int b : share) {
+        ++seen[b];
+        load += plan.simsOf(b);
+      }
+      maxLoad = std::max(maxLoad, load);
+    }
+    EXPECT_EQ(seen, std::vector<int>(plan.numBatches, 1)) << c.items << "/" << c.batches;
+    EXPECT_EQ(maxLoad, c.maxLoad) << c.items << "/" << c.batches << " on " << c.threads;
+    EXPECT_EQ(balancedBatchShares(plan, c.threads), shares);  // the same every time
+  }
 }
 
 class SFSBatchThreads : public testing::TestWithParam<SpectrumShape> {};

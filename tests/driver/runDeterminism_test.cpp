@@ -13,10 +13,13 @@ namespace {
 using Args = std::vector<std::string>;
 
 
-std::map<std::string, std::string> runWithThreads(const std::string& example, Args args,
-                                                  const std::string& threads) {
+// model: a model file (name, text) written next to the example's files.
+std::map<std::string, std::string> runWithThreads(
+    const std::string& example, Args args, const std::string& threads,
+    const std::pair<std::string, std::string>& model = {}) {
   RunFolder f("determinism");
-  f.copyExample(example);
+  if (!example.empty()) f.copyExample(example);
+  if (!model.first.empty()) f.write(model.first, model.second);
   args.insert(args.end(), {"-q", "-r", "21", "-B", "7", "-c", threads});
   RunOutput r = f.run(args);
   EXPECT_EQ(r.status, 0) << threads << r.err;
@@ -43,6 +46,29 @@ TEST(RunDeterminism, OutputFilesDoNotDependOnTheNumberOfThreads) {
         ASSERT_NE(it, other.end()) << label << " -c " << threads << ": " << name;
         EXPECT_EQ(it->second, text) << label << " -c " << threads << ": " << name;
       }
+    }
+  }
+}
+
+// Several data sets of many chromosomes each, with project files and spectra:
+// the batches of one data set free those of the previous one on their
+// threads, and the gene lines (more than 65536 states) are built on threads.
+TEST(RunDeterminism, DataSetsOfManyChromosomesDoNotDependOnTheNumberOfThreads) {
+  const std::pair<std::string, std::string> model = {"many.par",
+                                                     "//demes\n1\n//sizes\n20000\n//samples\n20\n"
+                                                     "//growth\n0\n//matrices\n0\n//events\n0 events\n"
+                                                     "//chromosomes\n40 0\n//blocks\n1\n"
+                                                     "//block\nDNA 10000 0 1e-7 0.33\n"};
+  const std::pair<const char*, Args> cases[] = {
+      {"", {"-i", "many.par", "-n", "3", "-s", "0", "-d", "-m"}},
+      {"geneticData", {"-i", "geneticData.par", "-n", "4", "-T"}},
+  };
+  for (const auto& [example, args] : cases) {
+    const auto one = runWithThreads(example, args, "1", model);
+    EXPECT_GE(one.size(), 4u) << args[1];
+    for (const char* threads : {"3", "8"}) {
+      const auto other = runWithThreads(example, args, threads, model);
+      EXPECT_EQ(other, one) << args[1] << " -c " << threads;
     }
   }
 }

@@ -172,6 +172,23 @@ TEST(GenotypeBlocks, AChromosomeWithoutSitesHasRowlessBlocksInItsSlot) {
   EXPECT_EQ(reader.numSites(0), -1);
 }
 
+// The blocks of a range of chromosomes are freed and their slots emptied; the
+// others stay, and so does the number of slots in use.
+TEST(GenotypeBlocks, ReleasingARangeEmptiesOnlyItsSlots) {
+  SiteSwitches keep;
+  SiteRun run(sampledDemes({3}), 48, {makeBlock(DataType::DNA, 30, 1e-3)}, 3);
+  for (int c = 0; c < 3; ++c) ASSERT_TRUE(run.chromosome(c));
+  TDemeCollection& demes = run.demes();
+  demes.releaseLoci(1, 5);  // past the slots in use: up to the last one
+  const MY_TIArrayAsVector<TLocusAsShortIntArray>& loci = demes.demes[0].loci;
+  EXPECT_EQ(loci.numElems, 3);
+  EXPECT_NE(loci[0], nullptr);
+  EXPECT_EQ(loci[1], nullptr);
+  EXPECT_EQ(loci[2], nullptr);
+  demes.releaseLoci(0, 1);
+  EXPECT_EQ(demes.demes[0].loci[0], nullptr);
+}
+
 TEST(PolSiteInfo, CommentBlockOfSitesAndRecombinations) {
   SiteSwitches keep;
   TSimSettings::SNPascertainment = false;
