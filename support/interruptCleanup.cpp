@@ -18,12 +18,10 @@ constexpr int kPasses = 20;  // removal passes at most, 1 ms apart
 
 enum SlotState : int { FREE = 0, WRITING = 1, READY = 2 };
 
-struct TFolderSlot {
-  std::atomic<int> state{FREE};
-  char path[kPathSize];
-};
-
-TFolderSlot slots[kSlots];
+// States and paths stay zero-initialised static data (no initialiser runs at
+// start-up), so that the table costs no memory until a slot is filled.
+std::atomic<int> slotStates[kSlots];  // FREE
+char slotPaths[kSlots][kPathSize];
 std::atomic<bool> cleanupStarted{false};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
               "the handler reads these atomics");
@@ -58,8 +56,8 @@ extern "C" void onInterrupt(int signal) {
   cleanupStarted.store(true);
   for (int pass = 0; pass < kPasses; ++pass) {
     bool allGone = true;
-    for (TFolderSlot& slot : slots)
-      if (slot.state.load() == READY && !removeFolder(slot.path)) allGone = false;
+    for (int k = 0; k < kSlots; ++k)
+      if (slotStates[k].load() == READY && !removeFolder(slotPaths[k])) allGone = false;
     if (allGone && pass > 0) break;  // a second pass for files created meanwhile
     const timespec pause{0, 1000000};
     nanosleep(&pause, nullptr);
@@ -83,12 +81,12 @@ bool registerTempFolder(const std::string& path) {
     full = std::string(cwd) + "/" + path;
   }
   if (full.size() >= static_cast<size_t>(kPathSize)) return false;
-  for (TFolderSlot& slot : slots) {
-    int state = slot.state.load();
-    if (state == READY && full == slot.path) return true;
-    if (state == FREE && slot.state.compare_exchange_strong(state, WRITING)) {
-      std::memcpy(slot.path, full.c_str(), full.size() + 1);
-      slot.state.store(READY);
+  for (int k = 0; k < kSlots; ++k) {
+    int state = slotStates[k].load();
+    if (state == READY && full == slotPaths[k]) return true;
+    if (state == FREE && slotStates[k].compare_exchange_strong(state, WRITING)) {
+      std::memcpy(slotPaths[k], full.c_str(), full.size() + 1);
+      slotStates[k].store(READY);
       return true;
     }
   }
