@@ -68,6 +68,10 @@ TEST_P(Interrupt, RemovesTheTemporaryFoldersAndEndsByTheSignal) {
 
 INSTANTIATE_TEST_SUITE_P(SigintAndSigterm, Interrupt,
                          testing::Values(InterruptCase{SIGINT, "4"}, InterruptCase{SIGTERM, "4"},
-                                         InterruptCase{SIGINT, "1"}));
+                                         InterruptCase{SIGINT, "1"}),
+                         [](const testing::TestParamInfo<InterruptCase>& info) {
+                           return std::string(info.param.signal == SIGINT ? "Sigint" : "Sigterm") +
+                                  "On" + info.param.threads + "Threads";
+                         });
 
 }  // namespace
