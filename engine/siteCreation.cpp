@@ -61,7 +61,8 @@ void ensureDescCounts(TDemeCollection& c) {
 
 namespace {
 
-bool pushState(TDemeCollection& c, TNode* tip, short s) {
+// A list that must grow, or a missing one: out of line, as it is rare.
+bool pushStateGrowing(TDemeCollection& c, TNode* tip, short s) {
   MY_TArrayAsVector<short>* list = tip->polymSites;
   if (!list || !makeRoom(*list, TSimSettings::numPolSitesToKeepInMemory)) {
     std::ostringstream m;
@@ -70,6 +71,13 @@ bool pushState(TDemeCollection& c, TNode* tip, short s) {
     c.failDataSet(m.str());
     return false;
   }
+  list->elems[list->numElems++] = s;
+  return true;
+}
+
+inline bool pushState(TDemeCollection& c, TNode* tip, short s) {
+  MY_TArrayAsVector<short>* list = tip->polymSites;
+  if (!list || list->numElems >= list->capacity) return pushStateGrowing(c, tip, s);
   list->elems[list->numElems++] = s;
   return true;
 }
