@@ -103,6 +103,10 @@ struct TNode {
   bool findRecTimesC(double& cumulative, MY_TArrayAsVector<double>& positions,
                      MY_TArrayAsVector<TRecLocation>& locations, int n, int& next,
                      TDemeCollection* collection, int& count);
+  // The points positions[next..] that fall on this node's branch (at least one).
+  bool placeRecPoints(double cumulative, double branch, TRecBranch& entry,
+                      MY_TArrayAsVector<double>& positions,
+                      MY_TArrayAsVector<TRecLocation>& locations, int n, int& next, int& count);
 };
 
 // A store of nodes held by value; never reallocated while its nodes are linked.
@@ -201,7 +205,10 @@ class TTree {
 
   // Places n recombination points uniformly on the branches of this tree of
   // total length `length` (engine/recPoints.cpp); returns the points made.
-  int locateRecombinationsOnTreeC(int n, double length, TDemeCollection* collection);
+  // With postOrder (this tree's nodes in post-order) the list is walked
+  // instead of the tree.
+  int locateRecombinationsOnTreeC(int n, double length, TDemeCollection* collection,
+                                  const std::vector<TNode*>* postOrder = nullptr);
 
   TNode* getRootNodeForMutation(double minFreq, TDemeCollection* collection);
   TNode* getRootNodeForMutation(double minFreq, long locus, TDemeCollection* collection);

@@ -100,7 +100,7 @@ long TDemeCollection::sprinkleDNAMutationsRec(TSimSettings& settings, const TBlo
     left -= k;
     int n = 0;
     if (!pointsOfInterval(*this, rng.ZeroTruncatedPoissonValue(h), rate, n)) return -1;
-    tree.locateRecombinationsOnTreeC(n, length, this);
+    tree.locateRecombinationsOnTreeC(n, length, this, sites::postOrder(*this));
     if (!replayForLocus(settings, p)) return -1;
     length = sites::treeLength(*this);
   }
@@ -175,7 +175,7 @@ int TDemeCollection::buildNextRecTreesCT(TSimSettings& settings, int structure, 
         if (!pointsOfInterval(*this, rng.PoissonDistributionValue(rate * length * CTTimeUnit), rate,
                               n))
           return 0;
-        tree.locateRecombinationsOnTreeC(n, length, this);
+        tree.locateRecombinationsOnTreeC(n, length, this, sites::postOrder(*this));
         const bool sameTree = n == 0;
         if (!sameTree) {
           if (!replayForLocus(settings, locus)) return 0;

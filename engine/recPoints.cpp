@@ -17,6 +17,30 @@ void TDemeCollection::createRecBranchArray() {
 
 namespace {
 
+// The branch-table entry of node pointed at it and, when it has a branch, the
+// points positions[next..] that fall on it, the running length having reached
+// cumulative; false when a point came out at a negative time.
+inline bool takeRecPoints(TNode* node, double& cumulative, MY_TArrayAsVector<double>& positions,
+                          MY_TArrayAsVector<TRecLocation>& locations, int n, int& next,
+                          TRecBranch* const* table, int tableSize, int& count) {
+  const int k = node->posInTree;
+  if (k < 0 || k >= tableSize) return true;
+  TRecBranch& entry = *table[k];
+  node->recBranchIndex = k;
+  entry.node = node;
+  entry.index = k;
+  if (node->ancestor == nullptr) {  // the root has no branch
+    entry.time = node->time;
+    return true;
+  }
+  const double branch = node->ancestor->time - node->time;
+  cumulative += branch;
+  entry.time = node->time > 0.0 ? node->time : NO_EVENT;
+  // Most branches receive no point: the points are placed out of line.
+  if (next >= n || !(cumulative > positions[next])) return true;
+  return node->placeRecPoints(cumulative, branch, entry, positions, locations, n, next, count);
+}
+
 // Empties a list, giving it room for n elements (n > 0) in one step.
 template <class T>
 void emptyWithRoom(MY_TArrayAsVector<T>*& list, int n) {
@@ -30,7 +54,8 @@ void emptyWithRoom(MY_TArrayAsVector<T>*& list, int n) {
 
 }  // namespace
 
-int TTree::locateRecombinationsOnTreeC(int n, double length, TDemeCollection* collection) {
+int TTree::locateRecombinationsOnTreeC(int n, double length, TDemeCollection* collection,
+                                       const std::vector<TNode*>* postOrder) {
   numRecs = 0;
   if (n <= 0) {
     if (recLocations) recLocations->numElems = recLocations->reserved = 0;
@@ -47,7 +72,16 @@ int TTree::locateRecombinationsOnTreeC(int n, double length, TDemeCollection* co
     collection->createRecBranchArray();
   double cumulative = 0.0;
   int next = 0, count = 0;
-  if (root) root->findRecTimesC(cumulative, *recPositions, *recLocations, n, next, collection, count);
+  if (postOrder) {
+    TRecBranch* const* table = collection->recBranches;
+    const int tableSize = collection->recBranchesSize;
+    for (TNode* node : *postOrder)
+      if (!takeRecPoints(node, cumulative, *recPositions, *recLocations, n, next, table, tableSize,
+                         count))
+        break;
+  } else if (root) {
+    root->findRecTimesC(cumulative, *recPositions, *recLocations, n, next, collection, count);
+  }
   recLocations->quickSortArray();
   numRecs = recLocations->numElems;
   return numRecs;
@@ -60,19 +94,14 @@ bool TNode::findRecTimesC(double& cumulative, MY_TArrayAsVector<double>& positio
     return false;
   if (desc2 && !desc2->findRecTimesC(cumulative, positions, locations, n, next, collection, count))
     return false;
-  if (posInTree < 0 || posInTree >= collection->recBranchesSize) return true;
-  TRecBranch& entry = *collection->recBranches[posInTree];
-  recBranchIndex = posInTree;
-  entry.node = this;
-  entry.index = posInTree;
-  if (ancestor == nullptr) {  // the root has no branch
-    entry.time = time;
-    return true;
-  }
-  const double branch = ancestor->time - time;
-  cumulative += branch;
-  entry.time = time > 0.0 ? time : NO_EVENT;
-  bool received = false;
+  return takeRecPoints(this, cumulative, positions, locations, n, next, collection->recBranches,
+                       collection->recBranchesSize, count);
+}
+
+bool TNode::placeRecPoints(double cumulative, double branch, TRecBranch& entry,
+                           MY_TArrayAsVector<double>& positions,
+                           MY_TArrayAsVector<TRecLocation>& locations, int n, int& next,
+                           int& count) {
   while (next < n && cumulative > positions[next]) {
     TRecLocation point;
     point.time = time + positions[next] - (cumulative - branch);
@@ -84,9 +113,8 @@ bool TNode::findRecTimesC(double& cumulative, MY_TArrayAsVector<double>& positio
     }
     locations.Add(point);
     ++next;
-    received = true;
   }
-  if (received) ++count;
+  ++count;
   return true;
 }
 

@@ -43,7 +43,10 @@ TTreeLayout& layout(TDemeCollection& c) {
 double treeLength(TDemeCollection& c) {
   TMutationWork& w = c.mutWork;
   if (w.lengthStamp != w.treeStamp) {
-    c.tree.treeLength = c.tree.root ? c.tree.root->calcTreeSizeC() : 0.0;
+    if (w.postStamp == w.treeStamp && w.post.valid)
+      c.tree.treeLength = w.post.length;
+    else
+      c.tree.treeLength = c.tree.root ? c.tree.root->calcTreeSizeC() : 0.0;
     w.lengthStamp = w.treeStamp;
   }
   return c.tree.treeLength;
@@ -58,7 +61,8 @@ void ensureDescCounts(TDemeCollection& c) {
 
 namespace {
 
-bool pushState(TDemeCollection& c, TNode* tip, short s) {
+// A list that must grow, or a missing one: out of line, as it is rare.
+bool pushStateGrowing(TDemeCollection& c, TNode* tip, short s) {
   MY_TArrayAsVector<short>* list = tip->polymSites;
   if (!list || !makeRoom(*list, TSimSettings::numPolSitesToKeepInMemory)) {
     std::ostringstream m;
@@ -67,6 +71,13 @@ bool pushState(TDemeCollection& c, TNode* tip, short s) {
     c.failDataSet(m.str());
     return false;
   }
+  list->elems[list->numElems++] = s;
+  return true;
+}
+
+inline bool pushState(TDemeCollection& c, TNode* tip, short s) {
+  MY_TArrayAsVector<short>* list = tip->polymSites;
+  if (!list || list->numElems >= list->capacity) return pushStateGrowing(c, tip, s);
   list->elems[list->numElems++] = s;
   return true;
 }
@@ -161,11 +172,21 @@ long long branchPoisson(TDemeCollection& c, const TTreeLayout& l, int i) {
   return k;
 }
 
+const std::vector<TNode*>* postOrder(TDemeCollection& c) {
+  const TMutationWork& w = c.mutWork;
+  return w.postStamp == w.treeStamp && w.post.valid ? &w.post.nodes : nullptr;
+}
+
 }  // namespace sites
 
 void TDemeCollection::treeChanged() {
   ++mutWork.treeStamp;
-  // The mutation trees print the counts of the current tree only.
+  // One walk of the new tree gives its post-order and its length and zeroes
+  // its mutation counts: the mutation trees print those of the current tree
+  // only.
+  mutWork.post.build(tree.root);
+  mutWork.postStamp = mutWork.treeStamp;
+  if (mutWork.post.valid) return;
   std::vector<TNode*>& stack = mutWork.below;
   stack.clear();
   if (tree.root) stack.push_back(tree.root);

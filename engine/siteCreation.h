@@ -11,6 +11,8 @@ namespace sites {
 TTreeLayout& layout(TDemeCollection& c);
 // TTree::treeLength of the current tree, measured when the tree changed.
 double treeLength(TDemeCollection& c);
+// The current tree in post-order, or null when it has a node of one child.
+const std::vector<TNode*>* postOrder(TDemeCollection& c);
 // Descendant counts of the current tree, redone when the tree changed.
 void ensureDescCounts(TDemeCollection& c);
 

@@ -33,8 +33,25 @@ class TTreeLayout {
   void setPoissonMeans(double rate);
 
  private:
+  void walkFrom(TNode* root);  // order and parent
+  void fillTables();           // the rest, from order and parent
   std::vector<std::pair<TNode*, int>> stack_;  // node and its parent's index
   std::vector<int> subtreeSize_;
+};
+
+// The current tree in post-order (desc1's subtree, desc2's, the node), found
+// by one walk when the tree changes, which also zeroes the mutation counts of
+// its nodes and sums its total branch length as TNode::calcTreeSizeC sums it.
+// The length and the recombination points of the tree then read these
+// instead of recursing through the tree. valid is false for a tree with a
+// node of one child, which keeps the recursive walks (and whose counts the
+// caller zeroes).
+struct TPostOrder {
+  std::vector<TNode*> nodes;
+  double length = 0.0;
+  bool valid = false;
+  // Walks the tree below root (an empty list for a null root).
+  void build(TNode* root);
 };
 
 // Caches of the site placement that belong to one tree: they are valid while
@@ -45,6 +62,8 @@ struct TMutationWork {
   long long treeStamp = 0;       // moved on by every new tree
   long long layoutStamp = -1;    // tree of the layout
   long long lengthStamp = -1;    // tree of TTree::treeLength
+  TPostOrder post;
+  long long postStamp = -1;      // tree of post
   long long countsStamp = -1;    // tree of the descendant counts
   long long listStamp = -1;      // tree of the SNP branch list and its prefix sums
   double listMinFreq = -1.0;     // threshold of that list
