@@ -39,12 +39,17 @@ int simulateBatchCopy(TSimSettings& copy, int batch, int numSims,
 // run's spectra stay untouched until the end. Batches 1 .. B - 1 are added into
 // the copy of batch 0, whose sums then go into the run's (empty) spectra: the
 // same sums, in the same order, as the merge after the threads. The batches
-// before a failed one stay added.
+// before a failed one stay added; the generators of the batches that ran are
+// set back.
 int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
+  std::vector<std::unique_ptr<GlobalRandom>> generatorsBefore;
+  generatorsBefore.reserve(plan.numBatches);
+  generatorsBefore.push_back(std::make_unique<GlobalRandom>(ranGenArray[0]));
   TSimSettings total(run);
   int result = simulateBatchCopy(total, 0, plan.simsOf(0), nullptr);
   const bool firstBatchDone = result == 1;
   for (int b = 1; b < plan.numBatches && result == 1; ++b) {
+    generatorsBefore.push_back(std::make_unique<GlobalRandom>(ranGenArray[b]));
     TSimSettings copy(run);
     result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
     if (result == 1) total.aggregateExpSFS(copy);
@@ -52,12 +57,15 @@ int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
   if (firstBatchDone) run.aggregateExpSFS(total);
   if (result == 1) return 1;
   reportFailedGenealogy(run, result);
+  for (size_t b = 0; b < generatorsBefore.size(); ++b) ranGenArray[b] = *generatorsBefore[b];
   return 0;
 }
 
-// What a batch run on a worker thread leaves for the merge.
+// What a batch run on a worker thread leaves for the merge: its spectra and,
+// for the rare failed call, its generator as it was before the batch.
 struct TBatchSlot {
   std::unique_ptr<TExpectedSFS> spectra;
+  std::unique_ptr<GlobalRandom> generatorBefore;
   int result = 1;
   std::exception_ptr error;
 };
@@ -68,9 +76,12 @@ void lowerTo(std::atomic<int>& lowest, int batch) {
   }
 }
 
+// Everything a batch allocates (its copy, the saved generator, the snapshot of
+// its spectra) is made on the thread that runs it, in parallel with the others.
 void runBatchInThread(const TSimSettings& run, const TBatchPlan& plan, int b, TBatchSlot& slot,
                       std::atomic<int>& lowestFailed) {
   try {
+    slot.generatorBefore = std::make_unique<GlobalRandom>(ranGenArray[b]);
     TSimSettings copy(run);
     slot.result = simulateBatchCopy(copy, b, plan.simsOf(b), &lowestFailed);
     if (slot.result == 1)
@@ -83,26 +94,33 @@ void runBatchInThread(const TSimSettings& run, const TBatchPlan& plan, int b, TB
   }
 }
 
-void runThreadShare(const TSimSettings& run, const TBatchPlan& plan,
-                    std::vector<TBatchSlot>& slots, std::atomic<int>& lowestFailed) {
-  const TBatchRange range =
-      threadBatchRange(plan.numBatches, omp_get_num_threads(), omp_get_thread_num());
-  for (int b = range.first; b < range.first + range.count; ++b)
-    runBatchInThread(run, plan, b, slots[b], lowestFailed);
+// The generators of the batches that started, set back after a failed call.
+void restoreGenerators(const std::vector<TBatchSlot>& slots) {
+  for (size_t b = 0; b < slots.size(); ++b)
+    if (slots[b].generatorBefore) ranGenArray[b] = *slots[b].generatorBefore;
 }
 
+// Batches go to whichever thread is free, so that a thread slowed down by
+// other work on its core takes fewer of them; which thread runs a batch does
+// not change its sums. The last batch, which holds the remainder and so may be
+// the longest, is handed out first.
 int simulateBatchesInThreads(TSimSettings& run, const TBatchPlan& plan, int numThreads) {
   std::vector<TBatchSlot> slots(plan.numBatches);
   std::atomic<int> lowestFailed{plan.numBatches};
   const TSimSettings& source = run;  // only read while the threads run
   const int threads = threadsForBatches(numThreads, plan.numBatches);
-#pragma omp parallel num_threads(threads)
-  runThreadShare(source, plan, slots, lowestFailed);
+  const int last = plan.numBatches - 1;
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
+  for (int k = 0; k < plan.numBatches; ++k) {
+    const int b = k == 0 ? last : k - 1;
+    runBatchInThread(source, plan, b, slots[b], lowestFailed);
+  }
   for (int b = 0; b < plan.numBatches; ++b) {
     TBatchSlot& slot = slots[b];
     if (slot.error) std::rethrow_exception(slot.error);
     if (slot.result != 1) {
       reportFailedGenealogy(run, slot.result);
+      restoreGenerators(slots);
       return 0;
     }
     run.aggregateExpSFS(*slot.spectra);
@@ -121,11 +139,10 @@ int TSimSettings::generateSFSPerSimulation(int numSims, int& counter) {
   if (numSims < maxNumBatches) maxNumBatches = numSims;
   const TBatchPlan plan = planSFSBatches(numSims, maxNumBatches);
   // After a failure the batches have drawn different amounts on one thread and
-  // on several: the generators go back to where they were, so that later calls
-  // do not depend on the number of threads either.
-  const std::vector<GlobalRandom> generatorsBefore(ranGenArray, ranGenArray + plan.numBatches);
-  const int result = numThreads == 1 ? simulateBatchesInOrder(*this, plan)
-                                     : simulateBatchesInThreads(*this, plan, numThreads);
-  if (result != 1) std::copy(generatorsBefore.begin(), generatorsBefore.end(), ranGenArray);
-  return result;
+  // on several: both paths set the generators back to where they were, so that
+  // later calls do not depend on the number of threads either. Each batch saves
+  // its own generator when it starts (on its thread), rather than all of them
+  // being copied here, one after the other, on every call.
+  return numThreads == 1 ? simulateBatchesInOrder(*this, plan)
+                         : simulateBatchesInThreads(*this, plan, numThreads);
 }
