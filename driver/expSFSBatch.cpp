@@ -19,20 +19,6 @@ TBatchPlan planSFSBatches(int numSims, int maxBatches) {
   return plan;
 }
 
-TBatchRange threadBatchRange(int numBatches, int numThreads, int thread) {
-  const int rest = numBatches % numThreads;
-  const int share = numBatches / numThreads;
-  TBatchRange range;
-  if (thread < rest) {
-    range.first = thread * (share + 1);
-    range.count = share + 1;
-  } else {
-    range.first = rest + thread * share;
-    range.count = share;
-  }
-  return range;
-}
-
 std::vector<std::vector<int>> balancedBatchShares(const TBatchPlan& plan, int threads) {
   std::vector<int> order(plan.numBatches);
   for (int b = 0; b < plan.numBatches; ++b) order[b] = b;

@@ -23,14 +23,6 @@ struct TBatchPlan {
 // maxBatches batches (at least 1), fewer when there are fewer simulations.
 TBatchPlan planSFSBatches(int numSims, int maxBatches);
 
-// The consecutive batches of thread t out of numThreads: the first
-// numBatches % numThreads threads take one batch more than the others.
-struct TBatchRange {
-  int first = 0;
-  int count = 0;
-};
-TBatchRange threadBatchRange(int numBatches, int numThreads, int thread);
-
 // The batches of each of `threads` threads, each list in increasing order,
 // balanced by their simulations (or chromosomes): the largest batch first,
 // each to the thread with the fewest so far, the lowest thread number among

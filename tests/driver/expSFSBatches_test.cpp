@@ -75,25 +75,6 @@ TEST(SFSBatchPlan, LastBatchTakesTheRemainder) {
   }
 }
 
-TEST(SFSBatchPlan, ThreadsTakeConsecutiveBatchesInOrder) {
-  // 12 batches on 5 threads: 3, 3, 2, 2, 2.
-  const int firsts[] = {0, 3, 6, 8, 10}, counts[] = {3, 3, 2, 2, 2};
-  for (int t = 0; t < 5; ++t) {
-    EXPECT_EQ(threadBatchRange(12, 5, t).first, firsts[t]);
-    EXPECT_EQ(threadBatchRange(12, 5, t).count, counts[t]);
-  }
-  for (int batches = 1; batches <= 20; ++batches)
-    for (int threads = 1; threads <= 9; ++threads) {
-      int next = 0;
-      for (int t = 0; t < threads; ++t) {
-        const TBatchRange r = threadBatchRange(batches, threads, t);
-        EXPECT_EQ(r.first, next) << batches << " batches, " << threads << " threads";
-        next += r.count;
-      }
-      EXPECT_EQ(next, batches);
-    }
-}
-
 struct ShareCase {
   int items, batches, threads;
   long long maxLoad;  // simulations (or chromosomes) of the busiest thread
