@@ -148,19 +148,20 @@ bool multiSFS::readObsSFS(std::istream& is, TObsReadState& state) {
       return false;
     }
     for (const std::string& token : tokens) {
-      if (!parseCount(token, multiJointSFS[read])) {
-        state.problem = "entry " + std::to_string(read) + " (\"" + token +
-                        "\") is not a finite number of at least 0";
+      double& value = multiJointSFS[read];
+      // Named only when the entry is refused: a spectrum may hold a million.
+      const auto entry = [&] { return "entry " + std::to_string(read) + " (\"" + token + "\")"; };
+      if (!parseCount(token, value)) {
+        state.problem = entry() + " is not a finite number of at least 0";
         return false;
       }
-      const std::string entry = "entry " + std::to_string(read) + " (\"" + token + "\")";
-      if (!isExactCount(multiJointSFS[read])) {
-        state.problem = beyondExactCounts(entry);
+      if (!isExactCount(value)) {
+        state.problem = beyondExactCounts(entry());
         return false;
       }
-      total += multiJointSFS[read];
+      total += value;
       if (!isExactCount(total)) {
-        state.problem = beyondExactCounts("the running total of this observation", " at " + entry);
+        state.problem = beyondExactCounts("the running total of this observation", " at " + entry());
         return false;
       }
       ++read;
