@@ -5,7 +5,6 @@
 // (chromosomes mixing block types), the one-character SNP and DNA tokens (and
 // the RFLP filler) get a blank before them wherever the line does not already
 // end in white space; files of DNA or SNP alone run them together.
-#include <charconv>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "engine/deme.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
+#include "support/textAppender.h"
 
 namespace {
 
@@ -36,30 +36,14 @@ class TAscertainedCursor {
   int next_ = 0;
 };
 
-// Appends text to a line buffer: the line is written in one piece.
-class TLineText {
+// A gene line, written in one piece.
+class TLineText : public TTextAppender {
  public:
-  explicit TLineText(std::string& text) : text_(text) {}
-  TLineText& operator<<(const char* s) {
-    text_ += s;
-    return *this;
-  }
-  TLineText& operator<<(char c) {
-    text_ += c;
-    return *this;
-  }
-  TLineText& operator<<(int v) {
-    char buf[16];
-    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-    return *this;
-  }
+  using TTextAppender::TTextAppender;
   // A blank unless the text ends in white space (the line prefix ends in a tab).
   void apart() {
     if (!text_.empty() && text_.back() != ' ' && text_.back() != '\t') text_ += ' ';
   }
-
- private:
-  std::string& text_;
 };
 
 // The writer of one gene line.

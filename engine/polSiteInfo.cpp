@@ -1,7 +1,6 @@
 // The comment block of a project file that lists, per chromosome, the
 // positions of the simulated sites (1-based), those meeting SNP
 // ascertainment, and the loci of the recombination events (as stored).
-#include <charconv>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
+#include "support/textAppender.h"
 
 namespace {
 
@@ -18,18 +18,9 @@ namespace {
 // through the stream made this block a large share of the time spent
 // writing the data set. The storage is kept for the next data set: a text
 // of this size grown afresh each time comes from new pages every time.
-class TBlockText {
+class TBlockText : public TTextAppender {
  public:
-  TBlockText() : text_(storage()) { text_.clear(); }
-  TBlockText& operator<<(const char* s) {
-    text_ += s;
-    return *this;
-  }
-  TBlockText& operator<<(long long v) {
-    char buf[24];
-    text_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-    return *this;
-  }
+  TBlockText() : TTextAppender(storage()) { text_.clear(); }
   void writeTo(std::ostream& os) {
     os.write(text_.data(), static_cast<std::streamsize>(text_.size()));
     text_.clear();
@@ -42,7 +33,6 @@ class TBlockText {
     thread_local std::string text;
     return text;
   }
-  std::string& text_;
 };
 
 void writeAscertainedPositions(TBlockText& os, const MY_TArrayAsVector<TPolymSiteInfo>& sites,
