@@ -4,6 +4,8 @@
 // fixed. It works inside the run's output folder and leaves there the
 // likelihood table of the searches, the best values with their likelihood,
 // the model file of the best values and, on request, its expected spectra.
+// With several estimations in one process, those files of best values are
+// the ones of the estimation with the highest likelihood so far.
 // Any failed evaluation, or a search that does not converge, stops the
 // estimation: the rows already written stay, no best-value file is written.
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include <sstream>
 #include <vector>
 
+#include "estimation/bestLhoodsTable.h"
 #include "estimation/brentMinimization.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
@@ -101,7 +104,7 @@ class TBrentCycles {
   void switchToReferenceSet();
   void recordStep(int i, int j, double L);
   bool ending();
-  bool writeBestLhoods();
+  bool writeRescalingFactor();
   bool stopAfterFailedEvaluation(const std::string& where);
   bool stop(const std::string& why);
 };
@@ -243,6 +246,11 @@ void TBrentCycles::recordStep(int i, int j, double L) {
   }
 }
 
+// Every estimation adds its line to the table of best values; only one that
+// beats every earlier estimation of the process rewrites the files of best
+// values, so that they go with the best line of the table. The final
+// evaluation and the rescaling factor are computed either way: the factor is
+// a column of the line, and later estimations draw from the same generators.
 bool TBrentCycles::ending() {
   b_.numSimsPerLhood = std::min(b_.numSimsPerLhood, b_.maxNumSims);
   snapshots_.clear();
@@ -250,26 +258,21 @@ bool TBrentCycles::ending() {
     b_.bestParams = current();
     bestLhood_ = initialLhood_;
   }
-  if (!s_.createParFileFromTemplateFile(b_))
+  const bool best = beatsEarlierEstimations(bestLhoodsFile_, bestLhood_);
+  if (best && !s_.createParFileFromTemplateFile(b_))
     return stop("the model file of the best parameter values cannot be written");
   const double final = b_.computeLhood(b_.bestParams);
   if (!std::isfinite(final))
     return stopAfterFailedEvaluation("the evaluation of the best parameter values");
   bool written = true;
-  if (s_.outputExpSFS) written &= s_.outputExpectedSFS(".", 1, false, 1, true, 0, false, false, final);
+  if (best && s_.outputExpSFS)
+    written &= s_.outputExpectedSFS(".", 1, false, 1, true, 0, false, false, final);
   if (AFS::includeMonoSites != scope_.monoSites) {
     b_.bestParams.rescalingFactor = b_.computeRescalingFactorToMatchNumPolymSites();
-    const std::string name = rescaleFactorFileName(s_.genericName.c_str());
-    noteOutputFile(name);
-    std::ofstream rsf(name, std::ios::trunc);
-    rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
-    rsf.close();
-    if (!rsf) {
-      std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
-      written = false;
-    }
+    if (best) written &= writeRescalingFactor();
   }
-  written &= writeBestLhoods();
+  written &= addBestLhoodsLine(bestLhoodsFile_, bestLhoodsFileName(s_.genericName.c_str()),
+                               b_.bestParams, bestLhood_, s_.computeMaxObsLhood(*b_.obsSFS));
   AFS::includeMonoSites = scope_.monoSites;
   *b_.lhoodFile << std::endl;
   if (!written)
@@ -278,29 +281,13 @@ bool TBrentCycles::ending() {
   return written;
 }
 
-// One value line per estimation, under one header line. The first estimation
-// of the process that gets here creates the file, so that a file left by an
-// earlier invocation never receives this process's lines.
-bool TBrentCycles::writeBestLhoods() {
-  const std::string name = bestLhoodsFileName(s_.genericName.c_str());
-  if (!bestLhoodsFile_) {
-    noteOutputFile(name);
-    auto* created = new std::ofstream(name, std::ios::trunc);
-    if (!*created) {
-      delete created;
-      std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
-      return false;
-    }
-    bestLhoodsFile_ = created;
-    b_.bestParams.writeParameters(-1, *created, true, true);
-    *created << "\n";
-  }
-  std::ofstream& f = *bestLhoodsFile_;
-  b_.bestParams.writeParameters(-1, f, false, false);
-  f << "\t" << std::fixed << std::setprecision(3) << bestLhood_ << "\t"
-    << s_.computeMaxObsLhood(*b_.obsSFS) << "\n";
-  f.flush();
-  if (f) return true;
+bool TBrentCycles::writeRescalingFactor() {
+  const std::string name = rescaleFactorFileName(s_.genericName.c_str());
+  noteOutputFile(name);
+  std::ofstream rsf(name, std::ios::trunc);
+  rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
+  rsf.close();
+  if (rsf) return true;
   std::cerr << "\nUnable to write the file \"" << name << "\"" << std::endl;
   return false;
 }

@@ -86,6 +86,57 @@ TEST(Estimation, SeveralEstimationsShareTheirTables) {
   EXPECT_EQ(linesOf(f.read("split/split.brent_lhoods")).size(), 12u);
 }
 
+// With several estimations the files of best values (model file, rescaling
+// factor, expected spectra) are those of the highest line of the table of
+// best values, not of the last estimation. Seed 5 gives its highest line
+// first, seed 7 second; the first estimation of -E 3 is the one -E 1 makes
+// with the same seed, so with seed 5 the files equal those of -E 1.
+struct BestOfSeveral {
+  const char* seed;
+  size_t bestLine;  // of the table, the header being line 0
+};
+
+class EstimationBestOfSeveral : public testing::TestWithParam<BestOfSeveral> {};
+
+TEST_P(EstimationBestOfSeveral, FilesOfBestValuesFollowTheHighestLine) {
+  const auto estimations = [](const char* seed, const char* numEst) {
+    return Args{"-t", "split.tpl", "-e", "split.est", "-n", "1000", "-d", "-M", "0.01", "-l", "1",
+                "-L", "2", "-q", "-c", "2", "-r", seed, "-E", numEst};
+  };
+  const std::string prior =
+      "[PARAMETERS]\n1 NPOP1 unif 1000 10000 reference\n1 TSPLIT unif 500 5000\n";
+  const std::vector<std::string> bestFiles = {"split/split_maxL.par", "split/split_maxL.rsf",
+                                              "split/split_jointDAFpop1_0.txt"};
+  RunFolder f("estimation_best_of_several");
+  f.copyExample("splitTemplate");
+  f.write("split.est", prior);
+  const RunOutput r = f.run(estimations(GetParam().seed, "3"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = linesOf(f.read("split/split.bestlhoods"));
+  ASSERT_EQ(lines.size(), 4u);
+  size_t best = 1;
+  for (size_t i = 2; i < lines.size(); ++i)
+    if (std::stod(fieldsOf(lines[i]).at(3)) > std::stod(fieldsOf(lines[best]).at(3))) best = i;
+  ASSERT_EQ(best, GetParam().bestLine) << "the seed no longer gives the case tested";
+  const std::vector<std::string> values = fieldsOf(lines[best]);
+  const std::string model = f.read("split/split_maxL.par");
+  EXPECT_NE(model.find("\n" + values[0] + "\n"), std::string::npos) << model;
+  EXPECT_NE(model.find("\n" + values[1] + " 1 0 1 1 0 nomig"), std::string::npos) << model;
+  EXPECT_EQ(linesOf(f.read("split/split_maxL.rsf")).at(1), values[2]);
+  if (best != 1) return;
+  RunFolder one("estimation_best_of_one");
+  one.copyExample("splitTemplate");
+  one.write("split.est", prior);
+  ASSERT_EQ(one.run(estimations(GetParam().seed, "1")).status, 0);
+  for (const std::string& name : bestFiles) EXPECT_EQ(f.read(name), one.read(name)) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Estimation, EstimationBestOfSeveral,
+                         testing::Values(BestOfSeveral{"5", 1}, BestOfSeveral{"7", 2}),
+                         [](const testing::TestParamInfo<BestOfSeveral>& info) {
+                           return std::string("BestLine") + std::to_string(info.param.bestLine);
+                         });
+
 // The tree files of an estimation are opened where every other run opens
 // them, although the estimation starts its outputs inside the output folder.
 TEST(Estimation, TreeFilesAreWrittenInTheOutputFolder) {
