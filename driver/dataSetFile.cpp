@@ -63,7 +63,10 @@ void reportUnwrittenProjectFile(const std::string& name, int simIndex, const std
 bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
                       const TGeneStates& states) {
   const std::string name = projectFileName(s, simIndex);
-  noteOutputFile(name);
+  if (!noteOutputFile(name)) {
+    reportUnwrittenProjectFile(name, simIndex, "a file of that name is kept");
+    return false;
+  }
   errno = 0;
   std::ofstream os(name, std::ios::trunc);
   if (!os) {

@@ -106,8 +106,8 @@ int TSimSettings::write_bad_param_file(const std::string& failure) {
               << std::endl;
   else
     std::cerr << failure << "; its model is written in file " << name << std::endl;
-  noteOutputFile(name);
-  std::ofstream file(name, std::ios::trunc);
+  std::ofstream file;
+  openOutputFile(file, name, std::ios::trunc);
   std::istringstream text(simulatedModelText(*this));
   for (std::string line; std::getline(text, line);) file << line << "\n";
   if (!file) std::cerr << "Unable to write the bad-parameter file \"" << name << "\"\n";

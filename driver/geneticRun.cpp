@@ -43,8 +43,7 @@ std::string maxLikelihoodsFileName(const TSimSettings& s) {
 bool keepGeneratedModel(const TSimSettings& s, int runIndex) {
   const std::string from = s.tplParFileName.c_str();
   const std::string to = keptModelFileName(s, runIndex);
-  noteOutputFile(to);
-  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  if (noteOutputFile(to) && std::rename(from.c_str(), to.c_str()) == 0) return true;
   std::cerr << "\nUnable to move the model generated for run " << runIndex + 1 << " from \""
             << from << "\" to \"" << to << "\"" << std::endl;
   return false;
@@ -62,8 +61,8 @@ bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
   const bool any = out.spectraComputed || out.numFailedDataSets > 0;
   if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
   const std::string name = maxLikelihoodsFileName(s);
-  noteOutputFile(name);
-  std::ofstream os(name, std::ios::trunc);
+  std::ofstream os;
+  openOutputFile(os, name, std::ios::trunc);
   os << "NumCoalSims\tNumObs";
   writeLhoodColumns(os, "MAFLHood_", out.mafLhoods);
   writeLhoodColumns(os, "DAFLHood_", out.dafLhoods);
@@ -83,8 +82,8 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
   const RunOptions& run = p.options;
   if (!run.useTemplate || !run.priorFileGiven) return true;
   if (!p.paramFile) {
-    noteOutputFile(run.paramFileName.c_str());
-    p.paramFile = new std::ofstream(run.paramFileName.c_str(), std::ios::trunc);
+    p.paramFile = new std::ofstream;
+    openOutputFile(*p.paramFile, run.paramFileName.c_str(), std::ios::trunc);
     s.parameters.writeParameters(-1, *p.paramFile, true, false);
     *p.paramFile << "\n";
   }
@@ -99,8 +98,7 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
 
 bool openBatchList(const TSimSettings& s, std::ofstream& qdb) {
   if (!OUTPUT_QUENDREL) return true;
-  noteOutputFile(s.qdbFileName.c_str());
-  qdb.open(s.qdbFileName.c_str(), std::ios::trunc);
+  openOutputFile(qdb, s.qdbFileName.c_str(), std::ios::trunc);
   if (qdb) return true;
   std::cerr << "\nUnable to open the batch list \"" << s.qdbFileName << "\"" << std::endl;
   return false;

@@ -17,24 +17,32 @@ my_string genericNameOf(my_string const& fileName) {
   return name;
 }
 
-// Sets the default likelihood table "G/G.lhoods", G being the generic name of the
-// input file, so that it lies in the run's output folder. Refuses a generic name
-// that is empty or too long for the output names.
-bool nameRunAfter(my_string const& inputFileName, RunOptions& run) {
-  my_string const generic = genericNameOf(inputFileName);
-  if (generic.is_null()) {
-    std::cerr << "Invalid input file name \"" << inputFileName
-              << "\": it gives an empty name to the output folder. Exiting program."
-              << std::endl;
+// Refuses a file whose generic name cannot name an output folder: empty, "."
+// or ".." (the outputs would land in the working folder or its parent), or
+// too long for the output names.
+bool checkGenericName(my_string const& fileName) {
+  my_string const generic = genericNameOf(fileName);
+  const std::string text = generic.c_str();
+  if (text.empty() || text == "." || text == "..") {
+    std::cerr << "Invalid input file name \"" << fileName << "\": it gives "
+              << (text.empty() ? std::string("an empty name") : "the name \"" + text + "\"")
+              << " to the output folder. Exiting program." << std::endl;
     return false;
   }
   if (generic.length() > MAX_GENERIC_NAME_LENGTH) {
-    std::cerr << "Input file name \"" << inputFileName
+    std::cerr << "Input file name \"" << fileName
               << "\" is too long: without folder and extension it may have at most "
               << MAX_GENERIC_NAME_LENGTH << " characters. Exiting program." << std::endl;
     return false;
   }
-  run.lhoodFileName = defaultLhoodFileName(generic);
+  return true;
+}
+
+// Sets the default likelihood table "G/G.lhoods", G being the generic name of the
+// input file, so that it lies in the run's output folder.
+bool nameRunAfter(my_string const& inputFileName, RunOptions& run) {
+  if (!checkGenericName(inputFileName)) return false;
+  run.lhoodFileName = defaultLhoodFileName(genericNameOf(inputFileName));
   return true;
 }
 
@@ -92,6 +100,7 @@ bool chooseTemplateRoute(AnyOption& opt, RunOptions& run) {
     run.recomputeComplexParams = true;
   }
   if (!nameRunAfter(run.templateFileName, run)) return false;
+  if (run.defFileGiven && !checkGenericName(run.defFileName)) return false;
   run.numEstimations = 1;
   if (char const* prior = optionValue(opt, 'e')) {
     if (!choosePriorFile(opt, run, prior)) return false;

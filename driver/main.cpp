@@ -12,8 +12,6 @@ __attribute__((section(".preinit_array"), used)) static void (*const kRestartAtL
     int, char**, char**) = &restartAtLoad;
 
 int main(int argc, char** argv) {
-  // Before anything is read or written: this may start the program again.
-  restartWithPassiveWaiting(argc, argv);
   // Flush-to-zero and denormals-are-zero before any parallel region.
   _mm_setcsr(_mm_getcsr() | 0x8040);
   AnyOption opt;

@@ -15,8 +15,8 @@ namespace {
 // Creates the stream when it does not exist yet; false when the file cannot be opened.
 bool openTreeFile(std::ofstream*& file, const my_string& name) {
   if (file) return true;
-  noteOutputFile(name.c_str());
-  file = new std::ofstream(name.c_str(), std::ios::trunc);
+  file = new std::ofstream;
+  openOutputFile(*file, name.c_str(), std::ios::trunc);
   if (*file) return true;
   std::cerr << "\nError! Unable to open tree file \"" << name << "\"\n";
   delete file;

@@ -8,6 +8,7 @@
 #include "driver/geneticRun.h"
 #include "driver/runDemes.h"
 #include "driver/runProcess.h"
+#include "driver/runSeeding.h"
 #include "driver/runSummary.h"
 #include "driver/shutdown.h"
 #include "model/modelReader.h"
@@ -106,6 +107,7 @@ void startRunOutputs(TRunProcess& p, TSimSettings& s) {
   if (!p.outputsBegun) {
     p.outputsBegun = true;
     removeStaleOutputs(p.stale);
+    writeSeedFile(p.seed);
   }
   if (!writeHeldModelEcho()) p.outputLost = true;
   if (s.dataType == DataType::FREQ && TSimSettings::outputTree &&
@@ -118,15 +120,12 @@ void startRunOutputs(TRunProcess& p, TSimSettings& s) {
 // the run.
 class TRunOutputsStart {
  public:
-  TRunOutputsStart(TRunProcess& p, TSimSettings& s) : folder_(p.stale.folder) {
-    armOutputRecord(folder_, [&p, &s] { startRunOutputs(p, s); });
+  TRunOutputsStart(TRunProcess& p, TSimSettings& s) {
+    armOutputRecord([&p, &s] { startRunOutputs(p, s); });
   }
-  ~TRunOutputsStart() { armOutputRecord(folder_, nullptr); }
+  ~TRunOutputsStart() { armOutputRecord(nullptr); }
   TRunOutputsStart(const TRunOutputsStart&) = delete;
   TRunOutputsStart& operator=(const TRunOutputsStart&) = delete;
-
- private:
-  std::string folder_;
 };
 
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {

@@ -42,20 +42,33 @@ std::string namingModelFile(const RunOptions& run) {
   return name.c_str();
 }
 
+// -o must not name a file the run reads: the table would replace it.
+bool acceptLikelihoodTableName(const RunOptions& run, const TStaleOutputs& stale) {
+  if (!namesAnInput(run.lhoodFileName.c_str(), stale)) return true;
+  std::cerr << "The likelihood table \"" << run.lhoodFileName
+            << "\" (-o) would replace an input file of the run: choose another name. Exiting "
+               "program."
+            << std::endl;
+  return false;
+}
+
 }  // namespace
 
 int runSimulations(RunOptions& run) {
   TRunProcess process(run);
   if (!prepareMasterSettings(process.master, run)) return 1;
 
+  // Nothing is written before the output folder is this process's alone; the
+  // outputs of an earlier invocation go just before this one's first output,
+  // once the inputs of its first run are accepted (see oneRun.cpp).
+  process.stale = prepareStaleOutputs(run, namingModelFile(run));
+  if (!acceptLikelihoodTableName(run, process.stale) || !claimStaleOutputs(process.stale))
+    return 1;
+  installInterruptCleanup();  // before any other thread: signals leave no temporary folder
   process.seed = chooseSeed(run);
   seedGenerators(process.seed, TSimSettings::numBatches, process.mainRandom);
   process.simulationCounter = 0;
-  // The outputs of an earlier invocation go just before this one's first
-  // output, once the inputs of its first run are accepted (see oneRun.cpp).
-  process.stale = prepareStaleOutputs(run, namingModelFile(run));
   TSimSettings::holdModelEcho = true;
-  installInterruptCleanup();  // Ctrl-C and kill leave no temporary folder behind
 
   const int numRuns = process.master.numValueRows;
   for (int runIndex = 0; runIndex < numRuns; ++runIndex) {

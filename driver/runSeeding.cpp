@@ -49,9 +49,11 @@ void seedBatchGenerators(long long seed, int numBatches) {
 
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
   seedBatchGenerators(seed, numBatches);
-
-  std::ofstream seedFile("seed.txt", std::ios::trunc);
-  seedFile << "Random generator seed :" << seed << "\n";
   std::cout << "\nRandom generator seed : " << seed << "\n";
   mainRandom.InitializeGenerator(static_cast<long>(seed));
+}
+
+void writeSeedFile(long long seed) {
+  std::ofstream seedFile("seed.txt", std::ios::trunc);
+  seedFile << "Random generator seed :" << seed << "\n";
 }

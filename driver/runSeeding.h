@@ -13,9 +13,12 @@ long long chooseSeed(const RunOptions& run);
 
 // Creates the batch generators of ranGenArray, seeds batch generator i (below
 // numBatches) with batchGeneratorSeed(seed, i) and the main generator with the
-// seed; writes "seed.txt" and the seed line. (The draws compute the entries of
+// seed; writes the seed line. (The draws compute the entries of
 // the logarithm table they need, so no table is built here.)
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
+// Writes "seed.txt" (the seed that repeats the run): only once the run's
+// inputs are accepted, so that a refused run leaves the last good run's seed.
+void writeSeedFile(long long seed);
 
 // The seed of batch generator i: a well-mixed function of (seed, i) spread
 // over all starting states of the generator, so that two seeds, however close,

@@ -1,14 +1,23 @@
 // Removal of the outputs an earlier invocation left in the model's output
 // folder. The earlier invocation's list of written files says what may go; a
 // listed file goes only when its name has the shape of a name the program's
-// own name builders give (the same text with every number in it free) and no
-// run reads it. Nothing else is touched: unlisted files, files of other names
-// or models, folders (but empty spectrum folders) and every input file stay.
+// own name builders give (the same text with every number in it free), it
+// still has the identity the list gives it, and nothing else keeps it (see
+// TFate). Everything is reached relative to the descriptor of the claimed
+// folder, with no link followed. Nothing else is touched: unlisted files,
+// files of other names or models, folders (but empty spectrum folders) and
+// every input file stay.
 #include "driver/staleOutputs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -153,19 +162,9 @@ std::string absolutePath(const std::string& path) {
   return ec ? path : p.lexically_normal().string();
 }
 
-bool sameFile(const fs::path& a, const std::string& b) {
-  std::error_code ec;
-  return fs::equivalent(a, b, ec);
-}
-
-bool hasExtension(const fs::path& file, const char* extension) {
-  return file.extension() == extension;
-}
-
 // A listed entry: a name in the folder or in one of its spectrum folders, with
 // an output's name; empty when the entry is none of these.
-fs::path listedOutput(const std::string& entry, const TStaleOutputs& stale,
-                      const TOutputShapes& shapes) {
+fs::path listedOutput(const std::string& entry, const TOutputShapes& shapes) {
   const fs::path rel = fs::path(entry).lexically_normal();
   if (rel.empty() || rel.is_absolute() || rel.has_root_path()) return fs::path();
   std::vector<std::string> parts;
@@ -173,15 +172,121 @@ fs::path listedOutput(const std::string& entry, const TStaleOutputs& stale,
   if (parts.empty() || parts.size() > 2) return fs::path();
   if (parts.size() == 2 && !shapes.isFolder(parts[0])) return fs::path();
   if (!shapes.isFile(parts.back())) return fs::path();
-  return fs::path(stale.folder) / rel;
+  return rel;
 }
 
-bool removeListedFile(const fs::path& file) {
+// What becomes of a listed file; every fate but REMOVED and GONE keeps it.
+enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, CHANGED, UNPROVEN, ESTIMATION, FAILED };
+constexpr int kNumFates = static_cast<int>(TFate::FAILED) + 1;
+
+// Why kept files are kept, for the one line that counts them.
+const char* const kKeptWhy[kNumFates] = {
+    "", "",
+    "symbolic links or in a linked folder",
+    "write-protected",
+    "read by this run",
+    "changed or replaced since that run wrote them",
+    "never identified (that run did not end, or its list is of an older version)",
+    "results of an estimation, which only an estimation of this model removes",
+    "could not be removed"};
+
+class TListedRemoval {
+ public:
+  TListedRemoval(int folderFd, const TStaleOutputs& stale) : folderFd_(folderFd), stale_(stale) {}
+  ~TListedRemoval() {
+    for (const auto& [name, fd] : subFolders_)
+      if (fd >= 0) close(fd);
+  }
+  TListedRemoval(const TListedRemoval&) = delete;
+  TListedRemoval& operator=(const TListedRemoval&) = delete;
+
+  TFate remove(const TRecordEntry& e, const fs::path& rel) {
+    const int dir = rel.has_parent_path() ? subFolder(rel.parent_path().string()) : folderFd_;
+    if (dir == kLinked) return TFate::LINK;
+    if (dir < 0) return TFate::GONE;
+    const std::string name = rel.filename().string();
+    struct stat info;
+    if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TFate::GONE;
+    const TFate fate = fateOf(e, info);
+    if (fate != TFate::REMOVED) return fate;
+    if (unlinkat(dir, name.c_str(), 0) != 0) {
+      std::cerr << "\nUnable to remove the output file \"" << stale_.genericName << "/"
+                << rel.string() << "\" left by an earlier run" << std::endl;
+      return TFate::FAILED;
+    }
+    if (dir != folderFd_) emptied_.insert(rel.parent_path().string());
+    return TFate::REMOVED;
+  }
+
+  // Spectrum folders that the removal left empty go too.
+  void removeEmptiedFolders() {
+    for (const std::string& sub : emptied_) unlinkat(folderFd_, sub.c_str(), AT_REMOVEDIR);
+  }
+
+ private:
+  static constexpr int kLinked = -2;
+
+  TFate fateOf(const TRecordEntry& e, const struct stat& info) const {
+    if (S_ISLNK(info.st_mode)) return TFate::LINK;
+    if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
+    const TFileIdentity now = TFileIdentity::of(info);
+    if (isProtectedInput(now)) return TFate::INPUT;
+    if (e.route == kRouteEstimation && stale_.route != kRouteEstimation) return TFate::ESTIMATION;
+    if (!e.identified) return TFate::UNPROVEN;
+    if (!(now == e.identity)) return TFate::CHANGED;
+    if (isWriteProtected(info)) return TFate::PROTECTED;
+    return TFate::REMOVED;
+  }
+
+  // The spectrum folder opened without following a link: kLinked when it is
+  // one, -1 when it is not there.
+  int subFolder(const std::string& name) {
+    auto found = subFolders_.find(name);
+    if (found != subFolders_.end()) return found->second;
+    int fd = openat(folderFd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && (errno == ELOOP || errno == ENOTDIR)) fd = kLinked;
+    subFolders_.emplace(name, fd);
+    return fd;
+  }
+
+  const int folderFd_;
+  const TStaleOutputs& stale_;
+  std::map<std::string, int> subFolders_;
+  std::set<std::string> emptied_;
+};
+
+void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]) {
+  const int removed = count[static_cast<int>(TFate::REMOVED)];
+  if (removed > 0)
+    std::cout << "\nRemoved " << removed << (removed == 1 ? " output file" : " output files")
+              << " of an earlier run from the output folder \"" << genericName << "\"\n";
+  int kept = 0;
+  std::string why;
+  for (int f = static_cast<int>(TFate::LINK); f < kNumFates; ++f) {
+    if (count[f] == 0) continue;
+    kept += count[f];
+    why += std::string(why.empty() ? "" : ", ") + std::to_string(count[f]) + " " + kKeptWhy[f];
+  }
+  if (kept > 0)
+    std::cout << "\nKept " << kept << (kept == 1 ? " file" : " files")
+              << " that an earlier run listed in the output folder \"" << genericName
+              << "\": " << why << "\n";
+}
+
+// The files that runs may read: those named on the command line, the run
+// file, the model made from a template, and the observed spectra of the model
+// in the working folder (whatever their links point to).
+void collectInputs(TStaleOutputs& stale, const TOutputShapes& shapes) {
+  for (const std::string& path : stale.inputPaths) {
+    TFileIdentity id;
+    if (identityOf(path, id)) stale.inputs.push_back(id);
+  }
   std::error_code ec;
-  if (fs::remove(file, ec)) return true;
-  std::cerr << "\nUnable to remove the output file \"" << file.string()
-            << "\" left by an earlier run" << std::endl;
-  return false;
+  for (const auto& e : fs::directory_iterator(stale.workingFolder, ec)) {
+    TFileIdentity id;
+    if (shapes.isObserved(e.path().filename().string()) && identityOf(e.path().string(), id))
+      stale.inputs.push_back(id);
+  }
 }
 
 }  // namespace
@@ -203,57 +308,58 @@ TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& mode
   stale.genericName = shapes.generic;
   stale.folder = absolutePath(shapes.generic);
   stale.workingFolder = absolutePath(".");
+  stale.route = run.maximizeLikelihood ? kRouteEstimation : kRouteOther;
   for (const my_string* n :
        {&run.modelFileName, &run.templateFileName, &run.defFileName, &run.priorFileName})
-    if (!n->is_null()) stale.inputs.push_back(absolutePath(n->c_str()));
-  if (run.useTemplate) stale.inputs.push_back(absolutePath(modelFileName));  // generated model
+    if (!n->is_null()) stale.inputPaths.push_back(absolutePath(n->c_str()));
+  if (run.useTemplate) stale.inputPaths.push_back(absolutePath(modelFileName));  // generated model
   if (!run.startFolder.is_null())
-    stale.inputs.push_back((fs::path(run.startFolder.c_str()) / kRunFileName).string());
+    stale.inputPaths.push_back((fs::path(run.startFolder.c_str()) / kRunFileName).string());
+  collectInputs(stale, shapes);
   return stale;
 }
 
 bool isInputFile(const std::string& path, const TStaleOutputs& stale) {
-  const fs::path file(path);
-  for (const std::string& input : stale.inputs)
-    if (sameFile(file, input)) return true;
-  const std::string name = file.filename().string();
-  if (name == kRunFileName || hasExtension(file, ".tpl") || hasExtension(file, ".def") ||
-      hasExtension(file, ".est"))
-    return true;
-  if (stale.genericName.empty() || !sameFile(file.parent_path(), stale.workingFolder))
+  TFileIdentity id;
+  if (!identityOf(path, id)) return false;
+  for (const TFileIdentity& input : stale.inputs)
+    if (input.sameFile(id)) return true;
+  return false;
+}
+
+bool namesAnInput(const std::string& path, const TStaleOutputs& stale) {
+  const std::string full = absolutePath(path);
+  for (const std::string& input : stale.inputPaths)
+    if (input == full) return true;
+  return isInputFile(path, stale);
+}
+
+bool claimStaleOutputs(const TStaleOutputs& stale) {
+  if (stale.genericName.empty()) return true;
+  if (claimOutputFolder(stale.folder, stale.genericName, stale.route) != FolderClaim::CLAIMED)
     return false;
-  TOutputShapes shapes;
-  return shapes.build(stale.genericName + ".par") && shapes.isObserved(name);
+  protectInputs(stale.inputs);
+  return true;
 }
 
 int removeStaleOutputs(const TStaleOutputs& stale) {
-  if (stale.genericName.empty()) return 0;
-  std::vector<std::string> listed, carried;
-  const bool hasList = readOutputRecord(stale.folder, stale.genericName, listed);
+  const int folderFd = outputFolderDescriptor();
+  if (stale.genericName.empty() || folderFd < 0) return 0;
   TOutputShapes shapes;
-  int removed = 0;
-  if (hasList && shapes.build(stale.genericName + ".par")) {
-    std::set<fs::path> spectrumFolders;
-    for (const std::string& entry : listed) {
-      const fs::path file = listedOutput(entry, stale, shapes);
-      std::error_code kind;
-      if (file.empty() || !fs::is_regular_file(fs::symlink_status(file, kind))) continue;
-      if (isInputFile(file.string(), stale)) continue;
-      if (!removeListedFile(file)) {
-        carried.push_back(entry);
-        continue;
-      }
-      ++removed;
-      if (file.parent_path() != fs::path(stale.folder)) spectrumFolders.insert(file.parent_path());
+  std::vector<TRecordEntry> carried;
+  int count[kNumFates] = {};
+  if (shapes.build(stale.genericName + ".par")) {
+    TListedRemoval removal(folderFd, stale);
+    for (const TRecordEntry& e : earlierOutputs()) {
+      const fs::path rel = listedOutput(e.path, shapes);
+      if (rel.empty()) continue;  // not an output's name: not the list's to judge
+      const TFate fate = removal.remove(e, rel);
+      ++count[static_cast<int>(fate)];
+      if (fate != TFate::REMOVED && fate != TFate::GONE) carried.push_back(e);
     }
-    for (const fs::path& sub : spectrumFolders) {
-      std::error_code left;
-      fs::remove(sub, left);  // only when it is empty now
-    }
+    removal.removeEmptiedFolders();
   }
-  startOutputRecord(stale.genericName, carried);
-  if (removed > 0)
-    std::cout << "\nRemoved " << removed << (removed == 1 ? " output file" : " output files")
-              << " of an earlier run from the output folder \"" << stale.genericName << "\"\n";
-  return removed;
+  startOutputRecord(carried);
+  reportRemoval(stale.genericName, count);
+  return count[static_cast<int>(TFate::REMOVED)];
 }

@@ -1,8 +1,9 @@
 #include "driver/threadWaiting.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include <sys/auxv.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -68,30 +69,24 @@ bool shouldRestartPassive(const std::vector<std::string>& args, const char* wait
   return !userChoseWaitPolicy(waitPolicy, spinCount) && argumentsMayUseThreads(args);
 }
 
-void restartWithPassiveWaiting(int argc, char** argv) {
-  const std::vector<std::string> args(argv, argv + argc);
-  if (!shouldRestartPassive(args, std::getenv(kPolicy), std::getenv(kSpins))) return;
-  // Set before the new image loads the runtime; the variable also keeps the
-  // new process from starting a third time.
-  if (setenv(kPolicy, "passive", 0) != 0) return;
-  char path[4096];
-  execv(ownImage(path), argv);
-  unsetenv(kPolicy);  // not restarted: the environment stays as it was given
-}
-
 void restartAtLoad(int argc, char** argv, char** envp) {
   if (!argv || valueIn(envp, kPolicy) || valueIn(envp, kSpins)) return;
   if (!mayUseThreads(argc, argv)) return;
-  static char policy[] = "OMP_WAIT_POLICY=passive";
-  static char* environment[4096];
-  int n = 0;
-  for (char** e = envp; e && *e; ++e) {
-    if (n + 2 >= 4096) return;  // too large to copy here: main restarts instead
-    environment[n++] = *e;
-  }
-  environment[n++] = policy;
-  environment[n] = nullptr;
+  // The loader's base address is 0 only when the loader itself is the program.
+  if (getauxval(AT_BASE) == 0) return;
+  // The C library is not started yet (setenv and malloc are not to be used):
+  // the new environment is the given one plus the policy, in pages of its own.
+  size_t n = 0;
+  for (char** e = envp; e && *e; ++e) ++n;
+  const size_t bytes = (n + 2) * sizeof(char*);
+  void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) return;
+  char** environment = static_cast<char**>(block);
+  for (size_t k = 0; k < n; ++k) environment[k] = envp[k];
+  static char policy[] = "OMP_WAIT_POLICY=passive";  // also keeps the new image from a third start
+  environment[n] = policy;
+  environment[n + 1] = nullptr;
   static char path[4096];
   execve(ownImage(path), argv, environment);
+  munmap(block, bytes);  // not restarted: the run goes on with the runtime's own policy
 }
-

@@ -5,7 +5,9 @@
 // of other jobs, and the batches of many small data sets then run far slower
 // on several threads than on one. The runtime reads its wait policy once,
 // when the library is loaded, before main: the program therefore starts
-// itself again, once, with the passive policy in its environment. A policy
+// itself again, once, with the passive policy in its environment. (Under a
+// tool such as valgrind that restart leaves the tool unless it follows
+// children: see the guide.) A policy
 // or spin count that the user set is left as it is.
 #include <string>
 #include <vector>
@@ -27,14 +29,11 @@ bool shouldRestartPassive(const std::vector<std::string>& args, const char* wait
 
 // Run by the loader ahead of every library's initialiser (registered in the
 // program's array of functions run before them, with the arguments and the
-// environment that the process was given): starts the image again with the
-// environment plus OMP_WAIT_POLICY=passive when shouldRestartPassive holds.
-// No library has started yet, so nothing is initialised twice. Returns only
-// when it does not restart (or cannot).
+// environment that the process was given): when shouldRestartPassive holds,
+// starts the program's own image again with OMP_WAIT_POLICY=passive added to
+// the environment. No library has started yet, so nothing is initialised
+// twice. Skipped when the program was started through the dynamic loader
+// ("ld.so brimvane ..."): its image would then be the loader, which cannot
+// take the program's arguments. Returns only when it does not restart (or
+// cannot: the run then goes on with the runtime's own policy).
 void restartAtLoad(int argc, char** argv, char** envp);
-
-// Called first in main, for when the restart at load could not be made: starts the program again (same process, arguments and
-// folder) with OMP_WAIT_POLICY=passive when shouldRestartPassive holds; returns
-// only when it does not, or when the restart failed (the run then goes on with
-// the runtime's own policy).
-void restartWithPassiveWaiting(int argc, char** argv);

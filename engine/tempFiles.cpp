@@ -4,9 +4,6 @@
 // offset recorded in the storage table (the same for every gene of a batch,
 // since every gene gets one state per site). Every open, write, close and
 // read is checked; a failure fails the data set with the file's name.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -33,22 +30,11 @@ void stopWhenInterrupted() {
   if (interruptCleanupStarted()) waitForInterruptEnd();
 }
 
-// The folder exists (created when nothing is there); false when it cannot be had.
-// It is registered first, so that an interrupt coming at any point removes it.
+// The folder made by this process (registered, so that a signal ending the
+// run removes it); false when it cannot be made or is someone else's.
 bool ensureFolder(const std::string& path, std::string& problem) {
-  registerTempFolder(path);
   stopWhenInterrupted();
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) makeDir(path.c_str());
-  if (stat(path.c_str(), &info) != 0) {
-    problem = "cannot create the temporary folder \"" + path + "\"";
-    return false;
-  }
-  if (!S_ISDIR(info.st_mode)) {
-    problem = "cannot create the temporary folder \"" + path + "\": a file of that name exists";
-    return false;
-  }
-  return true;
+  return makeOwnTempFolder(path, problem);
 }
 
 }  // namespace
@@ -169,12 +155,7 @@ bool TDemeCollection::writePolymLociToTempFiles() {
 }
 
 void TDemeCollection::removeTempFiles() {
-  for (int folder : siteStorage.ownedFolders) {
-    for (int d = 0; d < numDemes; ++d)
-      for (int g = 0; g < demes[d].sampleSize; ++g)
-        std::remove(tempGeneFilePath(folder, d + 1, g + 1).c_str());
-    rmdir(tempFolderPath(folder).c_str());
-  }
+  for (int folder : siteStorage.ownedFolders) removeOwnTempFolder(tempFolderPath(folder));
   siteStorage.ownedFolders.clear();
   siteStorage.filesStarted = siteStorage.folderReady = false;
   siteStorage.bufferedPerGene = 0;

@@ -109,8 +109,8 @@ int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValu
   if (!readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), text)) return 0;
   std::string outName = bestValues ? maxLParFileName(tplParFileName.c_str())
                                    : std::string(tplParFileName.c_str());
-  if (bestValues) noteOutputFile(outName);
-  if (!writeTextFile(outName, substituteParameters(text, paramNames, numParamColumns, row))) {
+  if ((bestValues && !noteOutputFile(outName)) ||
+      !writeTextFile(outName, substituteParameters(text, paramNames, numParamColumns, row))) {
     std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
     return 0;
   }
@@ -124,8 +124,7 @@ int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestV
   modelText = substituteParameters(templateText, paramNames, numParamColumns, row);
   if (bestValues) {
     std::string outName = maxLParFileName(tplParFileName.c_str());
-    noteOutputFile(outName);
-    if (!writeTextFile(outName, modelText))
+    if (!noteOutputFile(outName) || !writeTextFile(outName, modelText))
       std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
   }
   return 1;

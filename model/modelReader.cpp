@@ -426,6 +426,10 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, i
   switch (type) {
     case DataType::MICROSAT:
       value(3, "the geometric parameter of the block", s_.geometricParam);
+      // Steps are 1 + floor(ln U / ln g) repeats: g = 1 would give steps without end.
+      if (s_.geometricParam < 0 || s_.geometricParam >= 1)
+        sc_.fail(line, "the geometric parameter of block " + std::to_string(b + 1) + " is " +
+                           rateText(s_.geometricParam) + ": it lies from 0 up to, not including, 1");
       if (v.size() > 4)
         s_.rangeConstraint = static_cast<int>(
             checkedInteger(sc_, line, v[4], "the range constraint of the block", INT_MIN, INT_MAX));
@@ -436,6 +440,10 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, i
       break;
     case DataType::DNA:
       value(3, "the transition rate of the block", s_.transitionRate);
+      // The share of substitutions that are transitions.
+      if (s_.transitionRate < 0 || s_.transitionRate > 1)
+        sc_.fail(line, "the transition rate of block " + std::to_string(b + 1) + " is " +
+                           rateText(s_.transitionRate) + ": it is a share, from 0 to 1");
       break;
     case DataType::SNP:
       value(3, "the minimum frequency of the block", minFreq);
@@ -514,8 +522,7 @@ THeldEcho& heldEcho() {
 bool openEchoFile(const std::string& name) {
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
   QdlSimulConditions.clear();
-  noteOutputFile(name);
-  QdlSimulConditions.open(name, std::ios::out | std::ios::trunc);
+  openOutputFile(QdlSimulConditions, name, std::ios::out | std::ios::trunc);
   if (QdlSimulConditions.is_open()) return true;
   std::cerr << "Unable to open the model echo file \"" << name << "\"\n";
   return false;

@@ -60,8 +60,7 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
       shares[c] = pairs[c] > 0 ? static_cast<double>(failures[c]) / pairs[c] : 0.0;
     }
     if (!os.is_open()) {
-      noteOutputFile(fileName.c_str());
-      os.open(fileName.c_str(), std::ios::app);
+      openOutputFile(os, fileName.c_str(), std::ios::app);
       if (!os) {
         std::cerr << "Four-gamete test: cannot open \"" << fileName << "\" for writing"
                   << std::endl;

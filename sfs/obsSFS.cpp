@@ -287,9 +287,7 @@ bool TObsAFS::readPooledObsAFS(const std::string& prefix, TDemeCollection& demes
   const std::string name = pooledFileName(prefix, minorKind(isMAF));
   std::ifstream file(name);
   if (!file) {
-    reportMissing(name);
-    std::ofstream where("where.ami", std::ios::trunc);
-    where << name;
+    reportMissing(name);  // the message names it: a refused run writes no file
     return false;
   }
   if (!acceptCount(file, name, true)) return false;

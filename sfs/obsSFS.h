@@ -61,7 +61,7 @@ class TObsAFS {
   // the error stream).
   int readObsAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF);
   bool readObsJointAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF);
-  // Pooled spectrum of all sampled genes; a missing file is named in "where.ami".
+  // Pooled spectrum of all sampled genes; a missing file is named in the message.
   bool readPooledObsAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF);
   bool readPooledObsJointAFS(const std::string& prefix, TDemeCollection& demes, bool isMAF);
   // Multi-dimensional spectrum; the settings argument is not used.

@@ -45,8 +45,8 @@ bool TSimSettings::openLikelihoodTable(bool inSubFolder, const bool& readObs, TO
                                        std::ofstream*& lhoodFile, const bool& estHeader,
                                        const bool& defHeader, const my_string& lhoodFileName) {
   if (!lhoodFile) {
-    noteOutputFile(lhoodFileName.c_str());
-    auto* file = new std::ofstream(lhoodFileName.c_str(), std::ios::trunc);
+    auto* file = new std::ofstream;
+    openOutputFile(*file, lhoodFileName.c_str(), std::ios::trunc);
     if (!*file) {
       std::cerr << "\nError! Unable to open likelihood file \"" << lhoodFileName << "\"\n";
       delete file;

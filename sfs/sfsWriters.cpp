@@ -44,8 +44,7 @@ std::string dadiEntry(double v, bool observed) {
 }
 
 bool openOutput(std::ofstream& os, const std::string& name, bool append) {
-  noteOutputFile(name);
-  os.open(name, append ? std::ios::app : std::ios::trunc);
+  openOutputFile(os, name, append ? std::ios::app : std::ios::trunc);
   if (os) return true;
   std::cerr << "\nError! Unable to open output file \"" << name << "\"\n";
   return false;

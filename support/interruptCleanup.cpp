@@ -2,109 +2,191 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-#include <ctime>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "support/outputRecord.h"
 
 namespace {
 
-constexpr int kSlots = 128;  // above the largest number of batches, one folder each
-constexpr int kPathSize = 4096;
 constexpr int kPasses = 20;  // removal passes at most, 1 ms apart
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-enum SlotState : int { FREE = 0, WRITING = 1, READY = 2 };
+struct TTempFolders {
+  std::mutex lock;
+  std::set<std::string> made;  // absolute paths of the folders this process made
+};
 
-// States and paths stay zero-initialised static data (no initialiser runs at
-// start-up), so that the table costs no memory until a slot is filled.
-std::atomic<int> slotStates[kSlots];  // FREE
-char slotPaths[kSlots][kPathSize];
-std::atomic<bool> cleanupStarted{false};
-static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
-              "the handler reads these atomics");
-
-// The entries of the folder unlinked; true when the folder is gone or was
-// never there. Only async-signal-safe calls.
-bool removeFolder(const char* path) {
-  const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
-  alignas(8) static char buffer[8192];
-  for (bool unlinked = true; unlinked;) {  // list again after unlinking
-    unlinked = false;
-    lseek(fd, 0, SEEK_SET);
-    for (;;) {
-      const ssize_t n = getdents64(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      for (ssize_t at = 0; at < n;) {
-        const dirent64* e = reinterpret_cast<const dirent64*>(buffer + at);
-        at += e->d_reclen;
-        const char* name = e->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-        if (unlinkat(fd, name, 0) == 0) unlinked = true;
-      }
-    }
-  }
-  close(fd);
-  return rmdir(path) == 0 || errno == ENOENT;
+TTempFolders& tempFolders() {
+  static TTempFolders folders;
+  return folders;
 }
 
-extern "C" void onInterrupt(int signal) {
-  const int savedErrno = errno;
-  cleanupStarted.store(true);
+std::atomic<bool> cleanupStarted{false};
+std::atomic<pid_t> cleanupThread{0};  // thread id of the cleanup thread, once it runs
+
+std::string absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char cwd[4096];
+  return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
+}
+
+// "Ind_<digits>_<digits>.tmp": the only names the writers of temporary files give.
+bool isTempFileName(const char* name) {
+  if (std::strncmp(name, "Ind_", 4) != 0) return false;
+  const char* p = name + 4;
+  for (int part = 0; part < 2; ++part) {
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+    while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+    if (part == 0 && *p++ != '_') return false;
+  }
+  return std::strcmp(p, ".tmp") == 0;
+}
+
+// Unlinks the temporary files of the folder, never following a link; true when
+// the folder is gone afterwards (or was never there).
+bool removeTempFilesOf(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return false;
+  }
+  for (bool unlinked = true; unlinked;) {  // list again after unlinking
+    unlinked = false;
+    rewinddir(dir);
+    while (const dirent* e = readdir(dir))
+      if (isTempFileName(e->d_name) && unlinkat(fd, e->d_name, 0) == 0) unlinked = true;
+  }
+  closedir(dir);
+  return rmdir(path.c_str()) == 0 || errno == ENOENT;
+}
+
+// Removes every folder this process made, a few times over for the files
+// that threads still at work had begun to create.
+void removeAllTempFolders() {
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
   for (int pass = 0; pass < kPasses; ++pass) {
     bool allGone = true;
-    for (int k = 0; k < kSlots; ++k)
-      if (slotStates[k].load() == READY && !removeFolder(slotPaths[k])) allGone = false;
+    for (const std::string& path : f.made) allGone &= removeTempFilesOf(path);
     if (allGone && pass > 0) break;  // a second pass for files created meanwhile
-    const timespec pause{0, 1000000};
-    nanosleep(&pause, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  struct sigaction defaultAction;
-  std::memset(&defaultAction, 0, sizeof defaultAction);
-  defaultAction.sa_handler = SIG_DFL;
-  sigemptyset(&defaultAction.sa_mask);
-  sigaction(signal, &defaultAction, nullptr);
+}
+
+// Ends the process by the signal, with its default action.
+[[noreturn]] void endBy(int signal) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  sigaction(signal, &action, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  raise(signal);  // pending on this thread until it is unblocked
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  _exit(128 + signal);  // not reached: the signal ends the process
+}
+
+void acceptSignals(sigset_t signals) {
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // SIGPIPE too: it waits for sigwait here
+  cleanupThread.store(static_cast<pid_t>(syscall(SYS_gettid)));
+  int signal = 0;
+  while (sigwait(&signals, &signal) != 0) {
+  }
+  cleanupStarted.store(true);
+  removeAllTempFolders();
+  settleOutputRecord();
+  endBy(signal);
+}
+
+// SIGPIPE comes to the thread that wrote: hand it to the cleanup thread.
+extern "C" void forwardPipeSignal(int) {
+  const int savedErrno = errno;
+  const pid_t target = cleanupThread.load();
+  if (target != 0) syscall(SYS_tgkill, getpid(), target, SIGPIPE);
   errno = savedErrno;
-  raise(signal);  // delivered when the handler returns: the process ends by it
+}
+
+bool isIgnored(int signal) {
+  struct sigaction current;
+  return sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN;
 }
 
 }  // namespace
 
-bool registerTempFolder(const std::string& path) {
-  std::string full = path;
-  if (full.empty() || full[0] != '/') {
-    char cwd[kPathSize];
-    if (!getcwd(cwd, sizeof cwd)) return false;
-    full = std::string(cwd) + "/" + path;
+bool makeOwnTempFolder(const std::string& path, std::string& problem) {
+  const std::string full = absolute(path);
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
+  if (f.made.count(full) > 0) {
+    struct stat info;
+    if (lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+    f.made.erase(full);  // removed behind this process's back: make it again
   }
-  if (full.size() >= static_cast<size_t>(kPathSize)) return false;
-  for (int k = 0; k < kSlots; ++k) {
-    int state = slotStates[k].load();
-    if (state == READY && full == slotPaths[k]) return true;
-    if (state == FREE && slotStates[k].compare_exchange_strong(state, WRITING)) {
-      std::memcpy(slotPaths[k], full.c_str(), full.size() + 1);
-      slotStates[k].store(READY);
-      return true;
-    }
+  if (mkdir(full.c_str(), 0755) == 0) {
+    f.made.insert(full);
+    return true;
   }
+  const int error = errno;
+  struct stat info;
+  if (error == EEXIST && lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    problem = "the temporary folder \"" + path +
+              "\" already exists and was not made by this run (a run that was killed leaves "
+              "it): remove it, then run again";
+  else if (error == EEXIST)
+    problem = "cannot create the temporary folder \"" + path + "\": a file of that name exists";
+  else
+    problem = "cannot create the temporary folder \"" + path + "\": " + std::strerror(error);
   return false;
 }
 
+void removeOwnTempFolder(const std::string& path) {
+  const std::string full = absolute(path);
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
+  if (f.made.count(full) == 0) return;
+  removeTempFilesOf(full);
+  f.made.erase(full);
+}
+
 void installInterruptCleanup() {
-  for (const int signal : {SIGINT, SIGTERM}) {
-    struct sigaction current;
-    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);  // one cleanup at a time
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaction(signal, &action, nullptr);
-  }
+  static std::once_flag once;
+  std::call_once(once, [] {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : kSignals)
+      if (!isIgnored(signal)) sigaddset(&signals, signal);
+    if (sigismember(&signals, SIGPIPE) == 1) {
+      struct sigaction action;
+      std::memset(&action, 0, sizeof action);
+      action.sa_handler = forwardPipeSignal;
+      sigemptyset(&action.sa_mask);
+      sigaction(SIGPIPE, &action, nullptr);
+    }
+    // Blocked here and in every thread started from now on; SIGPIPE stays
+    // open to the writers, whose handler passes it on.
+    sigset_t blocked = signals;
+    sigdelset(&blocked, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+    std::thread(acceptSignals, signals).detach();
+    while (cleanupThread.load() == 0) std::this_thread::yield();
+  });
 }
 
 bool interruptCleanupStarted() { return cleanupStarted.load(std::memory_order_relaxed); }

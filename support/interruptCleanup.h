@@ -1,30 +1,33 @@
 #pragma once
-// Temporary folders of the process removed when SIGINT or SIGTERM ends it
-// (Ctrl-C, kill): the process then ends by that same signal, with its default
-// action, so the shell sees 130 or 143 as usual.
+// What a run leaves when a signal ends it: SIGINT, SIGTERM, SIGHUP and SIGPIPE
+// (Ctrl-C, kill, a closed terminal, a reader of the output that went away)
+// remove the temporary folders this process made, with only the temporary
+// files in them, and complete the list of the run's outputs; the process then
+// ends by that same signal, so that the shell sees 130, 143, 129 or 141.
 //
-// Each temporary folder is registered before it is made, in a table of fixed
-// size preallocated with the program whose slots are filled once and never
-// reused, so the handler reads paths that no thread changes under it. The
-// handler uses async-signal-safe calls only: it marks the cleanup as started,
-// then for every registered folder open(O_DIRECTORY), getdents64 (the system
-// call, into a static buffer), unlinkat of every entry, close and rmdir,
-// repeated a few times with nanosleep in between for files that threads still
-// running had begun to create; then sigaction(SIG_DFL) and raise. Writers of
-// temporary files stop (waitForInterruptEnd) once they see the cleanup
-// started, so no new file appears after the last pass.
+// The cleanup runs on a thread of its own, which alone accepts the signals
+// (sigwait): the other threads keep them blocked, so the cleanup is ordinary
+// code, and a second signal during it waits instead of starting a second
+// cleanup elsewhere. SIGPIPE is raised in the thread that wrote to the closed
+// pipe: a handler there only hands it on to the cleanup thread.
 #include <string>
 
-// Registers a temporary folder (made absolute now against the current folder)
-// for removal on SIGINT and SIGTERM; once per path. False when the table is
-// full or the path too long: that folder is then not removed on a signal.
-bool registerTempFolder(const std::string& path);
+// Makes the temporary folder and records it as this process's own; true when
+// this process made it now or made it earlier and has not removed it. A
+// folder that exists and was not made here is left alone (false, with the
+// reason in problem).
+bool makeOwnTempFolder(const std::string& path, std::string& problem);
+// Removes the temporary files (names "Ind_<deme>_<gene>.tmp") of a folder
+// that this process made, then the folder when it is left empty, and forgets it.
+void removeOwnTempFolder(const std::string& path);
 
-// Installs the handler for SIGINT and SIGTERM, unless the signal is ignored
-// (a program started in the background keeps ignoring it).
+// Starts the cleanup thread for the signals that are not ignored (a program
+// started in the background or under nohup keeps ignoring them). Called on
+// the main thread before any other thread starts, so that every later thread
+// inherits the blocked signals. Once per process.
 void installInterruptCleanup();
 
-// True once the handler has started: writers must not create files any more.
+// True once a signal's cleanup has started: writers must not create files any more.
 bool interruptCleanupStarted();
 // Blocks the calling thread until the signal being handled ends the process.
 [[noreturn]] void waitForInterruptEnd();

@@ -1,11 +1,21 @@
 #include "support/outputRecord.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <system_error>
+
+#include "support/folderLock.h"
 
 namespace fs = std::filesystem;
 
@@ -15,10 +25,21 @@ namespace {
 
 struct TRecordState {
   std::mutex lock;
-  fs::path folder;  // absolute, symbolic links resolved; empty: nothing is recorded
+  std::string genericName;
+  fs::path folder;         // absolute, links resolved; empty: no folder claimed
+  fs::path folderAsNamed;  // absolute as named (the folder may be a link)
+  int folderFd = -1;
+  int recordFd = -1;
+  bool listing = false;  // the new list is being written
+  off_t recordEnd = 0;   // where the next line goes
+  char route = kRouteOther;
   std::function<void()> beforeFirstOutput;
-  std::ofstream list;
-  std::set<std::string> listed;
+  std::vector<TRecordEntry> earlier;
+  std::vector<TRecordEntry> entries;  // the new list
+  std::map<std::string, size_t> index;
+  std::set<std::string> made;     // paths this process may write: it made them
+  std::set<std::string> refused;  // paths refused (said once)
+  std::vector<TFileIdentity> inputs;
 };
 
 TRecordState& state() {
@@ -31,31 +52,222 @@ std::string firstHeaderLine(const std::string& genericName) {
          "\", one per line.";
 }
 
-fs::path resolved(const std::string& path) {
+std::string headerText(const std::string& genericName) {
+  return firstHeaderLine(genericName) + "\n# The next run of \"" + genericName +
+         "\" removes those it can prove it wrote (route, identity, path); other files stay.\n";
+}
+
+// "route TAB identity TAB path", the identity being "-" until the run ends.
+std::string lineOf(const TRecordEntry& e) {
+  return std::string(1, e.route) + "\t" + (e.identified ? e.identity.text() : "-") + "\t" +
+         e.path + "\n";
+}
+
+// A line of the list; a line without tabs is a path of a list of an older
+// version, which gives no identity.
+bool parseLine(const std::string& line, TRecordEntry& e) {
+  e = TRecordEntry();
+  const size_t first = line.find('\t'), last = line.rfind('\t');
+  if (first == std::string::npos) {
+    e.path = line;
+    return true;
+  }
+  if (first != 1 || last == first) return false;
+  e.route = line[0] == kRouteEstimation ? kRouteEstimation : kRouteOther;
+  e.path = line.substr(last + 1);
+  const std::string identity = line.substr(first + 1, last - first - 1);
+  e.identified = identity != "-" && TFileIdentity::parse(identity, e.identity);
+  return !e.path.empty();
+}
+
+fs::path absoluteLexical(const std::string& path) {
   std::error_code ec;
-  fs::path p = fs::absolute(path, ec);
-  if (ec) return fs::path();
-  fs::path r = fs::weakly_canonical(p, ec);
-  return ec ? p.lexically_normal() : r;
+  const fs::path p = fs::absolute(path, ec);
+  return ec ? fs::path() : p.lexically_normal();
 }
 
 // The path relative to the folder when it lies inside it (the folder itself
-// and the list excluded); empty otherwise.
-std::string insideFolder(const fs::path& folder, const std::string& path) {
-  if (folder.empty()) return "";
-  const fs::path rel = resolved(path).lexically_relative(folder);
-  if (rel.empty() || rel == "." || *rel.begin() == "..") return "";
-  const std::string name = rel.generic_string();
-  return name == kOutputRecordName ? "" : name;
+// and the list excluded); empty otherwise. Lexical: links below the folder
+// are the gate's to judge, not resolved away.
+std::string insideFolder(const TRecordState& s, const std::string& path) {
+  if (s.folder.empty()) return "";
+  const fs::path p = absoluteLexical(path);
+  for (const fs::path& base : {s.folder, s.folderAsNamed}) {
+    const fs::path rel = p.lexically_relative(base);
+    if (rel.empty() || rel == "." || *rel.begin() == "..") continue;
+    const std::string name = rel.generic_string();
+    return name == kOutputRecordName ? "" : name;
+  }
+  return "";
+}
+
+bool isInput(const TRecordState& s, const TFileIdentity& id) {
+  for (const TFileIdentity& input : s.inputs)
+    if (input.sameFile(id)) return true;
+  return false;
+}
+
+// Why the run may not write the file below the folder; empty when it may
+// (nothing there yet). Nothing is followed: a link on the way is a reason.
+std::string whyKept(const TRecordState& s, const std::string& rel) {
+  struct stat info;
+  for (size_t slash = rel.find('/'); slash != std::string::npos; slash = rel.find('/', slash + 1))
+    if (fstatat(s.folderFd, rel.substr(0, slash).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(info.st_mode))
+      return "a folder on its path is a symbolic link";
+  if (fstatat(s.folderFd, rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return "";
+  if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
+  if (isInput(s, TFileIdentity::of(info))) return "this run reads it";
+  if (isWriteProtected(info)) return "it is write-protected";
+  return "this run did not make it (a file of the user's, or one an earlier run left that was "
+         "changed since or could not be proven that run's)";
+}
+
+bool writeAll(int fd, const std::string& text, off_t at) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = pwrite(fd, text.data() + done, text.size() - done, at + done);
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Empties the list, or removes it when it cannot be emptied, so that no
+// later run acts on a list that does not describe the folder.
+void invalidateRecord(TRecordState& s) {
+  s.listing = false;
+  const std::string name = (s.folder / kOutputRecordName).string();
+  const bool emptied = s.recordFd >= 0 && ftruncate(s.recordFd, 0) == 0;
+  struct stat info;
+  const bool plainFile = fstatat(s.folderFd, kOutputRecordName, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         S_ISREG(info.st_mode);
+  const bool removed = !emptied && plainFile && unlinkat(s.folderFd, kOutputRecordName, 0) == 0;
+  std::cerr << "\nUnable to write the list of output files \"" << name << "\": "
+            << (emptied || removed ? "the old list is " + std::string(emptied ? "emptied" : "removed")
+                                   : std::string("the old list could not be removed either"))
+            << ", and the outputs of this run will not be removed by the next one" << std::endl;
+}
+
+void rewriteRecord(TRecordState& s) {
+  std::string text = headerText(s.genericName);
+  for (const TRecordEntry& e : s.entries) text += lineOf(e);
+  if (s.recordFd < 0 || ftruncate(s.recordFd, 0) != 0 || !writeAll(s.recordFd, text, 0)) {
+    invalidateRecord(s);
+    return;
+  }
+  s.recordEnd = static_cast<off_t>(text.size());
+}
+
+std::string readAll(int fd) {
+  std::string text;
+  char buffer[65536];
+  off_t at = 0;
+  for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, at)) > 0; at += n) text.append(buffer, n);
+  return text;
+}
+
+int createRecord(const TRecordState& s) {
+  return openat(s.folderFd, kOutputRecordName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+
+// Reads the earlier list through the descriptor the lock was taken with (a
+// lock on it would go with any descriptor of it closed). A list that cannot be
+// opened for writing is read, then removed; a link is neither.
+void readEarlierRecord(TRecordState& s, int openError) {
+  if (openError == ENOENT) return;  // no list yet: made when the outputs begin
+  int readFd = s.recordFd;
+  if (readFd < 0 && openError != ELOOP)
+    readFd = openat(s.folderFd, kOutputRecordName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (readFd >= 0) parseOutputRecord(readAll(readFd), s.genericName, s.earlier);
+  if (readFd >= 0 && readFd != s.recordFd) close(readFd);
+  if (s.recordFd < 0) invalidateRecord(s);
+}
+
+void releaseFolder(TRecordState& s) {
+  for (int* fd : {&s.recordFd, &s.folderFd})
+    if (*fd >= 0) {
+      close(*fd);
+      *fd = -1;
+    }
 }
 
 }  // namespace
 
-void armOutputRecord(const std::string& folder, std::function<void()> beforeFirstOutput) {
+FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
+                              char route) {
   TRecordState& s = state();
-  const fs::path where = folder.empty() ? fs::path() : resolved(folder);
   std::lock_guard<std::mutex> guard(s.lock);
-  s.folder = where;
+  releaseFolder(s);
+  mkdir(folder.c_str(), 0755);  // when absent
+  s.folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (s.folderFd < 0) {
+    std::cerr << "Unable to create the output folder \"" << genericName << "\": "
+              << std::strerror(errno) << ". Exiting program." << std::endl;
+    return FolderClaim::FAILED;
+  }
+  s.genericName = genericName;
+  s.route = route;
+  s.folderAsNamed = absoluteLexical(folder);
+  std::error_code ec;
+  s.folder = fs::canonical(s.folderAsNamed, ec);
+  if (ec) s.folder = s.folderAsNamed;
+  // The list is made only when the folder cannot be locked itself: a refused
+  // run leaves no file.
+  s.recordFd = openat(s.folderFd, kOutputRecordName, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  int openError = s.recordFd < 0 ? errno : 0;
+  LockResult locked = lockFolder(s.folderFd, -1);
+  if (locked == LockResult::UNSUPPORTED) {
+    if (s.recordFd < 0 && openError == ENOENT) {
+      s.recordFd = createRecord(s);
+      openError = s.recordFd < 0 ? errno : 0;
+    }
+    locked = lockFolder(-1, s.recordFd);
+  }
+  if (locked == LockResult::BUSY) {
+    std::cerr << "\nAnother run is writing into the output folder \"" << folder
+              << "\": two runs of a model must not share one folder. Wait until it ends, or "
+                 "run this one from another folder. Exiting program."
+              << std::endl;
+    releaseFolder(s);
+    s.folder.clear();
+    return FolderClaim::BUSY;
+  }
+  if (locked == LockResult::UNSUPPORTED)
+    std::cerr << "\nWarning: the output folder \"" << folder
+              << "\" cannot be locked here: make sure that no other run writes into it"
+              << std::endl;
+  readEarlierRecord(s, openError);
+  return FolderClaim::CLAIMED;
+}
+
+int outputFolderDescriptor() {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.folderFd;
+}
+
+std::vector<TRecordEntry> earlierOutputs() {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.earlier;
+}
+
+void protectInputs(const std::vector<TFileIdentity>& inputs) {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.inputs = inputs;
+}
+
+bool isProtectedInput(const TFileIdentity& identity) {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return isInput(s, identity);
+}
+
+void armOutputRecord(std::function<void()> beforeFirstOutput) {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
   s.beforeFirstOutput = std::move(beforeFirstOutput);
 }
 
@@ -69,60 +281,126 @@ void beginOutputs() {
   if (action) action();
 }
 
-bool startOutputRecord(const std::string& genericName, const std::vector<std::string>& carried) {
+bool startOutputRecord(const std::vector<TRecordEntry>& carried) {
   TRecordState& s = state();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.folder.empty()) return false;
-  const fs::path name = s.folder / kOutputRecordName;
-  s.list.close();
-  s.list.clear();
-  s.listed.clear();
-  s.list.open(name, std::ios::trunc);
-  s.list << firstHeaderLine(genericName) << "\n# The next run of \"" << genericName
-         << "\" removes them before it writes its own outputs; other files stay.\n";
-  for (const std::string& entry : carried)
-    if (s.listed.insert(entry).second) s.list << entry << "\n";
-  s.list.flush();
-  if (s.list) return true;
-  std::cerr << "\nUnable to write the list of output files \"" << name.string()
-            << "\": the outputs of this run will not be removed by the next one" << std::endl;
-  s.list.close();
-  return false;
+  if (s.folderFd < 0) return false;
+  if (s.recordFd < 0) s.recordFd = createRecord(s);
+  s.entries.clear();
+  s.index.clear();
+  for (const TRecordEntry& e : carried)
+    if (s.index.emplace(e.path, s.entries.size()).second) s.entries.push_back(e);
+  s.listing = true;
+  rewriteRecord(s);
+  return s.listing;
 }
 
-void noteOutputFile(const std::string& path) {
+bool noteOutputFile(const std::string& path) {
   TRecordState& s = state();
-  fs::path folder;
+  std::string rel;
   {
     std::lock_guard<std::mutex> guard(s.lock);
-    folder = s.folder;
+    rel = insideFolder(s, path);
+    if (rel.empty()) {
+      TFileIdentity id;
+      if (!identityOf(path, id) || !isInput(s, id)) return true;
+      if (s.refused.insert(path).second)
+        std::cerr << "\nThe file \"" << path << "\" is kept: this run reads it" << std::endl;
+      return false;
+    }
   }
-  const std::string entry = insideFolder(folder, path);
-  if (entry.empty()) return;
   beginOutputs();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (!s.list.is_open() || !s.listed.insert(entry).second) return;
-  s.list << entry << "\n";
-  s.list.flush();  // a run that is killed still leaves the list of what it made
+  if (s.made.count(rel) > 0) return true;
+  const std::string why = whyKept(s, rel);
+  if (!why.empty()) {
+    if (s.refused.insert(rel).second)
+      std::cerr << "\nThe file \"" << (s.folderAsNamed.filename() / rel).string()
+                << "\" is kept: " << why << "; this run does not write it" << std::endl;
+    return false;
+  }
+  s.made.insert(rel);
+  if (!s.listing) return true;
+  TRecordEntry e;
+  e.path = rel;
+  e.route = s.route;
+  const auto [at, added] = s.index.emplace(rel, s.entries.size());
+  if (added)
+    s.entries.push_back(e);
+  else
+    s.entries[at->second] = e;
+  // Each line goes out at once: a run that is killed still leaves the list of what it made.
+  if (writeAll(s.recordFd, lineOf(e), s.recordEnd))
+    s.recordEnd += static_cast<off_t>(lineOf(e).size());
+  else
+    invalidateRecord(s);
+  return true;
+}
+
+bool openOutputFile(std::ofstream& os, const std::string& path, std::ios::openmode mode) {
+  if (noteOutputFile(path))
+    os.open(path, mode);
+  else
+    os.setstate(std::ios::failbit);
+  return os.is_open();
+}
+
+void settleOutputRecord() {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (!s.listing) return;
+  std::vector<TRecordEntry> kept;
+  for (TRecordEntry& e : s.entries) {
+    struct stat info;
+    if (fstatat(s.folderFd, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode))
+      continue;  // gone: nothing to list
+    if (s.made.count(e.path) > 0) {
+      e.identified = true;
+      e.identity = TFileIdentity::of(info);
+    }
+    kept.push_back(e);
+  }
+  s.entries.swap(kept);
+  s.index.clear();
+  for (size_t k = 0; k < s.entries.size(); ++k) s.index.emplace(s.entries[k].path, k);
+  rewriteRecord(s);
 }
 
 void closeOutputRecord() {
+  settleOutputRecord();
   TRecordState& s = state();
   std::lock_guard<std::mutex> guard(s.lock);
-  s.list.close();
-  s.list.clear();
-  s.listed.clear();
+  releaseFolder(s);
+  s.listing = false;
   s.folder.clear();
+  s.folderAsNamed.clear();
+  s.earlier.clear();
+  s.entries.clear();
+  s.index.clear();
+  s.made.clear();
+  s.refused.clear();
+  s.inputs.clear();
   s.beforeFirstOutput = nullptr;
 }
 
-bool readOutputRecord(const std::string& folder, const std::string& genericName,
-                      std::vector<std::string>& entries) {
+bool parseOutputRecord(const std::string& text, const std::string& genericName,
+                       std::vector<TRecordEntry>& entries) {
   entries.clear();
-  std::ifstream in(fs::path(folder) / kOutputRecordName);
+  std::istringstream in(text);
   std::string line;
-  if (!in || !std::getline(in, line) || line != firstHeaderLine(genericName)) return false;
-  while (std::getline(in, line))
-    if (!line.empty() && line[0] != '#') entries.push_back(line);
+  if (!std::getline(in, line) || line != firstHeaderLine(genericName)) return false;
+  while (std::getline(in, line)) {
+    TRecordEntry e;
+    if (!line.empty() && line[0] != '#' && parseLine(line, e)) entries.push_back(e);
+  }
   return true;
+}
+
+bool readOutputRecord(const std::string& folder, const std::string& genericName,
+                      std::vector<TRecordEntry>& entries) {
+  std::ifstream in(fs::path(folder) / kOutputRecordName);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in && parseOutputRecord(text.str(), genericName, entries);
 }

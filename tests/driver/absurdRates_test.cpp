@@ -125,12 +125,14 @@ TEST(StoredStates, StatesBeyondTheStorageFailTheDataSet) {
   }
 }
 
-// Above 1 the model itself is refused, before any simulation.
+// Above 1 (and shares outside 0 to 1) the model itself is refused, before any
+// simulation.
 struct RefusedCase {
   const char* name;
   std::vector<std::string> blocks;
   std::vector<std::string> options;
   std::string message;  // after "Error in model file "a.par", line "
+  std::string why = ": a rate per site and generation is at most 1\n";
 };
 
 class RatesAboveOne : public testing::TestWithParam<RefusedCase> {};
@@ -139,8 +141,7 @@ TEST_P(RatesAboveOne, RefuseTheModelWhenItIsRead) {
   const RefusedCase& c = GetParam();
   RunFolder f("above_one");
   const RunOutput r = runRefused(f, c.blocks, "1000", c.options);
-  EXPECT_NE(r.err.find("Error in model file \"a.par\", line " + c.message +
-                       ": a rate per site and generation is at most 1\n"),
+  EXPECT_NE(r.err.find("Error in model file \"a.par\", line " + c.message + c.why),
             std::string::npos)
       << r.err;
 }
@@ -158,7 +159,17 @@ INSTANTIATE_TEST_SUITE_P(
                     {"SNP 10 1e-5 1e-5 0", "DNA 100000 1e-8 1e3 0.33"}, {},
                     "19: the mutation rate of block 2 is 1000"},
         RefusedCase{"SNPMutationRate1e20InfiniteSites", {"SNP 10 1e-8 1e20 0"}, {"-I"},
-                    "18: the mutation rate of block 1 is 1e+20"}),
+                    "18: the mutation rate of block 1 is 1e+20"},
+        RefusedCase{"DNATransitionRate33", {"DNA 10 0 1e-8 33"}, {},
+                    "18: the transition rate of block 1 is 33", ": it is a share, from 0 to 1\n"},
+        RefusedCase{"DNANegativeTransitionRate", {"SNP 10 0 1e-8 0", "DNA 10 0 1e-8 -0.1"}, {},
+                    "19: the transition rate of block 2 is -0.1", ": it is a share, from 0 to 1\n"},
+        RefusedCase{"MicrosatGeometricOne", {"MICROSAT 10 0 1e-4 1 0"}, {},
+                    "18: the geometric parameter of block 1 is 1",
+                    ": it lies from 0 up to, not including, 1\n"},
+        RefusedCase{"MicrosatGeometric5", {"MICROSAT 10 0 1e-4 5 0"}, {},
+                    "18: the geometric parameter of block 1 is 5",
+                    ": it lies from 0 up to, not including, 1\n"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

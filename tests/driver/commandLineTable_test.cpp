@@ -176,6 +176,22 @@ CliCase const kCases[] = {
      {"Invalid input file name \".par\": it gives an empty name to the output folder. Exiting "
       "program."},
      false, 1},
+    {"GenericNameDot", {"-i", "..par", "-n", "5"}, {{"..par", "x"}}, {},
+     {"Invalid input file name \"..par\": it gives the name \".\" to the output folder. "
+      "Exiting program."},
+     false, 1},
+    {"GenericNameDotDot", {"-i", "...par", "-n", "5"}, {{"...par", "x"}}, {},
+     {"Invalid input file name \"...par\": it gives the name \"..\" to the output folder. "
+      "Exiting program."},
+     false, 1},
+    {"TemplateGenericNameDot", {"-t", "..tpl", "-f", "d.def", "-n", "5"}, {{"..tpl", "x"}}, {},
+     {"Invalid input file name \"..tpl\": it gives the name \".\" to the output folder. "
+      "Exiting program."},
+     false, 1},
+    {"DefinitionGenericNameDotDot", {"-t", "t.tpl", "-f", "...def", "-n", "5"}, kTemplate, {},
+     {"Invalid input file name \"...def\": it gives the name \"..\" to the output folder. "
+      "Exiting program."},
+     false, 1},
 
     // Number of simulations and the other options, in the order they are checked.
     {"NoSimulations", {"-i", "m.par"}, kModel, {},

@@ -164,16 +164,16 @@ TEST(GeneticRun, AscertainedBootstrapsUseTheSiteCountOfTheDataSet) {
   }
 }
 
-// A project file that cannot be written (a folder has its name) is reported;
-// the other data sets are written and listed; the status is 1.
+// A project file that cannot be written (a folder of the user's has its name)
+// is reported; the other data sets are written and listed; the status is 1.
 TEST(GeneticRun, UnwritableProjectFileFailsOnlyItsDataSet) {
   RunFolder f("unwritable");
   f.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 3));
   std::filesystem::create_directories(f.path() / "g" / "g_1_1.qdp");
   const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-q", "-r", "3"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Unable to write the project file \"g/g_1_1.qdp\" of simulation 1 (it "
-                       "cannot be opened: Is a directory): the data set is not written\n"),
+  EXPECT_NE(r.err.find("Unable to write the project file \"g/g_1_1.qdp\" of simulation 1 (a "
+                       "file of that name is kept): the data set is not written\n"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(f.read("g/g_1.qdb"), "g/g_1_2.qdp\n");

@@ -2,6 +2,7 @@
 // just before a new one writes its first output, when the earlier one listed
 // them; nothing else is, and a refused run removes nothing.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -209,8 +210,9 @@ TEST(StaleOutputs, RefusedRunKeepsTheOutputsOfTheLastGoodRun) {
 }
 
 // The list of files is the only authority, and even a listed file goes only
-// when it is an output of the model in its folder and no input.
-TEST(StaleOutputs, OnlyListedOutputsThatNoRunReadsAreRemoved) {
+// when it is an output of the model in its folder, still has the identity
+// the list gives it, and no run reads it.
+TEST(StaleOutputs, OnlyListedOutputsWithTheirIdentityAreRemoved) {
   const std::string work = scratchFolder("stale_list");
   const std::string folder = work + "/g";
   fs::create_directories(folder + "/g_2");
@@ -218,39 +220,62 @@ TEST(StaleOutputs, OnlyListedOutputsThatNoRunReadsAreRemoved) {
   stale.genericName = "g";
   stale.folder = folder;
   stale.workingFolder = work;
-  stale.inputs = {folder + "/g_1.par"};  // a model kept by an earlier run, now the input
   const std::vector<std::string> files = {
       "g/g_1_1.qdp", "g/g_2/g_DAFpop0.obs", "g/g_1.par", "g/notes.txt", "g/g.tpl",
       "g_1_2.qdp",  // in the working folder
-      "g/g_DAFpop0.obs"};
+      "g/g_DAFpop0.obs", "g/g_1_3.qdp", "g/g_1_4.qdp"};
   for (const std::string& name : files) std::ofstream(work + "/" + name) << "text\n";
-  const auto writeList = [&](const std::vector<std::string>& entries) {
-    std::ofstream list(folder + "/" + kOutputRecordName);
-    list << "# Files brimvane wrote in this folder for the model \"g\", one per line.\n# next\n";
-    for (const std::string& e : entries) list << e << "\n";
+  TFileIdentity model;
+  ASSERT_TRUE(identityOf(folder + "/g_1.par", model));
+  stale.inputs = {model};  // a model kept by an earlier run, now the input
+  // Each entry with the identity its file has now.
+  const auto listed = [&](const std::string& entry) {
+    TFileIdentity id;
+    identityOf(folder + "/" + entry, id);
+    return "R\t" + id.text() + "\t" + entry + "\n";
+  };
+  const auto writeList = [&](const std::string& generic, const std::string& lines) {
+    std::ofstream(folder + "/" + kOutputRecordName)
+        << "# Files brimvane wrote in this folder for the model \"" << generic
+        << "\", one per line.\n# next\n"
+        << lines;
+  };
+  const auto claimAndRemove = [&] {
+    EXPECT_TRUE(claimStaleOutputs(stale));
+    const int removed = removeStaleOutputs(stale);
+    closeOutputRecord();
+    return removed;
   };
 
   // No list, or the list of another model: nothing goes.
-  armOutputRecord(folder, nullptr);
-  EXPECT_EQ(removeStaleOutputs(stale), 0);
-  std::ofstream(folder + "/" + kOutputRecordName)
-      << "# Files brimvane wrote in this folder for the model \"h\", one per line.\ng_1_1.qdp\n";
-  EXPECT_EQ(removeStaleOutputs(stale), 0);
+  EXPECT_EQ(claimAndRemove(), 0);
+  writeList("h", listed("g_1_1.qdp"));
+  EXPECT_EQ(claimAndRemove(), 0);
   for (const std::string& name : files) EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
 
-  writeList({"g_1_1.qdp", "g_2/g_DAFpop0.obs", "g_1.par", "notes.txt", "g.tpl", "../g_1_2.qdp",
-             work + "/g_1_2.qdp", "g_9_9.qdp"});
-  EXPECT_EQ(removeStaleOutputs(stale), 2);
-  closeOutputRecord();
+  std::string lines;
+  for (const char* entry : {"g_1_1.qdp", "g_2/g_DAFpop0.obs", "g_1.par", "notes.txt", "g.tpl",
+                            "../g_1_2.qdp", "g_9_9.qdp", "g_1_3.qdp"})
+    lines += listed(entry);
+  lines += "R\t-\tg_DAFpop0.obs\n";  // listed by a run that did not end
+  lines += "g_1_4.qdp\n";              // a list of an older version: no identity
+  lines += "R\t" + model.text() + "\t" + work + "/g_1_2.qdp\n";
+  writeList("g", lines);
+  std::ofstream(folder + "/g_1_3.qdp", std::ios::app) << "edited since\n";
+  EXPECT_EQ(claimAndRemove(), 2);
   EXPECT_FALSE(fs::exists(folder + "/g_1_1.qdp"));
   EXPECT_FALSE(fs::exists(folder + "/g_2"));  // the spectrum folder, left empty
-  for (const char* name : {"g/g_1.par", "g/notes.txt", "g/g.tpl", "g_1_2.qdp",
-                                  "g/g_DAFpop0.obs"})
+  for (const char* name : {"g/g_1.par", "g/notes.txt", "g/g.tpl", "g_1_2.qdp", "g/g_DAFpop0.obs",
+                           "g/g_1_3.qdp", "g/g_1_4.qdp"})
     EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
-  // The new list holds only its header: this process has written nothing yet.
-  std::vector<std::string> entries;
+  // The new list carries the outputs it kept (the input, the edited file and
+  // the two never identified); it holds nothing of this process, which wrote nothing.
+  std::vector<TRecordEntry> entries;
   EXPECT_TRUE(readOutputRecord(folder, "g", entries));
-  EXPECT_TRUE(entries.empty());
+  std::vector<std::string> paths;
+  for (const TRecordEntry& e : entries) paths.push_back(e.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"g_1.par", "g_1_3.qdp", "g_DAFpop0.obs",
+                                             "g_1_4.qdp"}));
 }
 
 struct InputCase {
@@ -258,36 +283,43 @@ struct InputCase {
   bool input;
 };
 
+// Inputs by identity: the files the invocation names and the observed spectra
+// of the model where runs read them, whatever name or link reaches them.
 TEST(StaleOutputs, FilesThatRunsReadAreInputs) {
   const std::string work = scratchFolder("stale_inputs");
   fs::create_directories(work + "/g");
-  TStaleOutputs stale;
-  stale.genericName = "g";
-  stale.folder = work + "/g";
-  stale.workingFolder = work;
-  stale.inputs = {work + "/models/g.par"};
   fs::create_directories(work + "/models");
+  for (const char* name : {"models/g.par", "g_DAFpop0.obs", "g_jointMAFpop1_0.obs", "g_DSFS.obs",
+                           "g_MAFpooled.obs", "g_4GT.obs", "g/g_DAFpop0.obs", "g/g_1_1.qdp",
+                           "h_DAFpop0.obs", "copy.par"})
+    std::ofstream(work + "/" + name) << "text\n";
+  fs::create_symlink(work + "/models/g.par", work + "/g/linked.par");
+  fs::create_symlink("../g_DAFpop0.obs", work + "/g/linked_DAFpop0.obs");
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(work.c_str()), 0);
+  RunOptions run;
+  run.modelFileName = "models/g.par";
+  const TStaleOutputs stale = prepareStaleOutputs(run, "models/g.par");
+  ASSERT_EQ(chdir(here), 0);
   const InputCase cases[] = {
-      {"models/g.par", true},       // the model of the invocation
-      {"g_DAFpop0.obs", true},      // observed spectra, where runs read them
+      {"models/g.par", true},  // the model of the invocation
+      {"g/linked.par", true},  // ... through a link
+      {"g_DAFpop0.obs", true},  // observed spectra, where runs read them
+      {"g/linked_DAFpop0.obs", true},
       {"g_jointMAFpop1_0.obs", true},
       {"g_DSFS.obs", true},
       {"g_MAFpooled.obs", true},
       {"g_4GT.obs", true},
-      {"g/brv_run.txt", true},      // run, template, definition and prior files anywhere
-      {"g/g.tpl", true},
-      {"g/g.def", true},
-      {"g/g.est", true},
-      {"g/g_DAFpop0.obs", false},   // simulated spectra in the output folder
+      {"copy.par", false},         // another file of the same text
+      {"g/g_DAFpop0.obs", false},  // simulated spectra in the output folder
       {"g/g_1_1.qdp", false},
-      {"g/g.lhoods", false},
-      {"h_DAFpop0.obs", false},     // another model's
+      {"h_DAFpop0.obs", false},  // another model's
   };
-  for (const InputCase& c : cases) {
-    const std::string path = work + "/" + c.path;
-    std::ofstream(path) << "text\n";
-    EXPECT_EQ(isInputFile(path, stale), c.input) << c.path;
-  }
+  for (const InputCase& c : cases)
+    EXPECT_EQ(isInputFile(work + "/" + c.path, stale), c.input) << c.path;
+  EXPECT_TRUE(namesAnInput(work + "/models/g.par", stale));
+  EXPECT_FALSE(namesAnInput(work + "/g/g.lhoods", stale));
 }
 
 }  // namespace
