@@ -14,7 +14,7 @@ bool beatsEarlierEstimations(const std::ofstream* table, double lhood) {
 namespace {
 
 TBestLhoodsTable* createTable(const std::string& name, const TSampleParameters& best) {
-  noteOutputFile(name);
+  if (!noteOutputFile(name)) return nullptr;  // a file the run may not write
   auto* created = new TBestLhoodsTable(name);
   if (!*created) {
     delete created;

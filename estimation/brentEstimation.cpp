@@ -283,8 +283,8 @@ bool TBrentCycles::ending() {
 
 bool TBrentCycles::writeRescalingFactor() {
   const std::string name = rescaleFactorFileName(s_.genericName.c_str());
-  noteOutputFile(name);
-  std::ofstream rsf(name, std::ios::trunc);
+  std::ofstream rsf;
+  openOutputFile(rsf, name, std::ios::trunc);
   rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
   rsf.close();
   if (rsf) return true;
