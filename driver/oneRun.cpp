@@ -107,7 +107,7 @@ void startRunOutputs(TRunProcess& p, TSimSettings& s) {
   if (!p.outputsBegun) {
     p.outputsBegun = true;
     removeStaleOutputs(p.stale);
-    writeSeedFile(p.seed);
+    writeSeedFile(p.seed, p.stale.workingFolder);
   }
   if (!writeHeldModelEcho()) p.outputLost = true;
   if (s.dataType == DataType::FREQ && TSimSettings::outputTree &&
@@ -159,7 +159,7 @@ void writeRunResults(TRunProcess& p, TSimSettings& s, int runIndex, bool simulat
     os.flush();
   }
   if (simulated && s.outputExpSFS) {
-    writeExpectedSpectra(s, !p.expSpectraFilesStarted);
+    if (!writeExpectedSpectra(s, !p.expSpectraFilesStarted)) p.outputLost = true;
     p.expSpectraFilesStarted = true;
   }
 }

@@ -53,7 +53,7 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
   mainRandom.InitializeGenerator(static_cast<long>(seed));
 }
 
-void writeSeedFile(long long seed) {
-  std::ofstream seedFile("seed.txt", std::ios::trunc);
+void writeSeedFile(long long seed, const std::string& folder) {
+  std::ofstream seedFile((folder.empty() ? std::string(".") : folder) + "/seed.txt", std::ios::trunc);
   seedFile << "Random generator seed :" << seed << "\n";
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 // The seed of the process and the seeding of the random generators.
 #include "driver/runOptions.h"
 
@@ -18,7 +19,8 @@ long long chooseSeed(const RunOptions& run);
 void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
 // Writes "seed.txt" (the seed that repeats the run): only once the run's
 // inputs are accepted, so that a refused run leaves the last good run's seed.
-void writeSeedFile(long long seed);
+// In the working folder (an estimation accepts its inputs from inside the output folder).
+void writeSeedFile(long long seed, const std::string& workingFolder);
 
 // The seed of batch generator i: a well-mixed function of (seed, i) spread
 // over all starting states of the generator, so that two seeds, however close,

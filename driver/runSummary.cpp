@@ -52,19 +52,20 @@ void writeFailedLikelihoods(std::ostream& os, const TObsAFS* observed) {
   for (int k = 0; k < columns; ++k) os << "\tnan";
 }
 
-void writeExpectedSpectra(TSimSettings& s, bool firstWrite) {
+bool writeExpectedSpectra(TSimSettings& s, bool firstWrite) {
   TDemeCollection& demes = s.demeCollection;
   const std::string name = s.genericName.c_str();
   const int header = firstWrite ? 1 : 0;
   const bool append = !firstWrite;
   const int numDataSets = 1;  // one expected spectrum per run
   const int multiAllelic = demes.numMultiAllelicSites;
+  bool written = true;
   if (TSimSettings::isMultiSFS) {
     for (multiSFS* e : {demes.expMultiMAF, demes.expMultiDAF})
       if (e)
-        e->printSFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic, 0.0,
-                    false);
-    return;
+        written &= e->printSFS(name, name, header, false, numDataSets, true, 0, append,
+                               multiAllelic, 0.0, false);
+    return written;
   }
   // Branches enter the 1-D tables only when a single deme has a sample (or all
   // samples are pooled into one); otherwise the tables hold zeros, which must
@@ -73,11 +74,12 @@ void writeExpectedSpectra(TSimSettings& s, bool firstWrite) {
   for (AFS* e : {demes.expMAF, demes.expDAF}) {
     if (!e) continue;
     if (filled)
-      e->printAllPopAFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic,
-                        0.0);
-    e->printAllPairwiseAFS(name, name, header, false, numDataSets, true, 0, append, multiAllelic,
-                           0.0);
+      written &= e->printAllPopAFS(name, name, header, false, numDataSets, true, 0, append,
+                                   multiAllelic, 0.0);
+    written &= e->printAllPairwiseAFS(name, name, header, false, numDataSets, true, 0, append,
+                                      multiAllelic, 0.0);
   }
+  return written;
 }
 
 void writeIterationLines(int runNumber, int numRuns, double seconds) {

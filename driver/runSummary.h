@@ -28,7 +28,7 @@ void writeFailedLikelihoods(std::ostream& os, const TObsAFS* observed);
 
 // The run's expected spectra as ".txt" files in the output folder; the first
 // call writes the headers and creates the files, later calls append.
-void writeExpectedSpectra(TSimSettings& settings, bool firstWrite);
+bool writeExpectedSpectra(TSimSettings& settings, bool firstWrite);  // false: some not written
 
 // "Iteration i/n done in ..." on the standard output and "done in ..." in the
 // model echo.

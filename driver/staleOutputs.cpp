@@ -108,6 +108,7 @@ struct TOutputShapes {
   std::string generic;
   std::set<std::string> files;
   std::set<std::string> observed;  // observed spectra a run reads
+  std::set<std::string> results;   // what an estimation leaves: only an estimation removes it
   std::string spectrumFolder;
 
   // False when the model file name gives no output names.
@@ -131,6 +132,12 @@ struct TOutputShapes {
       names.insert(bestLhoodsFileName(generic));
       names.insert(rescaleFactorFileName(generic));
       names.insert(maxLParFileName(modelFileName));
+      for (const std::string& n : {brentLhoodsFileName(generic), bestLhoodsFileName(generic),
+                                   rescaleFactorFileName(generic), maxLParFileName(modelFileName)})
+        results.insert(shapeOf(baseName(n), generic));
+      std::set<std::string> spectra;
+      addSpectrumNames(spectra, generic);
+      for (const std::string& n : spectra) results.insert(shapeOf(baseName(n), generic));
       names.insert(badParameterFileName(probe));
       names.insert(std::string(probe.runPrefix.c_str()) + "_1.4GT");  // four-gamete counts
       addSpectrumNames(names, generic);
@@ -145,6 +152,10 @@ struct TOutputShapes {
   bool isFile(const std::string& name) const {
     const std::string shape = shapeOf(name, generic);
     return !shape.empty() && files.count(shape) > 0;
+  }
+  bool isEstimationResult(const std::string& name) const {
+    const std::string shape = shapeOf(name, generic);
+    return !shape.empty() && results.count(shape) > 0;
   }
   bool isObserved(const std::string& name) const {
     const std::string shape = shapeOf(name, generic);
@@ -180,6 +191,19 @@ enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, CHANGED, UNPROVEN, EST
 constexpr int kNumFates = static_cast<int>(TFate::FAILED) + 1;
 
 // Why kept files are kept, for the one line that counts them.
+// Why one of them is kept, for the message of a run that would write it.
+const char* const kKeptOneWhy[kNumFates] = {
+    "", "",
+    "it is a symbolic link or in a linked folder",
+    "it is write-protected",
+    "this run reads it",
+    "it was changed or replaced since the run that listed it wrote it",
+    "it was never identified (the run that listed it did not end, or its list is of an older "
+    "version): remove it if it is not needed",
+    "it is a result of an estimation, which only an estimation of this model replaces (move "
+    "it elsewhere to let this run write it)",
+    "it could not be removed"};
+
 const char* const kKeptWhy[kNumFates] = {
     "", "",
     "symbolic links or in a linked folder",
@@ -192,7 +216,8 @@ const char* const kKeptWhy[kNumFates] = {
 
 class TListedRemoval {
  public:
-  TListedRemoval(int folderFd, const TStaleOutputs& stale) : folderFd_(folderFd), stale_(stale) {}
+  TListedRemoval(int folderFd, const TStaleOutputs& stale, const TOutputShapes& shapes)
+      : folderFd_(folderFd), stale_(stale), shapes_(shapes) {}
   ~TListedRemoval() {
     for (const auto& [name, fd] : subFolders_)
       if (fd >= 0) close(fd);
@@ -207,7 +232,7 @@ class TListedRemoval {
     const std::string name = rel.filename().string();
     struct stat info;
     if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TFate::GONE;
-    const TFate fate = fateOf(e, info);
+    const TFate fate = fateOf(e, name, info);
     if (fate != TFate::REMOVED) return fate;
     if (unlinkat(dir, name.c_str(), 0) != 0) {
       std::cerr << "\nUnable to remove the output file \"" << stale_.genericName << "/"
@@ -226,12 +251,14 @@ class TListedRemoval {
  private:
   static constexpr int kLinked = -2;
 
-  TFate fateOf(const TRecordEntry& e, const struct stat& info) const {
+  TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& info) const {
     if (S_ISLNK(info.st_mode)) return TFate::LINK;
     if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
     const TFileIdentity now = TFileIdentity::of(info);
     if (isProtectedInput(now)) return TFate::INPUT;
-    if (e.route == kRouteEstimation && stale_.route != kRouteEstimation) return TFate::ESTIMATION;
+    if (e.route == kRouteEstimation && stale_.route != kRouteEstimation &&
+        shapes_.isEstimationResult(name))
+      return TFate::ESTIMATION;
     if (!e.identified) return TFate::UNPROVEN;
     if (!(now == e.identity)) return TFate::CHANGED;
     if (isWriteProtected(info)) return TFate::PROTECTED;
@@ -251,6 +278,7 @@ class TListedRemoval {
 
   const int folderFd_;
   const TStaleOutputs& stale_;
+  const TOutputShapes& shapes_;
   std::map<std::string, int> subFolders_;
   std::set<std::string> emptied_;
 };
@@ -349,13 +377,15 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
   if (shapes.build(stale.genericName + ".par")) {
-    TListedRemoval removal(folderFd, stale);
+    TListedRemoval removal(folderFd, stale, shapes);
     for (const TRecordEntry& e : earlierOutputs()) {
       const fs::path rel = listedOutput(e.path, shapes);
       if (rel.empty()) continue;  // not an output's name: not the list's to judge
       const TFate fate = removal.remove(e, rel);
       ++count[static_cast<int>(fate)];
-      if (fate != TFate::REMOVED && fate != TFate::GONE) carried.push_back(e);
+      if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
+      carried.push_back(e);
+      carried.back().keptBecause = kKeptOneWhy[static_cast<int>(fate)];
     }
     removal.removeEmptiedFolders();
   }

@@ -25,15 +25,10 @@ std::string tempGeneFilePath(int folder, int deme, int gene) {
 
 namespace {
 
-// Temporary files are not created any more once an interrupt removes them.
-void stopWhenInterrupted() {
-  if (interruptCleanupStarted()) waitForInterruptEnd();
-}
-
 // The folder made by this process (registered, so that a signal ending the
 // run removes it); false when it cannot be made or is someone else's.
 bool ensureFolder(const std::string& path, std::string& problem) {
-  stopWhenInterrupted();
+  const TTempFileCreation creation;
   return makeOwnTempFolder(path, problem);
 }
 
@@ -64,7 +59,7 @@ bool appendToGeneFiles(TDemeCollection& c, long long n, StatesOf statesOf) {
     for (int g = 0; g < c.demes[d].sampleSize; ++g) {
       const std::string path = tempGeneFilePath(c.batchId, d + 1, g + 1);
       const short* states = statesOf(d, g);
-      stopWhenInterrupted();
+      const TTempFileCreation creation;
       std::ofstream file(path, mode);
       if (file && states && n > 0)
         file.write(reinterpret_cast<const char*>(states),

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <shared_mutex>
 #include <thread>
 
 #include "support/outputRecord.h"
@@ -35,6 +36,7 @@ TTempFolders& tempFolders() {
 }
 
 std::atomic<bool> cleanupStarted{false};
+std::shared_mutex creations;  // shared by the creators of temporary files, taken whole by the cleanup
 std::atomic<pid_t> cleanupThread{0};  // thread id of the cleanup thread, once it runs
 
 std::string absolute(const std::string& path) {
@@ -77,13 +79,16 @@ bool removeTempFilesOf(const std::string& path) {
 
 // Removes every folder this process made, a few times over for the files
 // that threads still at work had begun to create.
+// Removes every folder this process made, once no creation is under way (a
+// few passes all the same, for a file system slow to show an unlink).
 void removeAllTempFolders() {
+  std::unique_lock<std::shared_mutex> noCreation(creations);
   TTempFolders& f = tempFolders();
   std::lock_guard<std::mutex> guard(f.lock);
   for (int pass = 0; pass < kPasses; ++pass) {
     bool allGone = true;
     for (const std::string& path : f.made) allGone &= removeTempFilesOf(path);
-    if (allGone && pass > 0) break;  // a second pass for files created meanwhile
+    if (allGone) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
@@ -121,6 +126,11 @@ extern "C" void forwardPipeSignal(int) {
   const pid_t target = cleanupThread.load();
   if (target != 0) syscall(SYS_tgkill, getpid(), target, SIGPIPE);
   errno = savedErrno;
+}
+
+// Blocks the calling thread until the signal being handled ends the process.
+[[noreturn]] void waitForInterruptEnd() {
+  for (;;) pause();
 }
 
 bool isIgnored(int signal) {
@@ -189,8 +199,12 @@ void installInterruptCleanup() {
   });
 }
 
-bool interruptCleanupStarted() { return cleanupStarted.load(std::memory_order_relaxed); }
-
-void waitForInterruptEnd() {
-  for (;;) pause();
+TTempFileCreation::TTempFileCreation() {
+  creations.lock_shared();
+  if (!cleanupStarted.load()) return;
+  creations.unlock_shared();
+  waitForInterruptEnd();
 }
+
+TTempFileCreation::~TTempFileCreation() { creations.unlock_shared(); }
+

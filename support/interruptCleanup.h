@@ -27,7 +27,13 @@ void removeOwnTempFolder(const std::string& path);
 // inherits the blocked signals. Once per process.
 void installInterruptCleanup();
 
-// True once a signal's cleanup has started: writers must not create files any more.
-bool interruptCleanupStarted();
-// Blocks the calling thread until the signal being handled ends the process.
-[[noreturn]] void waitForInterruptEnd();
+// Held while a temporary folder or file is created (and written): the cleanup
+// waits for every holder, and a creation that would start after the cleanup
+// did waits for the end of the process instead, so no file appears behind it.
+class TTempFileCreation {
+ public:
+  TTempFileCreation();
+  ~TTempFileCreation();
+  TTempFileCreation(const TTempFileCreation&) = delete;
+  TTempFileCreation& operator=(const TTempFileCreation&) = delete;
+};

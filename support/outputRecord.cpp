@@ -119,6 +119,9 @@ std::string whyKept(const TRecordState& s, const std::string& rel) {
   if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
   if (isInput(s, TFileIdentity::of(info))) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
+  const auto listed = s.index.find(rel);
+  if (listed != s.index.end() && !s.entries[listed->second].keptBecause.empty())
+    return s.entries[listed->second].keptBecause;
   return "this run did not make it (a file of the user's, or one an earlier run left that was "
          "changed since or could not be proven that run's)";
 }
@@ -225,7 +228,7 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
     locked = lockFolder(-1, s.recordFd);
   }
   if (locked == LockResult::BUSY) {
-    std::cerr << "\nAnother run is writing into the output folder \"" << folder
+    std::cerr << "\nAnother run is writing into the output folder \"" << genericName
               << "\": two runs of a model must not share one folder. Wait until it ends, or "
                  "run this one from another folder. Exiting program."
               << std::endl;
@@ -234,7 +237,7 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
     return FolderClaim::BUSY;
   }
   if (locked == LockResult::UNSUPPORTED)
-    std::cerr << "\nWarning: the output folder \"" << folder
+    std::cerr << "\nWarning: the output folder \"" << genericName
               << "\" cannot be locked here: make sure that no other run writes into it"
               << std::endl;
   readEarlierRecord(s, openError);

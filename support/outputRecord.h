@@ -38,6 +38,7 @@ struct TRecordEntry {
   char route = kRouteOther;
   bool identified = false;  // false: written by a run that did not end, or an older list
   TFileIdentity identity;
+  std::string keptBecause;  // why the removal kept it, for the gate's message (not listed)
 };
 
 enum class FolderClaim { CLAIMED, BUSY, FAILED };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runFolder.h"
+#include "support/fileIdentity.h"
 
 namespace {
 
@@ -482,8 +483,8 @@ TEST(EstimationFiles, UnwritableFileGivesStatusOne) {
 // Starting values from a definition file (-F): the first row gives deme 1 a
 // sample of 7 genes, which the observed spectra do not fit, so the first
 // estimation stops; the second one completes. The table of best values holds
-// the header and the second estimation's line only, not the lines of a file an
-// earlier invocation left.
+// the header and the second estimation's line only, not the lines of the file an
+// earlier invocation left (and listed).
 TEST(EstimationStopped, FirstCompletedEstimationStartsTheTableOfBestValues) {
   RunFolder f("estimation_first_best");
   f.copyExample("splitTemplate");
@@ -496,6 +497,11 @@ TEST(EstimationStopped, FirstCompletedEstimationStartsTheTableOfBestValues) {
   for (const char* s : {"_DAFpop0.obs", "_DAFpop1.obs", "_jointDAFpop1_0.obs"})
     f.write(std::string("size") + s, f.read(std::string("split") + s));
   f.write("size/size.bestlhoods", "NPOP1\tSW\tTSPLIT\tS1\tMaxEstLhood\tMaxObsLhood\n1\t2\t3\t4\t5\t6\n");
+  TFileIdentity left;  // listed by the earlier estimation that wrote it
+  ASSERT_TRUE(identityOf((f.path() / "size/size.bestlhoods").string(), left));
+  f.write("size/written_by_brimvane.txt",
+          "# Files brimvane wrote in this folder for the model \"size\", one per line.\n#\nE\t" +
+              left.text() + "\tsize.bestlhoods\n");
   const RunOutput r = f.run({"-t", "size.tpl", "-e", "size.est", "-F", "size.def", "-n", "500",
                              "-d", "-M", "0.01", "-l", "1", "-L", "1", "-q", "-r", "3"});
   EXPECT_EQ(r.status, 1);

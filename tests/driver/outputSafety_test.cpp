@@ -1,0 +1,220 @@
+// A run removes or overwrites only files it can prove it wrote. Each case
+// lets a first run write its outputs, then does to the folders what a user
+// may do (link, protect, replace, edit, read through a link), then runs
+// again: every file the user touched keeps its bytes, and the second run
+// says why it kept what it kept.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+const Args kTwoDemes = {"-i", "twoDemes.par", "-n", "1000", "-d", "-q", "-r", "1"};
+
+// A FREQ model of the snp example reading the spectra of simulated SNP data.
+void linkSimulatedSpectra(const RunFolder& f) {
+  f.copyExample("snp");
+  ASSERT_EQ(f.run({"-i", "snp.par", "-n", "2", "-d", "-q", "-r", "5"}).status, 0);
+  std::string model = f.read("snp.par");
+  model.replace(model.find("SNP 1 0 0 0"), 11, "FREQ 1 0 2.5e-8");
+  model.replace(model.find("\n1000 0\n"), 8, "\n1 0\n");
+  f.write("freq/snp.par", model);
+  for (const char* n : {"DAFpop0", "DAFpop1", "jointDAFpop1_0"})
+    fs::create_symlink(std::string("snp/snp_") + n + ".obs", f.path() / ("snp_" + std::string(n) + ".obs"));
+}
+
+// A spectrum folder of the first run moved away and linked back in its place.
+void linkSpectrumFolder(const RunFolder& f) {
+  f.copyExample("dnaTwoDemes");
+  ASSERT_EQ(f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-b", "2", "-j", "-x",
+                   "-q", "-r", "1"})
+                .status,
+            0);
+  fs::create_directories(f.path() / "archive");
+  fs::rename(f.path() / "dnaTwoDemes/dnaTwoDemes_6", f.path() / "archive/run6");
+  fs::create_symlink("../archive/run6", f.path() / "dnaTwoDemes/dnaTwoDemes_6");
+}
+
+void firstTwoDemesRun(const RunFolder& f, const Args& extra = {}) {
+  f.copyExample("twoDemes");
+  Args args = kTwoDemes;
+  args.insert(args.end(), extra.begin(), extra.end());
+  ASSERT_EQ(f.run(args).status, 0);
+}
+
+// A listed output replaced under its name by a file of the user's.
+void replaceTable(const RunFolder& f) {
+  firstTwoDemesRun(f);
+  f.write("mine.txt", "the user's table\n");
+  fs::rename(f.path() / "mine.txt", f.path() / "twoDemes/twoDemes.lhoods");
+}
+
+void editTable(const RunFolder& f) {
+  firstTwoDemesRun(f);
+  std::ofstream(f.path() / "twoDemes/twoDemes.lhoods", std::ios::app) << "my note\n";
+}
+
+void protectSpectrum(const RunFolder& f) {
+  firstTwoDemesRun(f, {"-m"});
+  fs::permissions(f.path() / "twoDemes/twoDemes_jointMAFpop1_0.txt", fs::perms::owner_write |
+                      fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+// Results of an estimation, then a run of the same template with a definition file.
+void estimate(const RunFolder& f) {
+  f.copyExample("splitTemplate");
+  ASSERT_EQ(f.run({"-t", "split.tpl", "-e", "split.est", "-n", "300", "-N", "300", "-l", "1",
+                   "-L", "1", "-d", "-M", "0.01", "-q", "-r", "1"})
+                .status,
+            0);
+}
+
+// An output's name that no run listed: the user's own file.
+void userFileInTheFolder(const RunFolder& f) {
+  f.copyExample("twoDemes");
+  f.write("twoDemes/twoDemes.lhoods", "the user's table\n");
+}
+
+// The list of the first run lost: nothing can be proven.
+void dropTheList(const RunFolder& f) {
+  firstTwoDemesRun(f);
+  fs::remove(f.path() / "twoDemes/written_by_brimvane.txt");
+}
+
+struct SafetyCase {
+  const char* name;
+  std::function<void(const RunFolder&)> prepare;
+  Args second;         // the second run
+  int status;          // of the second run
+  std::string said;    // on the standard output or error stream
+  std::vector<std::string> kept;  // files that keep the bytes they had before it
+};
+
+class RemovalCases : public testing::TestWithParam<SafetyCase> {};
+
+TEST_P(RemovalCases, KeepEveryFileTheRunCannotProveItWrote) {
+  const SafetyCase& c = GetParam();
+  RunFolder f("safety");
+  c.prepare(f);
+  if (testing::Test::HasFatalFailure()) return;
+  std::map<std::string, std::string> before;
+  for (const std::string& name : c.kept) {
+    ASSERT_TRUE(f.exists(name)) << name;
+    before[name] = f.read(name);
+  }
+  const RunOutput r = f.run(c.second);
+  EXPECT_EQ(r.status, c.status) << r.out << r.err;
+  EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
+  for (const auto& [name, text] : before) {
+    EXPECT_TRUE(f.exists(name)) << name;
+    if (f.exists(name)) {
+      EXPECT_EQ(f.read(name), text) << name;
+    }
+  }
+}
+
+const char* const kNeverIdentified = "never identified";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RemovalCases,
+    testing::Values(
+        SafetyCase{"InputsReadThroughLinks", linkSimulatedSpectra,
+                   {"-i", "freq/snp.par", "-n", "1000", "-d", "-q", "-r", "3"}, 0,
+                   "3 read by this run",
+                   {"snp/snp_DAFpop0.obs", "snp/snp_DAFpop1.obs", "snp/snp_jointDAFpop1_0.obs"}},
+        SafetyCase{"LinkedSpectrumFolder", linkSpectrumFolder,
+                   {"-i", "dnaTwoDemes.par", "-n", "1", "-s", "0", "-d", "-j", "-x", "-q", "-r",
+                    "2"},
+                   0, "4 symbolic links or in a linked folder",
+                   {"archive/run6/dnaTwoDemes_DAFpop0.obs", "archive/run6/dnaTwoDemes_DAFpop1.obs",
+                    "archive/run6/dnaTwoDemes_jointDAFpop1_0.obs"}},
+        // The table is kept, and the run does not write over it either.
+        SafetyCase{"ReplacedFile", replaceTable, kTwoDemes, 1,
+                   "1 changed or replaced since that run wrote them", {"twoDemes/twoDemes.lhoods"}},
+        SafetyCase{"EditedFile", editTable, kTwoDemes, 1,
+                   "The file \"twoDemes/twoDemes.lhoods\" is kept: it was changed or replaced",
+                   {"twoDemes/twoDemes.lhoods"}},
+        SafetyCase{"WriteProtectedFile", protectSpectrum,
+                   {"-i", "twoDemes.par", "-n", "1000", "-d", "-m", "-q", "-r", "2"}, 1,
+                   "1 write-protected", {"twoDemes/twoDemes_jointMAFpop1_0.txt"}},
+        SafetyCase{"AnotherRoutesResults", estimate,
+                   {"-t", "split.tpl", "-f", "split.def", "-n", "100", "-d", "-q", "-r", "1"}, 1,
+                   "results of an estimation, which only an estimation of this model removes",
+                   {"split/split.bestlhoods", "split/split.brent_lhoods", "split/split_maxL.par",
+                    "split/split_jointDAFpop1_0.txt"}},
+        SafetyCase{"UnlistedFileOfTheUser", userFileInTheFolder, kTwoDemes, 1,
+                   "The file \"twoDemes/twoDemes.lhoods\" is kept: this run did not make it",
+                   {"twoDemes/twoDemes.lhoods"}},
+        SafetyCase{"LostList", dropTheList, kTwoDemes, 1, "this run did not make it",
+                   {"twoDemes/twoDemes.lhoods", "twoDemes/twoDemes_1.simparam"}}),
+    [](const testing::TestParamInfo<SafetyCase>& info) { return std::string(info.param.name); });
+
+// The file an estimation of the same model leaves is its to replace.
+TEST(RemovalCases, AnEstimationRemovesTheResultsOfAnEarlierOne) {
+  RunFolder f("estimations");
+  estimate(f);
+  const RunOutput r = f.run({"-t", "split.tpl", "-e", "split.est", "-n", "300", "-N", "300", "-l",
+                             "1", "-L", "1", "-d", "-M", "0.01", "-q", "-r", "2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\nRemoved "), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\nKept "), std::string::npos) << r.out;
+}
+
+// A run killed outright never identifies its files: the next run keeps them,
+// says so, and a run that ended normally afterwards can be removed again.
+TEST(RemovalCases, FilesOfAKilledRunAreKeptAsNeverIdentified) {
+  RunFolder f("killed");
+  f.copyExample("dnaTwoDemes");
+  const int pid = f.start({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"}, 60);
+  for (int i = 0; i < 2000 && !f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  kill(pid, SIGKILL);
+  f.finish(pid);
+  const RunOutput r = f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-x", "-q", "-r", "2"});
+  EXPECT_NE(r.out.find(kNeverIdentified), std::string::npos) << r.out;
+  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
+}
+
+// One run per output folder: a second run of the model while the first one
+// writes stops at once, removing and writing nothing; once the first ends,
+// however it ends, the folder is free again.
+TEST(OutputFolderLock, ASecondRunOfTheModelRefusesWhileTheFirstWrites) {
+  RunFolder f("lock");
+  f.copyExample("dnaTwoDemes");
+  const int pid = f.start({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"}, 60);
+  for (int i = 0; i < 2000 && !f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
+  const std::string seed = f.read("seed.txt");
+  const RunOutput second = f.run({"-i", "dnaTwoDemes.par", "-n", "3", "-q", "-r", "2"});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("Another run is writing into the output folder \"dnaTwoDemes\""),
+            std::string::npos)
+      << second.err;
+  EXPECT_EQ(f.read("seed.txt"), seed);
+  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
+  kill(pid, SIGKILL);  // no stale lock afterwards
+  f.finish(pid);
+  const RunOutput third = f.run({"-i", "dnaTwoDemes.par", "-n", "1", "-x", "-q", "-r", "2"});
+  EXPECT_EQ(third.err.find("Another run"), std::string::npos) << third.err;
+}
+
+}  // namespace
