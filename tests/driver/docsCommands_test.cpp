@@ -2,11 +2,17 @@
 // folder it names, so that the guide cannot drift from the program. A runnable
 // block is a fenced `sh` block: its first line "# in examples/<folder>", then
 // lines "brimvane <options>" and "# makes: <files>" (files that must exist in
-// the folder after the block's commands).
+// the folder after the block's commands). A block whose first line is
+// "# continues in examples/<folder>" runs after the block before it on the
+// same page, in the same copy, so that a page can walk through the steps of
+// one analysis. A block holding other lines (shell commands, comments) is run
+// as a whole by /bin/sh -e, with the built program found as `brimvane`.
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -23,10 +29,16 @@ namespace {
 struct DocBlock {
   std::string where;  // file:line of the block, for messages
   std::string folder;
+  bool continues = false;  // runs in the copy the block before it used
   std::vector<std::vector<std::string>> commands;  // arguments after the program name
+  std::vector<std::string> lines;  // every line but the folder and "makes" lines
+  bool shell = false;              // some line is not a brimvane command
   std::vector<std::string> makes;
   std::string fault;  // why the block cannot be run, if it cannot
 };
+
+// The blocks that run one after the other in one copy of their folder.
+using DocChain = std::vector<DocBlock>;
 
 fs::path docsDir() { return fs::path(EXAMPLES_DIR).parent_path() / "docs"; }
 
@@ -41,20 +53,45 @@ bool startsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;
 }
 
+void setFolder(DocBlock& block, const std::string& folder, bool continues) {
+  if (!block.folder.empty() || !block.lines.empty()) block.fault = "folder line not first";
+  block.folder = folder;
+  block.continues = continues;
+}
+
 void addLine(DocBlock& block, const std::string& line) {
+  static const std::string in = "# in examples/", continues = "# continues in examples/";
   if (line.empty()) return;
-  if (startsWith(line, "# in examples/")) {
-    if (!block.folder.empty() || !block.commands.empty()) block.fault = "folder line not first";
-    block.folder = line.substr(std::string("# in examples/").size());
+  if (startsWith(line, in)) {
+    setFolder(block, line.substr(in.size()), false);
+  } else if (startsWith(line, continues)) {
+    setFolder(block, line.substr(continues.size()), true);
   } else if (startsWith(line, "# makes:")) {
     for (const std::string& f : wordsOf(line.substr(8))) block.makes.push_back(f);
-  } else if (startsWith(line, "brimvane")) {
+  } else {
+    block.lines.push_back(line);
     std::vector<std::string> words = wordsOf(line);
-    if (words.front() != "brimvane") block.fault = "not a brimvane command: " + line;
+    if (startsWith(line, "brimvane") && words.front() != "brimvane")
+      block.fault = "not a brimvane command: " + line;
+    if (words.front() != "brimvane") {
+      block.shell = true;
+      return;
+    }
     words.erase(words.begin());
     block.commands.push_back(words);
-  } else {
-    block.fault = "unexpected line: " + line;
+  }
+}
+
+// A continuing block needs a block before it on the same folder.
+void checkBlocks(std::vector<DocBlock>& blocks) {
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    DocBlock& b = blocks[i];
+    if (!b.fault.empty()) continue;
+    if (b.folder.empty()) b.fault = "no \"# in examples/<folder>\" line";
+    else if (b.lines.empty()) b.fault = "no command";
+    else if (!b.shell && b.commands.empty()) b.fault = "no brimvane command";
+    else if (b.continues && (i == 0 || blocks[i - 1].folder != b.folder))
+      b.fault = "continues no block of examples/" + b.folder;
   }
 }
 
@@ -68,69 +105,98 @@ std::vector<DocBlock> readBlocks(const fs::path& file) {
     ++lineNo;
     if (!inSh && line == "```sh") {
       inSh = true;
-      blocks.push_back(DocBlock{file.filename().string() + ":" + std::to_string(lineNo), "", {}, {}, ""});
+      blocks.emplace_back();
+      blocks.back().where = file.filename().string() + ":" + std::to_string(lineNo);
     } else if (inSh && startsWith(line, "```")) {
       inSh = false;
     } else if (inSh) {
       addLine(blocks.back(), line);
     }
   }
-  for (DocBlock& b : blocks) {
-    if (b.folder.empty() && b.fault.empty()) b.fault = "no \"# in examples/<folder>\" line";
-    if (b.commands.empty() && b.fault.empty()) b.fault = "no brimvane command";
-  }
+  checkBlocks(blocks);
   return blocks;
 }
 
-std::vector<DocBlock> allBlocks() {
+std::vector<DocChain> allChains() {
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(docsDir()))
     if (entry.path().extension() == ".md") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
-  std::vector<DocBlock> blocks;
-  for (const fs::path& f : files)
-    for (DocBlock& b : readBlocks(f)) blocks.push_back(std::move(b));
-  return blocks;
+  std::vector<DocChain> chains;
+  for (const fs::path& f : files) {
+    for (DocBlock& b : readBlocks(f)) {
+      if (b.continues && b.fault.empty()) chains.back().push_back(std::move(b));
+      else chains.push_back(DocChain{std::move(b)});
+    }
+  }
+  return chains;
 }
 
-const std::vector<DocBlock>& docBlocks() {
-  static const std::vector<DocBlock> blocks = allBlocks();
-  return blocks;
+const std::vector<DocChain>& docChains() {
+  static const std::vector<DocChain> chains = allChains();
+  return chains;
 }
 
-class DocsCommands : public testing::TestWithParam<size_t> {};
-
-TEST_P(DocsCommands, RunOnTheirExampleFolder) {
-  const DocBlock& block = docBlocks()[GetParam()];
-  SCOPED_TRACE(block.where);
-  ASSERT_TRUE(block.fault.empty()) << block.fault;
-  ASSERT_TRUE(fs::is_directory(fs::path(EXAMPLES_DIR) / block.folder)) << block.folder;
-  const RunFolder folder("docs");
-  folder.copyExample(block.folder);
+void runCommands(const RunFolder& folder, const DocBlock& block) {
   for (const std::vector<std::string>& args : block.commands) {
     const RunOutput run = folder.run(args);
     std::string line = "brimvane";
     for (const std::string& a : args) line += " " + a;
     ASSERT_EQ(run.status, 0) << line << "\n" << run.err;
   }
-  for (const std::string& name : block.makes) EXPECT_TRUE(folder.exists(name)) << name;
 }
 
-std::string blockName(const testing::TestParamInfo<size_t>& info) {
-  std::string name = docBlocks()[info.param].where;
+// The block's lines as one script of /bin/sh -e in the folder, the built
+// program first on the PATH; the script and its output live beside the folder.
+void runShell(const RunFolder& folder, const DocBlock& block) {
+  const std::string base = folder.path().string();
+  {
+    std::ofstream script(base + ".sh");
+    for (const std::string& line : block.lines) script << line << "\n";
+  }
+  const std::string bin = fs::path(BRIMVANE_EXE).parent_path().string();
+  const std::string command = "cd '" + base + "' && PATH='" + bin + "':\"$PATH\" /bin/sh -e '" +
+                              base + ".sh' > '" + base + ".out' 2>&1";
+  const int status = std::system(command.c_str());
+  std::ifstream out(base + ".out");
+  const std::string output((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+  for (const char* extension : {".sh", ".out"}) fs::remove(base + extension);
+  ASSERT_EQ(status, 0) << output;
+}
+
+class DocsCommands : public testing::TestWithParam<size_t> {};
+
+TEST_P(DocsCommands, RunOnTheirExampleFolder) {
+  const DocChain& chain = docChains()[GetParam()];
+  const RunFolder folder("docs");
+  for (const DocBlock& block : chain) {
+    SCOPED_TRACE(block.where);
+    ASSERT_TRUE(block.fault.empty()) << block.fault;
+    ASSERT_TRUE(fs::is_directory(fs::path(EXAMPLES_DIR) / block.folder)) << block.folder;
+    if (!block.continues) folder.copyExample(block.folder);
+    if (block.shell) runShell(folder, block);
+    else runCommands(folder, block);
+    if (testing::Test::HasFatalFailure()) return;
+    for (const std::string& name : block.makes) EXPECT_TRUE(folder.exists(name)) << name;
+  }
+}
+
+std::string chainName(const testing::TestParamInfo<size_t>& info) {
+  std::string name = docChains()[info.param].front().where;
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
   return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Guide, DocsCommands, testing::Range<size_t>(0, docBlocks().size()),
-                         blockName);
+INSTANTIATE_TEST_SUITE_P(Guide, DocsCommands, testing::Range<size_t>(0, docChains().size()),
+                         chainName);
 
 // The guide shows a run of every example folder.
 TEST(DocsCommandsCover, EveryExampleFolder) {
   std::set<std::string> shown;
-  for (const DocBlock& b : docBlocks()) shown.insert(b.folder);
+  for (const DocChain& chain : docChains())
+    for (const DocBlock& b : chain) shown.insert(b.folder);
   for (const auto& entry : fs::directory_iterator(EXAMPLES_DIR)) {
     if (!entry.is_directory()) continue;
     EXPECT_TRUE(shown.count(entry.path().filename().string()))

@@ -218,3 +218,40 @@ TEST(OutputFolderLock, ASecondRunOfTheModelRefusesWhileTheFirstWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+struct InputNameCase {
+  const char* example;
+  Args args;
+  const char* input;  // the file -o names
+};
+
+// -o naming a file the run reads is refused before anything is written.
+TEST(RemovalCases, ALikelihoodTableNamingAnInputIsRefused) {
+  const InputNameCase cases[] = {
+      {"twoDemes", {"-i", "twoDemes.par"}, "twoDemes_jointDAFpop1_0.obs"},
+      {"twoDemes", {"-i", "twoDemes.par"}, "twoDemes.par"},
+      {"twoDemes", {"-i", "twoDemes.par"}, "linked.txt"},  // a link to the model
+      {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.tpl"},
+      {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.def"},
+      {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.par"},  // made from the template
+  };
+  for (const InputNameCase& c : cases) {
+    RunFolder f("input_names");
+    f.copyExample(c.example);
+    fs::create_symlink(c.args[1], f.path() / "linked.txt");
+    const std::map<std::string, std::string> before = f.files();
+    Args args = c.args;
+    args.insert(args.end(), {"-n", "100", "-d", "-q", "-r", "1", "-o", c.input});
+    const RunOutput r = f.run(args);
+    EXPECT_EQ(r.status, 1) << c.input;
+    EXPECT_NE(r.err.find(std::string("The likelihood table \"") + c.input +
+                         "\" (-o) would replace an input file of the run"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(f.files(), before) << c.input;
+  }
+}
+
+}  // namespace

@@ -169,8 +169,8 @@ TEST(StaleOutputs, ShippedExampleFilesSurviveRunsIntoTheirFolder) {
 }
 
 // Two demes, one SNP chromosome (kModel) with changes that make the next run
-// refuse its inputs: a run refused removes nothing and writes nothing in the
-// output folder, not even an empty model echo.
+// refuse its inputs: a run refused removes nothing and writes nothing, in the
+// output folder or beside it, not even an empty model echo or its seed.
 struct RefusalCase {
   const char* label;
   std::string from, to;  // model text edit
@@ -199,7 +199,8 @@ TEST(StaleOutputs, RefusedRunKeepsTheOutputsOfTheLastGoodRun) {
     f.write("g.par", model);
     const std::map<std::string, std::string> before = f.files();
 
-    std::vector<std::string> args = {"-i", "g.par", "-n", "2", "-d", "-q", "-r", "3"};
+    // Another seed: "seed.txt" keeps the last good run's.
+    std::vector<std::string> args = {"-i", "g.par", "-n", "2", "-d", "-q", "-r", "5"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     r = f.run(args);
     EXPECT_EQ(r.status, 1);

@@ -2,6 +2,8 @@
 // policy when it may use threads, unless the user chose a policy or a spin
 // count, and the runtime of the new process then waits without spinning.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <optional>
@@ -105,6 +107,21 @@ TEST(ThreadWaiting, TheProgramRestartsOnceWithThePassivePolicy) {
   const std::vector<std::string> spins = spinCounts(threads, nullptr, "1234");
   ASSERT_EQ(spins.size(), 1u);
   EXPECT_NE(spins[0].find("'1234'"), std::string::npos) << spins[0];
+}
+
+// Started through the dynamic loader, the program cannot start its own image
+// again (that image is the loader): it runs on without the restart.
+TEST(ThreadWaiting, NoRestartWhenStartedThroughTheLoader) {
+  const char* loader = "/lib64/ld-linux-x86-64.so.2";
+  if (access(loader, X_OK) != 0) GTEST_SKIP() << "no loader at " << loader;
+  RunFolder f("loader");
+  const std::string command = std::string("cd '") + f.path().string() + "' && " + loader + " '" +
+                              BRIMVANE_EXE + "' -c 4 -n 0 > out.txt 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);  // the program's own refusal of -n 0, not 127
+  EXPECT_NE(f.read("out.txt").find("Need to specify parameter file name"), std::string::npos)
+      << f.read("out.txt");
 }
 
 }  // namespace
