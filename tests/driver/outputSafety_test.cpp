@@ -167,6 +167,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"twoDemes/twoDemes.lhoods", "twoDemes/twoDemes_1.simparam"}}),
     [](const testing::TestParamInfo<SafetyCase>& info) { return std::string(info.param.name); });
 
+// A run of 20000 data sets of the dnaTwoDemes example, once it has written
+// three of them: its process id.
+int startLongRun(const RunFolder& f) {
+  f.copyExample("dnaTwoDemes");
+  const int pid = f.start({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"}, 60);
+  for (int i = 0; i < 2000 && !f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return pid;
+}
+
 // The file an estimation of the same model leaves is its to replace.
 TEST(RemovalCases, AnEstimationRemovesTheResultsOfAnEarlierOne) {
   RunFolder f("estimations");
@@ -182,10 +192,7 @@ TEST(RemovalCases, AnEstimationRemovesTheResultsOfAnEarlierOne) {
 // says so, and a run that ended normally afterwards can be removed again.
 TEST(RemovalCases, FilesOfAKilledRunAreKeptAsNeverIdentified) {
   RunFolder f("killed");
-  f.copyExample("dnaTwoDemes");
-  const int pid = f.start({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"}, 60);
-  for (int i = 0; i < 2000 && !f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const int pid = startLongRun(f);
   kill(pid, SIGKILL);
   f.finish(pid);
   const RunOutput r = f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-x", "-q", "-r", "2"});
@@ -198,10 +205,7 @@ TEST(RemovalCases, FilesOfAKilledRunAreKeptAsNeverIdentified) {
 // however it ends, the folder is free again.
 TEST(OutputFolderLock, ASecondRunOfTheModelRefusesWhileTheFirstWrites) {
   RunFolder f("lock");
-  f.copyExample("dnaTwoDemes");
-  const int pid = f.start({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"}, 60);
-  for (int i = 0; i < 2000 && !f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const int pid = startLongRun(f);
   ASSERT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
   const std::string seed = f.read("seed.txt");
   const RunOutput second = f.run({"-i", "dnaTwoDemes.par", "-n", "3", "-q", "-r", "2"});
