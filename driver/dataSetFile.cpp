@@ -11,6 +11,7 @@
 #include "driver/geneticOutputs.h"
 #include "driver/projectFile.h"
 #include "engine/deme.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 
 std::string projectFileName(const TSimSettings& s, int simIndex) {
@@ -68,8 +69,8 @@ bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
     return false;
   }
   errno = 0;
-  std::ofstream os(name, std::ios::trunc);
-  if (!os) {
+  TOutputFile os;
+  if (!os.open(name, std::ios::trunc)) {
     const int error = errno;
     reportUnwrittenProjectFile(name, simIndex,
                                std::string("it cannot be opened") +

@@ -9,6 +9,7 @@
 #include "driver/expSFSBatches.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 
 namespace {
@@ -106,8 +107,8 @@ int TSimSettings::write_bad_param_file(const std::string& failure) {
               << std::endl;
   else
     std::cerr << failure << "; its model is written in file " << name << std::endl;
-  std::ofstream file;
-  openOutputFile(file, name, std::ios::trunc);
+  TOutputFile file;
+  file.open(name, std::ios::trunc);
   std::istringstream text(simulatedModelText(*this));
   for (std::string line; std::getline(text, line);) file << line << "\n";
   if (!file) std::cerr << "Unable to write the bad-parameter file \"" << name << "\"\n";

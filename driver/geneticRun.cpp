@@ -14,6 +14,7 @@
 #include "driver/shutdown.h"
 #include "model/simSettings.h"
 #include "support/globals.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 
 bool checkGenotypicSamples(const TSimSettings& s, bool genotypic) {
@@ -61,8 +62,8 @@ bool writeMaxLikelihoods(const TSimSettings& s, const TGeneticRunOutputs& out) {
   const bool any = out.spectraComputed || out.numFailedDataSets > 0;
   if (!any || (out.mafLhoods.empty() && out.dafLhoods.empty())) return true;
   const std::string name = maxLikelihoodsFileName(s);
-  std::ofstream os;
-  openOutputFile(os, name, std::ios::trunc);
+  TOutputFile os;
+  os.open(name, std::ios::trunc);
   os << "NumCoalSims\tNumObs";
   writeLhoodColumns(os, "MAFLHood_", out.mafLhoods);
   writeLhoodColumns(os, "DAFLHood_", out.dafLhoods);
@@ -96,9 +97,9 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
   return false;
 }
 
-bool openBatchList(const TSimSettings& s, std::ofstream& qdb) {
+bool openBatchList(const TSimSettings& s, TOutputFile& qdb) {
   if (!OUTPUT_QUENDREL) return true;
-  openOutputFile(qdb, s.qdbFileName.c_str(), std::ios::trunc);
+  qdb.open(s.qdbFileName.c_str(), std::ios::trunc);
   if (qdb) return true;
   std::cerr << "\nUnable to open the batch list \"" << s.qdbFileName << "\"" << std::endl;
   return false;
@@ -149,7 +150,7 @@ RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
   if (!checkGenotypicSamples(s, run.genotypic)) return RunResult::STOP;
   beginOutputs();  // every input is read and accepted
-  std::ofstream qdb;
+  TOutputFile qdb;
   if (!openBatchList(s, qdb)) return RunResult::STOP;
   if (run.useTemplate && (run.priorFileGiven || run.defFileGiven)) keepGeneratedModel(s, runIndex);
   TGeneticRunOutputs out;

@@ -23,6 +23,7 @@
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
 #include "support/globals.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 #include "support/public.h"
 
@@ -283,8 +284,8 @@ bool TBrentCycles::ending() {
 
 bool TBrentCycles::writeRescalingFactor() {
   const std::string name = rescaleFactorFileName(s_.genericName.c_str());
-  std::ofstream rsf;
-  openOutputFile(rsf, name, std::ios::trunc);
+  TOutputFile rsf;
+  rsf.open(name, std::ios::trunc);
   rsf << "Rescale_Factor\n" << b_.bestParams.rescalingFactor << "\n";
   rsf.close();
   if (rsf) return true;

@@ -114,6 +114,7 @@ int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValu
     std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
     return 0;
   }
+  if (bestValues) noteOutputClosed(outName);
   return 1;
 }
 
@@ -126,6 +127,8 @@ int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestV
     std::string outName = maxLParFileName(tplParFileName.c_str());
     if (!noteOutputFile(outName) || !writeTextFile(outName, modelText))
       std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
+    else
+      noteOutputClosed(outName);
   }
   return 1;
 }

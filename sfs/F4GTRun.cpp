@@ -12,6 +12,7 @@
 #include "sfs/F4GT.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 
 namespace {
@@ -42,7 +43,7 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
   std::vector<long long> failures(numClasses > 0 ? numClasses : 1),
       passes(numClasses > 0 ? numClasses : 1), pairs(numClasses > 0 ? numClasses : 1);
   std::vector<double> shares(numClasses > 0 ? numClasses : 1);
-  std::ofstream os;
+  TOutputFile os;
   for (int d = 0; d < numDemes; ++d) {
     if (demes[d].sampleSize <= 0) continue;
     const TLocusAsShortIntArray* block = blockOf(demes[d], chromosome);
@@ -60,7 +61,7 @@ bool TDemeCollection::compute4GTFailures(const MY_TArrayAsVector<double>& classe
       shares[c] = pairs[c] > 0 ? static_cast<double>(failures[c]) / pairs[c] : 0.0;
     }
     if (!os.is_open()) {
-      openOutputFile(os, fileName.c_str(), std::ios::app);
+      os.open(fileName.c_str(), std::ios::app);
       if (!os) {
         std::cerr << "Four-gamete test: cannot open \"" << fileName << "\" for writing"
                   << std::endl;

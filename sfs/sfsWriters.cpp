@@ -13,6 +13,7 @@
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
+#include "support/outputFile.h"
 #include "support/outputRecord.h"
 
 namespace {
@@ -43,9 +44,8 @@ std::string dadiEntry(double v, bool observed) {
   return observed ? format("%.0f", v) : expectedText(v);
 }
 
-bool openOutput(std::ofstream& os, const std::string& name, bool append) {
-  openOutputFile(os, name, append ? std::ios::app : std::ios::trunc);
-  if (os) return true;
+bool openOutput(TOutputFile& os, const std::string& name, bool append) {
+  if (os.open(name, append ? std::ios::app : std::ios::trunc)) return true;
   std::cerr << "\nError! Unable to open output file \"" << name << "\"\n";
   return false;
 }
@@ -53,7 +53,7 @@ bool openOutput(std::ofstream& os, const std::string& name, bool append) {
 // Opens the file of one table and lets write(os) fill it; false when it cannot be opened.
 template <class Write>
 bool writeTableFile(const std::string& name, bool append, Write write) {
-  std::ofstream os;
+  TOutputFile os;
   if (!openOutput(os, name, append)) return false;
   write(os);
   return true;
@@ -282,7 +282,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
               << "\" is not written\n";
     return false;
   }
-  std::ofstream os;
+  TOutputFile os;
   if (!openOutput(os, name, append && !oneDataSetPerFile)) return false;
   if ((header || oneDataSetPerFile) && !dadi) {
     os << (oneDataSetPerFile ? 1 : numDataSets)
@@ -313,7 +313,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
 bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string& prefix,
                                     int header, int numDataSets, int oneDataSetPerFile,
                                     bool append, const TDemeCollection& demes) {
-  std::ofstream os;
+  TOutputFile os;
   const std::string name = siteCountFileName(folder, prefix);
   if (!openOutput(os, name, append)) return false;
   if (oneDataSetPerFile)

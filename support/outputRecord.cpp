@@ -152,6 +152,16 @@ void invalidateRecord(TRecordState& s) {
             << ", and the outputs of this run will not be removed by the next one" << std::endl;
 }
 
+// Each line goes out at once: a run that is killed still leaves the list of what it made.
+void appendLine(TRecordState& s, const TRecordEntry& e) {
+  if (!s.listing) return;
+  const std::string line = lineOf(e);
+  if (writeAll(s.recordFd, line, s.recordEnd))
+    s.recordEnd += static_cast<off_t>(line.size());
+  else
+    invalidateRecord(s);
+}
+
 void rewriteRecord(TRecordState& s) {
   std::string text = headerText(s.genericName);
   for (const TRecordEntry& e : s.entries) text += lineOf(e);
@@ -314,7 +324,11 @@ bool noteOutputFile(const std::string& path) {
   }
   beginOutputs();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.made.count(rel) > 0) return true;
+  if (s.made.count(rel) > 0) {  // opened again: its identity is to be taken anew
+    const auto listed = s.index.find(rel);
+    if (listed != s.index.end()) s.entries[listed->second].identified = false;
+    return true;
+  }
   const std::string why = whyKept(s, rel);
   if (!why.empty()) {
     if (s.refused.insert(rel).second)
@@ -332,12 +346,23 @@ bool noteOutputFile(const std::string& path) {
     s.entries.push_back(e);
   else
     s.entries[at->second] = e;
-  // Each line goes out at once: a run that is killed still leaves the list of what it made.
-  if (writeAll(s.recordFd, lineOf(e), s.recordEnd))
-    s.recordEnd += static_cast<off_t>(lineOf(e).size());
-  else
-    invalidateRecord(s);
+  appendLine(s, e);
   return true;
+}
+
+void noteOutputClosed(const std::string& path) {
+  TRecordState& s = state();
+  std::lock_guard<std::mutex> guard(s.lock);
+  const std::string rel = insideFolder(s, path);
+  const auto listed = s.index.find(rel);
+  struct stat info;
+  if (!s.listing || rel.empty() || s.made.count(rel) == 0 || listed == s.index.end() ||
+      fstatat(s.folderFd, rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+    return;
+  TRecordEntry& e = s.entries[listed->second];
+  e.identified = true;
+  e.identity = TFileIdentity::of(info);
+  appendLine(s, e);  // a later line of a path replaces the earlier ones
 }
 
 bool openOutputFile(std::ofstream& os, const std::string& path, std::ios::openmode mode) {
@@ -358,7 +383,7 @@ void settleOutputRecord() {
     if (fstatat(s.folderFd, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(info.st_mode))
       continue;  // gone: nothing to list
-    if (s.made.count(e.path) > 0) {
+    if (s.made.count(e.path) > 0 && !e.identified) {  // not closed as a TOutputFile
       e.identified = true;
       e.identity = TFileIdentity::of(info);
     }
@@ -393,9 +418,15 @@ bool parseOutputRecord(const std::string& text, const std::string& genericName,
   std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line) || line != firstHeaderLine(genericName)) return false;
+  std::map<std::string, size_t> index;
   while (std::getline(in, line)) {
     TRecordEntry e;
-    if (!line.empty() && line[0] != '#' && parseLine(line, e)) entries.push_back(e);
+    if (line.empty() || line[0] == '#' || !parseLine(line, e)) continue;
+    const auto [at, added] = index.emplace(e.path, entries.size());
+    if (added)
+      entries.push_back(e);
+    else
+      entries[at->second] = e;  // the line written when the file was closed
   }
   return true;
 }

@@ -78,9 +78,12 @@ bool noteOutputFile(const std::string& path);
 // noteOutputFile, then the opening of the stream; a refused file leaves the
 // stream failed and closed, as a file that cannot be opened does. True when open.
 bool openOutputFile(std::ofstream& os, const std::string& path, std::ios::openmode mode);
-// Writes into the list the identity that every file this process wrote has
-// now; entries whose files are gone are dropped. Called when the process ends,
-// normally or by a signal.
+// Lists the identity that a file this process wrote has now it is closed
+// (support/outputFile.h).
+void noteOutputClosed(const std::string& path);
+// Writes into the list the identity that every file this process wrote and
+// did not close as a TOutputFile has now; entries whose files are gone are
+// dropped. Called when the process ends, normally or by a signal.
 void settleOutputRecord();
 // Settles the list, closes it and releases the folder (end of the process, tests).
 void closeOutputRecord();

@@ -131,8 +131,6 @@ TEST_P(RemovalCases, KeepEveryFileTheRunCannotProveItWrote) {
   }
 }
 
-const char* const kNeverIdentified = "never identified";
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, RemovalCases,
     testing::Values(
@@ -188,16 +186,18 @@ TEST(RemovalCases, AnEstimationRemovesTheResultsOfAnEarlierOne) {
   EXPECT_EQ(r.out.find("\nKept "), std::string::npos) << r.out;
 }
 
-// A run killed outright never identifies its files: the next run keeps them,
-// says so, and a run that ended normally afterwards can be removed again.
-TEST(RemovalCases, FilesOfAKilledRunAreKeptAsNeverIdentified) {
+// A run killed outright identified the files it had closed, not those it
+// was writing: the next run removes the first and keeps the others, saying so.
+TEST(RemovalCases, FilesOpenWhenARunWasKilledAreKeptAsNeverIdentified) {
   RunFolder f("killed");
   const int pid = startLongRun(f);
   kill(pid, SIGKILL);
   f.finish(pid);
   const RunOutput r = f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-x", "-q", "-r", "2"});
-  EXPECT_NE(r.out.find(kNeverIdentified), std::string::npos) << r.out;
-  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
+  EXPECT_NE(r.out.find("\nRemoved "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" never identified"), std::string::npos) << r.out;
+  EXPECT_FALSE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
+  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1.qdb"));  // open until the end of the run
 }
 
 // One run per output folder: a second run of the model while the first one
