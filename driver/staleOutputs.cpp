@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <iostream>
@@ -21,151 +20,13 @@
 #include <set>
 #include <system_error>
 
-#include "driver/dataSetOutput.h"
-#include "driver/expSFSBatches.h"
-#include "driver/geneticRun.h"
+#include "driver/outputShapes.h"
 #include "driver/runFile.h"
-#include "estimation/brentMinimization.h"
-#include "estimation/templates.h"
-#include "model/simSettings.h"
-#include "sfs/AFS.h"
-#include "sfs/obsSFS.h"
 #include "support/outputRecord.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The name with every run of digits after the generic name replaced by one
-// '#'; empty when the name does not start with the generic name.
-std::string shapeOf(const std::string& name, const std::string& generic) {
-  if (name.compare(0, generic.size(), generic) != 0) return "";
-  std::string shape = generic;
-  bool inNumber = false;
-  for (size_t k = generic.size(); k < name.size(); ++k) {
-    const bool digit = std::isdigit(static_cast<unsigned char>(name[k])) != 0;
-    if (!digit)
-      shape += name[k];
-    else if (!inNumber)
-      shape += '#';
-    inNumber = digit;
-  }
-  return shape;
-}
-
-// SNP ascertainment switched on or off while names are built, so that the
-// names of runs with and without it are both known.
-class TAscertainmentScope {
- public:
-  explicit TAscertainmentScope(bool on) {
-    TSimSettings::SNPascertainment = on;
-    TSimSettings::ascertainedSize = 1;
-  }
-  ~TAscertainmentScope() {
-    TSimSettings::SNPascertainment = saved_;
-    TSimSettings::ascertainedSize = savedSize_;
-  }
-  TAscertainmentScope(const TAscertainmentScope&) = delete;
-  TAscertainmentScope& operator=(const TAscertainmentScope&) = delete;
-
- private:
-  const bool saved_ = TSimSettings::SNPascertainment;
-  const int savedSize_ = TSimSettings::ascertainedSize;
-};
-
-void addSpectrumNames(std::set<std::string>& names, const std::string& generic) {
-  for (const bool minor : {true, false}) {
-    const AFS flavour(minor);
-    for (const std::string& prefix : {generic, pooledSpectrumPrefix(generic)})
-      for (const AFS::FileKind kind :
-           {AFS::FileKind::OBSERVED, AFS::FileKind::EXPECTED, AFS::FileKind::DADI}) {
-        names.insert(flavour.popSpectrumFileName(".", prefix, 0, kind));
-        names.insert(flavour.jointSpectrumFileName(".", prefix, 1, 0, kind));
-        names.insert(flavour.multiSpectrumFileName(".", prefix, kind));
-      }
-  }
-  names.insert(AFS::siteCountFileName(".", generic));
-}
-
-// The shapes of the names of the observed spectra (and four-gamete
-// distribution) of the model, which runs read from their working folder.
-void addObservedNames(std::set<std::string>& shapes, const std::string& generic) {
-  for (const bool minor : {true, false})
-    for (const std::string& n :
-         {TObsAFS::popFileName(generic, minor, 0), TObsAFS::jointFileName(generic, minor, 1, 0),
-          TObsAFS::pooledFileName(generic, minor), TObsAFS::multiFileName(generic, minor)})
-      shapes.insert(shapeOf(n, generic));
-  shapes.insert(shapeOf(generic + "_4GT.obs", generic));
-}
-
-// The shapes of every output name of the model, and of its spectrum folders.
-struct TOutputShapes {
-  std::string generic;
-  std::set<std::string> files;
-  std::set<std::string> observed;  // observed spectra a run reads
-  std::set<std::string> results;   // what an estimation leaves: only an estimation removes it
-  std::string spectrumFolder;
-
-  // False when the model file name gives no output names.
-  bool build(const std::string& modelFileName) {
-    std::set<std::string> names;
-    for (const bool asc : {false, true}) {
-      TAscertainmentScope scope(asc);
-      TSimSettings probe;
-      if (!probe.nameOutputs(modelFileName.c_str(), 0)) return false;
-      probe.tplParFileName = modelFileName.c_str();
-      generic = probe.genericName.c_str();
-      for (const my_string* n : {&probe.qdbFileName, &probe.simparamFileName,
-                                 &probe.trueTreesFileName, &probe.mutTreesFileName,
-                                 &probe.ascTreesFileName})
-        if (!n->is_null()) names.insert(n->c_str());
-      names.insert(projectFileName(probe, 0));
-      names.insert(keptModelFileName(probe, 0));
-      names.insert(maxLikelihoodsFileName(probe));
-      names.insert(defaultLhoodFileName(generic.c_str()).c_str());  // when -o is not given
-      names.insert(brentLhoodsFileName(generic));
-      names.insert(bestLhoodsFileName(generic));
-      names.insert(rescaleFactorFileName(generic));
-      names.insert(maxLParFileName(modelFileName));
-      for (const std::string& n : {brentLhoodsFileName(generic), bestLhoodsFileName(generic),
-                                   rescaleFactorFileName(generic), maxLParFileName(modelFileName)})
-        results.insert(shapeOf(baseName(n), generic));
-      std::set<std::string> spectra;
-      addSpectrumNames(spectra, generic);
-      for (const std::string& n : spectra) results.insert(shapeOf(baseName(n), generic));
-      names.insert(badParameterFileName(probe));
-      names.insert(std::string(probe.runPrefix.c_str()) + "_1.4GT");  // four-gamete counts
-      addSpectrumNames(names, generic);
-      addObservedNames(observed, generic);
-      spectrumFolder = shapeOf(baseName(::spectrumFolder(probe, 1)), generic);
-    }
-    for (const std::string& n : names) files.insert(shapeOf(baseName(n), generic));
-    files.erase("");
-    return true;
-  }
-
-  bool isFile(const std::string& name) const {
-    const std::string shape = shapeOf(name, generic);
-    return !shape.empty() && files.count(shape) > 0;
-  }
-  bool isEstimationResult(const std::string& name) const {
-    const std::string shape = shapeOf(name, generic);
-    return !shape.empty() && results.count(shape) > 0;
-  }
-  bool isObserved(const std::string& name) const {
-    const std::string shape = shapeOf(name, generic);
-    return !shape.empty() && observed.count(shape) > 0;
-  }
-  bool isFolder(const std::string& name) const {
-    const std::string shape = shapeOf(name, generic);
-    return !shape.empty() && shape == spectrumFolder;
-  }
-};
 
 std::string absolutePath(const std::string& path) {
   std::error_code ec;
@@ -319,22 +180,12 @@ void collectInputs(TStaleOutputs& stale, const TOutputShapes& shapes) {
 
 }  // namespace
 
-bool isOutputFileName(const std::string& fileName, const std::string& genericName) {
-  TOutputShapes shapes;
-  return shapes.build(genericName + ".par") && shapes.isFile(fileName);
-}
-
-bool isSpectrumFolderName(const std::string& folderName, const std::string& genericName) {
-  TOutputShapes shapes;
-  return shapes.build(genericName + ".par") && shapes.isFolder(folderName);
-}
-
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName) {
   TStaleOutputs stale;
   TOutputShapes shapes;
   if (modelFileName.empty() || !shapes.build(modelFileName)) return stale;
-  stale.genericName = shapes.generic;
-  stale.folder = absolutePath(shapes.generic);
+  stale.genericName = shapes.generic();
+  stale.folder = absolutePath(shapes.generic());
   stale.workingFolder = absolutePath(".");
   stale.route = run.maximizeLikelihood ? kRouteEstimation : kRouteOther;
   for (const my_string* n :

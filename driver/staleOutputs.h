@@ -7,17 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "driver/outputShapes.h"
 #include "driver/runOptions.h"
 #include "support/fileIdentity.h"
 #include "support/outputRecord.h"
-
-// Whether a file name (without folder) is one that the program gives an output
-// of the model with this generic name inside its output folder: a project file,
-// batch list, model echo, tree file, kept model, spectrum file, likelihood,
-// parameter or estimation table, whatever the run, simulation or deme numbers.
-bool isOutputFileName(const std::string& fileName, const std::string& genericName);
-// Whether a folder name (without its parent) is that of a spectrum folder (-j).
-bool isSpectrumFolderName(const std::string& folderName, const std::string& genericName);
 
 // What the removal needs, taken at the start of the process: the paths are
 // absolute, since an estimation writes its files from inside the output folder.
