@@ -12,7 +12,6 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <system_error>
 
 #include "support/folderLock.h"
