@@ -6,7 +6,9 @@
 // "# continues in examples/<folder>" runs after the block before it on the
 // same page, in the same copy, so that a page can walk through the steps of
 // one analysis. A block holding other lines (shell commands, comments) is run
-// as a whole by /bin/sh -e, with the built program found as `brimvane`.
+// as a whole by /bin/sh -e, with the built program found as `brimvane`. A
+// block whose first line is "# file examples/<folder>/<name>" shows that file
+// as it is.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -95,47 +97,65 @@ void checkBlocks(std::vector<DocBlock>& blocks) {
   }
 }
 
-std::vector<DocBlock> readBlocks(const fs::path& file) {
+// A fenced `sh` block whose first line is "# file examples/<folder>/<name>"
+// shows a file of an example folder: the lines after it must be that file.
+struct ShownFile {
+  std::string where;
+  std::string path;  // below examples/
+  std::string text;
+};
+
+struct DocPages {
+  std::vector<DocChain> chains;
+  std::vector<ShownFile> shown;
+};
+
+void readPage(const fs::path& file, DocPages& pages) {
+  static const std::string shownPrefix = "# file examples/";
   std::vector<DocBlock> blocks;
   std::ifstream in(file);
-  std::string line;
-  bool inSh = false;
-  int lineNo = 0;
-  while (std::getline(in, line)) {
-    ++lineNo;
+  std::string line, where;
+  bool inSh = false, first = false, inFile = false;
+  for (int lineNo = 1; std::getline(in, line); ++lineNo) {
     if (!inSh && line == "```sh") {
-      inSh = true;
-      blocks.emplace_back();
-      blocks.back().where = file.filename().string() + ":" + std::to_string(lineNo);
+      inSh = first = true;
+      where = file.filename().string() + ":" + std::to_string(lineNo);
     } else if (inSh && startsWith(line, "```")) {
-      inSh = false;
+      inSh = inFile = false;
+    } else if (inSh && first && startsWith(line, shownPrefix)) {
+      first = false;
+      inFile = true;
+      pages.shown.push_back(ShownFile{where, line.substr(shownPrefix.size()), ""});
+    } else if (inFile) {
+      pages.shown.back().text += line + "\n";
     } else if (inSh) {
+      if (first) blocks.emplace_back();
+      if (first) blocks.back().where = where;
+      first = false;
       addLine(blocks.back(), line);
     }
   }
   checkBlocks(blocks);
-  return blocks;
-}
-
-std::vector<DocChain> allChains() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(docsDir()))
-    if (entry.path().extension() == ".md") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  std::vector<DocChain> chains;
-  for (const fs::path& f : files) {
-    for (DocBlock& b : readBlocks(f)) {
-      if (b.continues && b.fault.empty()) chains.back().push_back(std::move(b));
-      else chains.push_back(DocChain{std::move(b)});
-    }
+  for (DocBlock& b : blocks) {
+    if (b.continues && b.fault.empty()) pages.chains.back().push_back(std::move(b));
+    else pages.chains.push_back(DocChain{std::move(b)});
   }
-  return chains;
 }
 
-const std::vector<DocChain>& docChains() {
-  static const std::vector<DocChain> chains = allChains();
-  return chains;
+const DocPages& docPages() {
+  static const DocPages pages = [] {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(docsDir()))
+      if (entry.path().extension() == ".md") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    DocPages read;
+    for (const fs::path& f : files) readPage(f, read);
+    return read;
+  }();
+  return pages;
 }
+
+const std::vector<DocChain>& docChains() { return docPages().chains; }
 
 void runCommands(const RunFolder& folder, const DocBlock& block) {
   for (const std::vector<std::string>& args : block.commands) {
@@ -191,6 +211,17 @@ std::string chainName(const testing::TestParamInfo<size_t>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Guide, DocsCommands, testing::Range<size_t>(0, docChains().size()),
                          chainName);
+
+TEST(DocsShownFiles, AreTheFilesOfTheExampleFolders) {
+  for (const ShownFile& shown : docPages().shown) {
+    SCOPED_TRACE(shown.where);
+    const fs::path path = fs::path(EXAMPLES_DIR) / shown.path;
+    ASSERT_TRUE(fs::is_regular_file(path)) << path;
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, shown.text) << path;
+  }
+}
 
 // The guide shows a run of every example folder.
 TEST(DocsCommandsCover, EveryExampleFolder) {
