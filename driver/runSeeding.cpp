@@ -54,6 +54,7 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
 }
 
 void writeSeedFile(long long seed, const std::string& folder) {
-  std::ofstream seedFile((folder.empty() ? std::string(".") : folder) + "/seed.txt", std::ios::trunc);
+  const std::string where = folder.empty() ? std::string(".") : folder;
+  std::ofstream seedFile(where + "/seed.txt", std::ios::trunc);
   seedFile << "Random generator seed :" << seed << "\n";
 }

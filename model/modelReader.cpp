@@ -429,7 +429,8 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, i
       // Steps are 1 + floor(ln U / ln g) repeats: g = 1 would give steps without end.
       if (s_.geometricParam < 0 || s_.geometricParam >= 1)
         sc_.fail(line, "the geometric parameter of block " + std::to_string(b + 1) + " is " +
-                           rateText(s_.geometricParam) + ": it lies from 0 up to, not including, 1");
+                           rateText(s_.geometricParam) +
+                           ": it lies from 0 up to, not including, 1");
       if (v.size() > 4)
         s_.rangeConstraint = static_cast<int>(
             checkedInteger(sc_, line, v[4], "the range constraint of the block", INT_MIN, INT_MAX));

@@ -36,7 +36,8 @@ TTempFolders& tempFolders() {
 }
 
 std::atomic<bool> cleanupStarted{false};
-std::shared_mutex creations;  // shared by the creators of temporary files, taken whole by the cleanup
+// Shared by the creators of temporary files, taken whole by the cleanup.
+std::shared_mutex creations;
 std::atomic<pid_t> cleanupThread{0};  // thread id of the cleanup thread, once it runs
 
 std::string absolute(const std::string& path) {

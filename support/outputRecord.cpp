@@ -113,9 +113,10 @@ void invalidateRecord(TRecordState& s) {
   const bool plainFile = fstatat(s.folderFd, kOutputRecordName, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
                          S_ISREG(info.st_mode);
   const bool removed = !emptied && plainFile && unlinkat(s.folderFd, kOutputRecordName, 0) == 0;
-  std::cerr << "\nUnable to write the list of output files \"" << name << "\": "
-            << (emptied || removed ? "the old list is " + std::string(emptied ? "emptied" : "removed")
-                                   : std::string("the old list could not be removed either"))
+  const std::string old = emptied   ? "the old list is emptied"
+                          : removed ? "the old list is removed"
+                                    : "the old list could not be removed either";
+  std::cerr << "\nUnable to write the list of output files \"" << name << "\": " << old
             << ", and the outputs of this run will not be removed by the next one" << std::endl;
 }
 

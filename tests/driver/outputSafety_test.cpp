@@ -37,7 +37,8 @@ void linkSimulatedSpectra(const RunFolder& f) {
   model.replace(model.find("\n1000 0\n"), 8, "\n1 0\n");
   f.write("freq/snp.par", model);
   for (const char* n : {"DAFpop0", "DAFpop1", "jointDAFpop1_0"})
-    fs::create_symlink(std::string("snp/snp_") + n + ".obs", f.path() / ("snp_" + std::string(n) + ".obs"));
+    fs::create_symlink(std::string("snp/snp_") + n + ".obs",
+                       f.path() / ("snp_" + std::string(n) + ".obs"));
 }
 
 // A spectrum folder of the first run moved away and linked back in its place.
@@ -239,7 +240,8 @@ TEST(RemovalCases, ALikelihoodTableNamingAnInputIsRefused) {
       {"twoDemes", {"-i", "twoDemes.par"}, "linked.txt"},  // a link to the model
       {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.tpl"},
       {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.def"},
-      {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.par"},  // made from the template
+      // the model made from the template
+      {"splitTemplate", {"-t", "split.tpl", "-f", "split.def"}, "split.par"},
   };
   for (const InputNameCase& c : cases) {
     RunFolder f("input_names");
