@@ -32,6 +32,7 @@ struct TRecordState {
   int recordFd = -1;
   bool listing = false;  // the new list is being written
   off_t recordEnd = 0;   // where the next line goes
+  size_t linesSinceRewrite = 0;
   char route = kRouteOther;
   std::function<void()> beforeFirstOutput;
   std::vector<TRecordEntry> earlier;
@@ -120,9 +121,18 @@ void invalidateRecord(TRecordState& s) {
             << ", and the outputs of this run will not be removed by the next one" << std::endl;
 }
 
-// Each line goes out at once: a run that is killed still leaves the list of what it made.
+void rewriteRecord(TRecordState& s);
+
+// Each line goes out at once: a run that is killed still leaves the list of
+// what it made. Files opened and closed again and again (spectra appended per
+// data set) add a line each time: the list is written anew, one line a file,
+// when those lines outnumber the files.
 void appendLine(TRecordState& s, const TRecordEntry& e) {
   if (!s.listing) return;
+  if (++s.linesSinceRewrite > 2 * s.entries.size() + 1000) {
+    rewriteRecord(s);
+    return;
+  }
   const std::string line = lineOf(e);
   if (writeAll(s.recordFd, line, s.recordEnd))
     s.recordEnd += static_cast<off_t>(line.size());
@@ -138,6 +148,7 @@ void rewriteRecord(TRecordState& s) {
     return;
   }
   s.recordEnd = static_cast<off_t>(text.size());
+  s.linesSinceRewrite = 0;
 }
 
 std::string readAll(int fd) {
