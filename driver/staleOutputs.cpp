@@ -51,29 +51,27 @@ fs::path listedOutput(const std::string& entry, const TOutputShapes& shapes) {
 enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, CHANGED, UNPROVEN, ESTIMATION, FAILED };
 constexpr int kNumFates = static_cast<int>(TFate::FAILED) + 1;
 
-// Why kept files are kept, for the one line that counts them.
-// Why one of them is kept, for the message of a run that would write it.
-const char* const kKeptOneWhy[kNumFates] = {
-    "", "",
-    "it is a symbolic link or in a linked folder",
-    "it is write-protected",
-    "this run reads it",
-    "it was changed or replaced since the run that listed it wrote it",
-    "it was never identified (the run that listed it did not end, or its list is of an older "
-    "version): remove it if it is not needed",
-    "it is a result of an estimation, which only an estimation of this model replaces (move "
-    "it elsewhere to let this run write it)",
-    "it could not be removed"};
-
-const char* const kKeptWhy[kNumFates] = {
-    "", "",
-    "symbolic links or in a linked folder",
-    "write-protected",
-    "read by this run",
-    "changed or replaced since that run wrote them",
-    "never identified (that run did not end, or its list is of an older version)",
-    "results of an estimation, which only an estimation of this model removes",
-    "could not be removed"};
+// Why a kept file is kept: for the one line that counts them, and for the
+// message of a run that would write one of them.
+struct TKeptWhy {
+  const char* many;
+  const char* one;
+};
+const TKeptWhy kKeptWhy[kNumFates] = {
+    {"", ""},  // removed
+    {"", ""},  // gone
+    {"symbolic links or in a linked folder", "it is a symbolic link or in a linked folder"},
+    {"write-protected", "it is write-protected"},
+    {"read by this run", "this run reads it"},
+    {"changed or replaced since that run wrote them",
+     "it was changed or replaced since the run that listed it wrote it"},
+    {"never identified (that run did not end, or its list is of an older version)",
+     "it was never identified (the run that listed it did not end, or its list is of an older "
+     "version): remove it if it is not needed"},
+    {"results of an estimation, which only an estimation of this model removes",
+     "it is a result of an estimation, which only an estimation of this model replaces (move "
+     "it elsewhere to let this run write it)"},
+    {"could not be removed", "it could not be removed"}};
 
 class TListedRemoval {
  public:
@@ -154,7 +152,7 @@ void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]
   for (int f = static_cast<int>(TFate::LINK); f < kNumFates; ++f) {
     if (count[f] == 0) continue;
     kept += count[f];
-    why += std::string(why.empty() ? "" : ", ") + std::to_string(count[f]) + " " + kKeptWhy[f];
+    why += std::string(why.empty() ? "" : ", ") + std::to_string(count[f]) + " " + kKeptWhy[f].many;
   }
   if (kept > 0)
     std::cout << "\nKept " << kept << (kept == 1 ? " file" : " files")
@@ -200,10 +198,7 @@ TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& mode
 
 bool isInputFile(const std::string& path, const TStaleOutputs& stale) {
   TFileIdentity id;
-  if (!identityOf(path, id)) return false;
-  for (const TFileIdentity& input : stale.inputs)
-    if (input.sameFile(id)) return true;
-  return false;
+  return identityOf(path, id) && id.isAmong(stale.inputs);
 }
 
 bool namesAnInput(const std::string& path, const TStaleOutputs& stale) {
@@ -236,7 +231,7 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
       ++count[static_cast<int>(fate)];
       if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
       carried.push_back(e);
-      carried.back().keptBecause = kKeptOneWhy[static_cast<int>(fate)];
+      carried.back().keptBecause = kKeptWhy[static_cast<int>(fate)].one;
     }
     removal.removeEmptiedFolders();
   }

@@ -70,7 +70,7 @@ bool shouldRestartPassive(const std::vector<std::string>& args, const char* wait
 }
 
 void restartAtLoad(int argc, char** argv, char** envp) {
-  if (!argv || valueIn(envp, kPolicy) || valueIn(envp, kSpins)) return;
+  if (!argv || userChoseWaitPolicy(valueIn(envp, kPolicy), valueIn(envp, kSpins))) return;
   if (!mayUseThreads(argc, argv)) return;
   // The loader's base address is 0 only when the loader itself is the program.
   if (getauxval(AT_BASE) == 0) return;

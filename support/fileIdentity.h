@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 struct TFileIdentity {
   unsigned long long device = 0;
@@ -18,6 +19,12 @@ struct TFileIdentity {
   // The same file (device and inode), whatever its contents.
   bool sameFile(const TFileIdentity& other) const {
     return device == other.device && inode == other.inode;
+  }
+  // The same file as one of those, whatever its contents.
+  bool isAmong(const std::vector<TFileIdentity>& files) const {
+    for (const TFileIdentity& f : files)
+      if (sameFile(f)) return true;
+    return false;
   }
   // The same file, unchanged.
   bool operator==(const TFileIdentity& other) const;

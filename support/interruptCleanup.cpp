@@ -78,8 +78,6 @@ bool removeTempFilesOf(const std::string& path) {
   return rmdir(path.c_str()) == 0 || errno == ENOENT;
 }
 
-// Removes every folder this process made, a few times over for the files
-// that threads still at work had begun to create.
 // Removes every folder this process made, once no creation is under way (a
 // few passes all the same, for a file system slow to show an unlink).
 void removeAllTempFolders() {

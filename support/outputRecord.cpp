@@ -69,12 +69,6 @@ std::string insideFolder(const TRecordState& s, const std::string& path) {
   return "";
 }
 
-bool isInput(const TRecordState& s, const TFileIdentity& id) {
-  for (const TFileIdentity& input : s.inputs)
-    if (input.sameFile(id)) return true;
-  return false;
-}
-
 // Why the run may not write the file below the folder; empty when it may
 // (nothing there yet). Nothing is followed: a link on the way is a reason.
 std::string whyKept(const TRecordState& s, const std::string& rel) {
@@ -85,7 +79,7 @@ std::string whyKept(const TRecordState& s, const std::string& rel) {
       return "a folder on its path is a symbolic link";
   if (fstatat(s.folderFd, rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return "";
   if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
-  if (isInput(s, TFileIdentity::of(info))) return "this run reads it";
+  if (TFileIdentity::of(info).isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
   const auto listed = s.index.find(rel);
   if (listed != s.index.end() && !s.entries[listed->second].keptBecause.empty())
@@ -254,7 +248,7 @@ void protectInputs(const std::vector<TFileIdentity>& inputs) {
 bool isProtectedInput(const TFileIdentity& identity) {
   TRecordState& s = state();
   std::lock_guard<std::mutex> guard(s.lock);
-  return isInput(s, identity);
+  return identity.isAmong(s.inputs);
 }
 
 void armOutputRecord(std::function<void()> beforeFirstOutput) {
@@ -295,7 +289,7 @@ bool noteOutputFile(const std::string& path) {
     rel = insideFolder(s, path);
     if (rel.empty()) {
       TFileIdentity id;
-      if (!identityOf(path, id) || !isInput(s, id)) return true;
+      if (!identityOf(path, id) || !id.isAmong(s.inputs)) return true;
       if (s.refused.insert(path).second)
         std::cerr << "\nThe file \"" << path << "\" is kept: this run reads it" << std::endl;
       return false;
