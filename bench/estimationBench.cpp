@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   if (!setUpFirstRun(master, s, run, mainRandom)) return 1;
   TBrentMinimization brent;
   TObsAFS* observed = nullptr;
-  std::ofstream* lhoodFile = nullptr;
-  std::ofstream* bestLhoodsFile = nullptr;
+  TOutputFile* lhoodFile = nullptr;
+  TOutputFile* bestLhoodsFile = nullptr;
   const auto start = std::chrono::steady_clock::now();
   const double done = estimateParameters(s, brent, 0, run.numSims, run.maxNumSims, run.minLoops,
                                          run.maxLoops, observed, lhoodFile, bestLhoodsFile);

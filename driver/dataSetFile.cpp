@@ -12,7 +12,9 @@
 #include "driver/projectFile.h"
 #include "engine/deme.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
+#include "support/outputFile.h"
+#include "support/outputFolder.h"
 
 std::string projectFileName(const TSimSettings& s, int simIndex) {
   char name[512];
@@ -64,10 +66,6 @@ void reportUnwrittenProjectFile(const std::string& name, int simIndex, const std
 bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
                       const TGeneStates& states) {
   const std::string name = projectFileName(s, simIndex);
-  if (!noteOutputFile(name)) {
-    reportUnwrittenProjectFile(name, simIndex, "a file of that name is kept");
-    return false;
-  }
   errno = 0;
   TOutputFile os;
   if (!os.open(name, std::ios::trunc)) {
@@ -81,7 +79,7 @@ bool writeProjectFile(TSimSettings& s, int simIndex, TGeneticRunOutputs& out,
   writeProjectFileText(os, s, out, states, statesRead);
   os.close();
   if (!os || !statesRead) {
-    std::remove(name.c_str());
+    removeOwnOutputFile(name);
     reportUnwrittenProjectFile(name, simIndex,
                                statesRead ? "writing it failed"
                                           : "its simulated states could not be read");

@@ -11,7 +11,7 @@
 
 RunResult performEstimationRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   const RunOptions& run = p.options;
-  if (!tmrcas) tmrcas = new std::ofstream("MRCAs.txt", std::ios::trunc);
+  deferMrcaTimes(p.stale.workingFolder);
   if (runIndex == 0)
     std::cout << "\nEstimating model parameters using " << TSimSettings::numBatches
               << " batches and " << TSimSettings::numThreads

@@ -10,7 +10,7 @@
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 

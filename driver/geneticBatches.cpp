@@ -118,7 +118,7 @@ int progressStep(int numSims) {
 void openMRCARecord(const TSimSettings& s) {
   if (mrcaStreamInitialized) return;
   mrcaStreamInitialized = true;
-  mrcas = new std::ofstream(std::string(s.genericName.c_str()) + "_mrca.txt", std::ios::app);
+  mrcas = new TOutputFile(std::string(s.genericName.c_str()) + "_mrca.txt", std::ios::app);
   const bool recombines = s.totalRecRate && s.totalRecRate[0] > 0;
   *mrcas << "==================================================================\n"
          << "brimvane started on " << strTime << "\n\n"

@@ -15,7 +15,7 @@
 #include "model/simSettings.h"
 #include "support/globals.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
 
 bool checkGenotypicSamples(const TSimSettings& s, bool genotypic) {
   if (!genotypic) return true;
@@ -42,11 +42,10 @@ std::string maxLikelihoodsFileName(const TSimSettings& s) {
 }
 
 bool keepGeneratedModel(const TSimSettings& s, int runIndex) {
-  const std::string from = s.tplParFileName.c_str();
   const std::string to = keptModelFileName(s, runIndex);
-  if (noteOutputFile(to) && std::rename(from.c_str(), to.c_str()) == 0) return true;
-  std::cerr << "\nUnable to move the model generated for run " << runIndex + 1 << " from \""
-            << from << "\" to \"" << to << "\"" << std::endl;
+  if (writeOutputText(to, s.modelText)) return true;
+  std::cerr << "\nUnable to write the model generated for run " << runIndex + 1 << " to \"" << to
+            << "\"" << std::endl;
   return false;
 }
 
@@ -83,8 +82,7 @@ bool writeParameterRow(TRunProcess& p, const TSimSettings& s) {
   const RunOptions& run = p.options;
   if (!run.useTemplate || !run.priorFileGiven) return true;
   if (!p.paramFile) {
-    p.paramFile = new std::ofstream;
-    openOutputFile(*p.paramFile, run.paramFileName.c_str(), std::ios::trunc);
+    p.paramFile = new TOutputFile(run.paramFileName.c_str());
     s.parameters.writeParameters(-1, *p.paramFile, true, false);
     *p.paramFile << "\n";
   }
@@ -152,7 +150,9 @@ RunResult performGeneticRun(TRunProcess& p, TSimSettings& s, int runIndex) {
   beginOutputs();  // every input is read and accepted
   TOutputFile qdb;
   if (!openBatchList(s, qdb)) return RunResult::STOP;
-  if (run.useTemplate && (run.priorFileGiven || run.defFileGiven)) keepGeneratedModel(s, runIndex);
+  if (run.useTemplate && (run.priorFileGiven || run.defFileGiven) &&
+      !keepGeneratedModel(s, runIndex))
+    p.outputLost = true;
   TGeneticRunOutputs out;
   prepareOutputs(out, p, runIndex);
   out.batchList = OUTPUT_QUENDREL ? &qdb : nullptr;

@@ -5,17 +5,10 @@
 #include "driver/optionNumbers.h"
 #include "driver/runOptions.h"
 #include "driver/usageText.h"
+#include "model/simSettings.h"
 #include "support/anyoption.h"
 
 namespace {
-
-// The generic name of the run: the file name without its extension and folder.
-my_string genericNameOf(my_string const& fileName) {
-  my_string name(fileName);
-  name.remove_extension();
-  name.remove_path();
-  return name;
-}
 
 // Refuses a file whose generic name cannot name an output folder: empty, "."
 // or ".." (the outputs would land in the working folder or its parent), or
@@ -29,6 +22,14 @@ bool checkGenericName(my_string const& fileName) {
               << " to the output folder. Exiting program." << std::endl;
     return false;
   }
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      std::cerr << "Invalid input file name \"" << fileName
+                << "\": its name holds a control character (a tab, a line end), which the "
+                   "names of its outputs and their list cannot hold. Exiting program."
+                << std::endl;
+      return false;
+    }
   if (generic.length() > MAX_GENERIC_NAME_LENGTH) {
     std::cerr << "Input file name \"" << fileName
               << "\" is too long: without folder and extension it may have at most "

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "estimation/templateChecks.h"
+#include "estimation/templates.h"
 #include "model/simSettings.h"
 
 bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
@@ -16,6 +17,13 @@ bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
     return true;
   }
   master.tplFileName = run.templateFileName;
+  // Read once: every run and the file of best values use this text, whatever
+  // becomes of the file while the process runs.
+  if (!readTextFile(run.templateFileName.c_str(), master.templateText)) {
+    std::cerr << "Template file \"" << run.templateFileName << "\" not found. Aborting "
+              << "computations\n";
+    return false;
+  }
   my_string generated = run.templateFileName;
   generated.remove_extension();
   master.tplParFileName = generated + ".par";

@@ -8,15 +8,14 @@
 #include "driver/nexus.h"
 #include "engine/deme.h"
 #include "model/simSettings.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 
 // Creates the stream when it does not exist yet; false when the file cannot be opened.
-bool openTreeFile(std::ofstream*& file, const my_string& name) {
+bool openTreeFile(TOutputFile*& file, const my_string& name) {
   if (file) return true;
-  file = new std::ofstream;
-  openOutputFile(*file, name.c_str(), std::ios::trunc);
+  file = new TOutputFile(name.c_str());
   if (*file) return true;
   std::cerr << "\nError! Unable to open tree file \"" << name << "\"\n";
   delete file;
@@ -24,11 +23,11 @@ bool openTreeFile(std::ofstream*& file, const my_string& name) {
   return false;
 }
 
-void writeBlockHeader(std::ofstream* file) {
+void writeBlockHeader(TOutputFile* file) {
   if (file) write_PAUP_trees_section_header(*file, file->tellp() == std::streampos(0));
 }
 
-void writeBlockEnd(std::ofstream* file) {
+void writeBlockEnd(TOutputFile* file) {
   if (file) write_PAUP_end(*file);
 }
 
@@ -74,9 +73,9 @@ int TSimSettings::writePAUPTrees(int position, TDemeCollection& collection) {
 
 bool writeCollectedTrees(TBatchTrees& trees) {
   bool ok = true;
-  if (std::ofstream* f = TSimSettings::PaupTrueTreesFile)
+  if (TOutputFile* f = TSimSettings::PaupTrueTreesFile)
     ok = (*f << trees.trueTrees.str()).good() && ok;
-  if (std::ofstream* f = TSimSettings::PaupMutTreesFile)
+  if (TOutputFile* f = TSimSettings::PaupMutTreesFile)
     ok = (*f << trees.mutTrees.str()).good() && ok;
   trees.clear();
   return ok;

@@ -16,7 +16,7 @@
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
 #include "support/globals.h"
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ bool prepareObservedSpectra(TRunProcess& p, TSimSettings& s, int runIndex) {
     return false;
   }
   beginOutputs();
-  if (!tmrcas) tmrcas = new std::ofstream("MRCAs.txt", std::ios::trunc);
+  deferMrcaTimes(p.stale.workingFolder);
   if (!s.openLikelihoodTable(false, first, p.observed, p.lhoodFile, run.priorFileGiven,
                              run.defFileGiven, run.lhoodFileName)) {
     std::cerr << "Unable to read observed SFS, quitting program" << std::endl;
@@ -107,7 +107,7 @@ void startRunOutputs(TRunProcess& p, TSimSettings& s) {
   if (!p.outputsBegun) {
     p.outputsBegun = true;
     removeStaleOutputs(p.stale);
-    writeSeedFile(p.seed, p.stale.workingFolder);
+    if (!writeSeedFile(p.seed, p.stale.workingFolder)) p.outputLost = true;
   }
   if (!writeHeldModelEcho()) p.outputLost = true;
   if (s.dataType == DataType::FREQ && TSimSettings::outputTree &&
@@ -165,6 +165,12 @@ void writeRunResults(TRunProcess& p, TSimSettings& s, int runIndex, bool simulat
 }
 
 }  // namespace
+
+void deferMrcaTimes(const std::string& workingFolder) {
+  if (tmrcas) return;
+  tmrcas = new TOutputFile;
+  tmrcas->defer((workingFolder.empty() ? std::string(".") : workingFolder) + "/MRCAs.txt");
+}
 
 void announceGenealogies(const TRunProcess& p, const TSimSettings& s) {
   std::cout << "\nbrimvane" << "2" << " is building "

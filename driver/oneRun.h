@@ -2,6 +2,8 @@
 // One run of the process: the model of one parameter value row, then its
 // expected spectra simulated in batches with its row of the likelihood table
 // (frequency data), or its simulated data sets (genetic data).
+#include <string>
+
 class TRunProcess;
 
 enum class RunResult {
@@ -22,3 +24,8 @@ void announceGenealogies(const TRunProcess& process, const TSimSettings& setting
 
 // The -M branch of a run whose model is set up: one parameter estimation.
 RunResult performEstimationRun(TRunProcess& process, TSimSettings& settings, int runIndex);
+
+// The stream of "MRCAs.txt" in the working folder (global tmrcas), made by
+// the first frequency-data run; the file itself only once something is
+// written into it (four-gamete statistics).
+void deferMrcaTimes(const std::string& workingFolder);

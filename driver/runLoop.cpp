@@ -1,6 +1,7 @@
 #include "driver/runLoop.h"
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -13,6 +14,9 @@
 #include "model/simSettings.h"
 #include "support/TException.h"
 #include "support/interruptCleanup.h"
+#include "support/outputList.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,13 +46,33 @@ std::string namingModelFile(const RunOptions& run) {
   return name.c_str();
 }
 
-// -o must not name a file the run reads: the table would replace it.
+// Why -o may not name that file; empty when it may. The table would replace
+// an input, the list of outputs, an output of the run, or a file in the
+// output folder of another model, whose runs list and remove their own files.
+std::string whyNotLikelihoodTable(const RunOptions& run, const TStaleOutputs& stale) {
+  const fs::path table = fs::absolute(run.lhoodFileName.c_str()).lexically_normal();
+  const std::string name = table.filename().string(), generic = stale.genericName;
+  if (namesAnInput(table.string(), stale)) return "would replace an input file of the run";
+  if (name == kOutputRecordName) return "would replace the list of outputs of a folder";
+  const bool inOwnFolder = !generic.empty() && table.parent_path() == fs::path(stale.folder);
+  const bool ownName = name.rfind(generic + "_", 0) == 0 || name.rfind(generic + ".", 0) == 0;
+  if (inOwnFolder && ownName && name != generic + ".lhoods")
+    return "would replace an output of the run";
+  if (table == fs::path(stale.workingFolder) / "seed.txt" ||
+      (!run.paramFileName.is_null() && table == fs::absolute(run.paramFileName.c_str())))
+    return "would replace an output of the run";
+  std::error_code ec;
+  if (!inOwnFolder && fs::exists(table.parent_path() / kOutputRecordName, ec))
+    return "lies in the output folder of another model, whose runs remove what they did not "
+           "list";
+  return "";
+}
+
 bool acceptLikelihoodTableName(const RunOptions& run, const TStaleOutputs& stale) {
-  if (!namesAnInput(run.lhoodFileName.c_str(), stale)) return true;
-  std::cerr << "The likelihood table \"" << run.lhoodFileName
-            << "\" (-o) would replace an input file of the run: choose another name. Exiting "
-               "program."
-            << std::endl;
+  const std::string why = whyNotLikelihoodTable(run, stale);
+  if (why.empty()) return true;
+  std::cerr << "The likelihood table \"" << run.lhoodFileName << "\" (-o) " << why
+            << ": choose another name. Exiting program." << std::endl;
   return false;
 }
 

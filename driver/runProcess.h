@@ -6,6 +6,8 @@
 // included, keeps the rows already written.
 #include <fstream>
 
+#include "support/outputFile.h"
+
 #include "driver/runOptions.h"
 #include "driver/staleOutputs.h"
 #include "model/simSettings.h"
@@ -21,9 +23,9 @@ class TRunProcess {
   long long seed = 0;
   int simulationCounter = 0;  // process-wide, never reset between runs
   TObsAFS* observed = nullptr;         // owned; read on the first frequency-data run
-  std::ofstream* lhoodFile = nullptr;  // owned; opened by the observed-spectrum reader
-  std::ofstream* paramFile = nullptr;  // owned
-  std::ofstream* bestLhoodsFile = nullptr;  // owned; created by the first completed estimation
+  TOutputFile* lhoodFile = nullptr;  // owned; opened by the observed-spectrum reader
+  TOutputFile* paramFile = nullptr;  // owned
+  TOutputFile* bestLhoodsFile = nullptr;  // owned; created by the first completed estimation
   bool expSpectraFilesStarted = false;  // the expected-spectrum files have their header
   int numFailedRuns = 0;                // runs whose simulations failed
   int numStoppedEstimations = 0;        // estimations (-M) that stopped

@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "support/UniqueRandom.h"
@@ -53,8 +54,16 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
   mainRandom.InitializeGenerator(static_cast<long>(seed));
 }
 
-void writeSeedFile(long long seed, const std::string& folder) {
-  const std::string where = folder.empty() ? std::string(".") : folder;
-  std::ofstream seedFile(where + "/seed.txt", std::ios::trunc);
+bool writeSeedFile(long long seed, const std::string& folder) {
+  const std::string name = (folder.empty() ? std::string(".") : folder) + "/seed.txt";
+  errno = 0;
+  TOutputFile seedFile(name);
+  const int openError = errno;
   seedFile << "Random generator seed :" << seed << "\n";
+  seedFile.close();
+  if (seedFile) return true;
+  std::cerr << "\nUnable to write the seed file \"" << name << "\""
+            << (openError != 0 ? std::string(": ") + std::strerror(openError) : std::string())
+            << std::endl;
+  return false;
 }

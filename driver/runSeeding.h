@@ -20,7 +20,9 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom);
 // Writes "seed.txt" (the seed that repeats the run): only once the run's
 // inputs are accepted, so that a refused run leaves the last good run's seed.
 // In the working folder (an estimation accepts its inputs from inside the output folder).
-void writeSeedFile(long long seed, const std::string& workingFolder);
+// False, with a message, when it cannot be written (a read-only folder, a
+// file of that name that no run made).
+bool writeSeedFile(long long seed, const std::string& workingFolder);
 
 // The seed of batch generator i: a well-mixed function of (seed, i) spread
 // over all starting states of the generator, so that two seeds, however close,

@@ -12,7 +12,8 @@
 #include "sfs/obsSFS.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
-#include "support/outputRecord.h"
+#include "support/interruptCleanup.h"
+#include "support/outputFolder.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void TRunProcess::releaseAll() {
   }
   closeStream(tmrcas);
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
+  removeOwnTempFolders();
   closeOutputRecord();
   delete observed;
   observed = nullptr;

@@ -1,12 +1,11 @@
 // Removal of the outputs an earlier invocation left in the model's output
-// folder. The earlier invocation's list of written files says what may go; a
-// listed file goes only when its name has the shape of a name the program's
-// own name builders give (the same text with every number in it free), it
-// still has the identity the list gives it, and nothing else keeps it (see
-// TFate). Everything is reached relative to the descriptor of the claimed
-// folder, with no link followed. Nothing else is touched: unlisted files,
-// files of other names or models, folders (but empty spectrum folders) and
-// every input file stay.
+// folder. Each entry of the earlier list meets one fate (TFate): removed,
+// gone already, or kept for a reason. A file changed since its run listed
+// it, or never identified, makes the run refuse before anything is removed:
+// the run would write the name again without proof that a run made the file.
+// Links, write-protected files, inputs and the results of an estimation (for
+// a run of another kind) are kept, and the run goes on. Everything is reached relative to the descriptor of the
+// claimed folder, with no link followed.
 #include "driver/staleOutputs.h"
 
 #include <fcntl.h>
@@ -22,7 +21,9 @@
 
 #include "driver/outputShapes.h"
 #include "driver/runFile.h"
-#include "support/outputRecord.h"
+#include "model/simSettings.h"
+#include "support/interruptCleanup.h"
+#include "support/outputFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -34,22 +35,34 @@ std::string absolutePath(const std::string& path) {
   return ec ? path : p.lexically_normal().string();
 }
 
-// A listed entry: a name in the folder or in one of its spectrum folders, with
-// an output's name; empty when the entry is none of these.
-fs::path listedOutput(const std::string& entry, const TOutputShapes& shapes) {
+// A listed entry below the folder: a name in it or in one of its folders
+// (spectra of -j); empty when it is neither.
+fs::path listedPath(const std::string& entry) {
   const fs::path rel = fs::path(entry).lexically_normal();
-  if (rel.empty() || rel.is_absolute() || rel.has_root_path()) return fs::path();
-  std::vector<std::string> parts;
-  for (const fs::path& part : rel) parts.push_back(part.string());
-  if (parts.empty() || parts.size() > 2) return fs::path();
-  if (parts.size() == 2 && !shapes.isFolder(parts[0])) return fs::path();
-  if (!shapes.isFile(parts.back())) return fs::path();
+  if (rel.empty() || rel.has_root_path() || rel.string() == kOutputRecordName) return fs::path();
+  int depth = 0;
+  for (const fs::path& part : rel)
+    if (part == ".." || part == "." || ++depth > 2) return fs::path();
   return rel;
 }
 
-// What becomes of a listed file; every fate but REMOVED and GONE keeps it.
-enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, CHANGED, UNPROVEN, ESTIMATION, FAILED };
-constexpr int kNumFates = static_cast<int>(TFate::FAILED) + 1;
+// The results an estimation leaves: its tables, best model and spectra.
+bool isEstimationResultName(const std::string& name) {
+  auto endsWith = [&name](const std::string& end) {
+    return name.size() >= end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+  };
+  for (const char* end : {".bestlhoods", ".brent_lhoods", "_maxL.par", "_maxL.rsf"})
+    if (endsWith(end)) return true;
+  for (const char* spectrum : {"AFpop", "AFpooled", "DSFS", "MSFS", "numPolymSites"})
+    if (name.find(spectrum) != std::string::npos) return true;
+  return false;
+}
+
+enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, ESTIMATION, FAILED, CHANGED, UNPROVEN };
+constexpr int kNumFates = static_cast<int>(TFate::UNPROVEN) + 1;
+// A file changed since its run listed it, or never identified, is one the run
+// would write again without proof that a run made it: the run refuses.
+bool refuses(TFate fate) { return fate >= TFate::CHANGED; }
 
 // Why a kept file is kept: for the one line that counts them, and for the
 // message of a run that would write one of them.
@@ -63,20 +76,17 @@ const TKeptWhy kKeptWhy[kNumFates] = {
     {"symbolic links or in a linked folder", "it is a symbolic link or in a linked folder"},
     {"write-protected", "it is write-protected"},
     {"read by this run", "this run reads it"},
-    {"changed or replaced since that run wrote them",
-     "it was changed or replaced since the run that listed it wrote it"},
-    {"never identified (that run did not end, or its list is of an older version)",
-     "it was never identified (the run that listed it did not end, or its list is of an older "
-     "version): remove it if it is not needed"},
     {"results of an estimation, which only an estimation of this model removes",
      "it is a result of an estimation, which only an estimation of this model replaces (move "
      "it elsewhere to let this run write it)"},
-    {"could not be removed", "it could not be removed"}};
+    {"could not be removed", "it could not be removed"},
+    {"changed or replaced since that run wrote them",
+     "it was changed or replaced since the run that listed it wrote it"},
+    {"never identified", "it was listed by a run of an older version, which gave no identity"}};
 
 class TListedRemoval {
  public:
-  TListedRemoval(int folderFd, const TStaleOutputs& stale, const TOutputShapes& shapes)
-      : folderFd_(folderFd), stale_(stale), shapes_(shapes) {}
+  TListedRemoval(int folderFd, char route) : folderFd_(folderFd), route_(route) {}
   ~TListedRemoval() {
     for (const auto& [name, fd] : subFolders_)
       if (fd >= 0) close(fd);
@@ -84,25 +94,26 @@ class TListedRemoval {
   TListedRemoval(const TListedRemoval&) = delete;
   TListedRemoval& operator=(const TListedRemoval&) = delete;
 
-  TFate remove(const TRecordEntry& e, const fs::path& rel) {
+  // What becomes of the entry; removes it when remove is set and it may go.
+  TFate judge(const TRecordEntry& e, const fs::path& rel, bool remove) {
     const int dir = rel.has_parent_path() ? subFolder(rel.parent_path().string()) : folderFd_;
     if (dir == kLinked) return TFate::LINK;
-    if (dir < 0) return TFate::GONE;
     const std::string name = rel.filename().string();
     struct stat info;
-    if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TFate::GONE;
+    if (dir < 0 || fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return TFate::GONE;
     const TFate fate = fateOf(e, name, info);
-    if (fate != TFate::REMOVED) return fate;
+    if (fate != TFate::REMOVED || !remove) return fate;
+    if (e.route == kRouteTempFolder) return removeTempFolderAt(dir, name) ? fate : TFate::GONE;
     if (unlinkat(dir, name.c_str(), 0) != 0) {
-      std::cerr << "\nUnable to remove the output file \"" << stale_.genericName << "/"
-                << rel.string() << "\" left by an earlier run" << std::endl;
+      std::cerr << "\nUnable to remove the output file \"" << rel.string()
+                << "\" left by an earlier run" << std::endl;
       return TFate::FAILED;
     }
     if (dir != folderFd_) emptied_.insert(rel.parent_path().string());
     return TFate::REMOVED;
   }
 
-  // Spectrum folders that the removal left empty go too.
+  // Folders of spectra that the removal left empty go too.
   void removeEmptiedFolders() {
     for (const std::string& sub : emptied_) unlinkat(folderFd_, sub.c_str(), AT_REMOVEDIR);
   }
@@ -111,21 +122,22 @@ class TListedRemoval {
   static constexpr int kLinked = -2;
 
   TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& info) const {
+    const TFileIdentity now = TFileIdentity::of(info);
+    if (e.route == kRouteTempFolder)  // its process is gone: the folder holds the lock
+      return S_ISDIR(info.st_mode) && e.identity.sameFile(now) ? TFate::REMOVED : TFate::GONE;
     if (S_ISLNK(info.st_mode)) return TFate::LINK;
     if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
-    const TFileIdentity now = TFileIdentity::of(info);
     if (isProtectedInput(now)) return TFate::INPUT;
-    if (e.route == kRouteEstimation && stale_.route != kRouteEstimation &&
-        shapes_.isEstimationResult(name))
+    if (!e.identity.known()) return TFate::UNPROVEN;
+    if (!e.identity.describes(now)) return TFate::CHANGED;
+    if (e.route == kRouteEstimation && route_ != kRouteEstimation && isEstimationResultName(name))
       return TFate::ESTIMATION;
-    if (!e.identified) return TFate::UNPROVEN;
-    if (!(now == e.identity)) return TFate::CHANGED;
     if (isWriteProtected(info)) return TFate::PROTECTED;
     return TFate::REMOVED;
   }
 
-  // The spectrum folder opened without following a link: kLinked when it is
-  // one, -1 when it is not there.
+  // The folder opened without following a link: kLinked when it is one, -1
+  // when it is not there.
   int subFolder(const std::string& name) {
     auto found = subFolders_.find(name);
     if (found != subFolders_.end()) return found->second;
@@ -136,11 +148,18 @@ class TListedRemoval {
   }
 
   const int folderFd_;
-  const TStaleOutputs& stale_;
-  const TOutputShapes& shapes_;
+  const char route_;
   std::map<std::string, int> subFolders_;
   std::set<std::string> emptied_;
 };
+
+// A file outside the folder that an earlier run listed, still as it left it:
+// carried, so that this run may replace it.
+bool isListedOutside(const TRecordEntry& e) {
+  struct stat info;
+  return !e.path.empty() && e.path[0] == '/' && lstat(e.path.c_str(), &info) == 0 &&
+         S_ISREG(info.st_mode) && e.identity.describes(TFileIdentity::of(info));
+}
 
 void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]) {
   const int removed = count[static_cast<int>(TFate::REMOVED)];
@@ -161,9 +180,9 @@ void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]
 }
 
 // The files that runs may read: those named on the command line, the run
-// file, the model made from a template, and the observed spectra of the model
-// in the working folder (whatever their links point to).
-void collectInputs(TStaleOutputs& stale, const TOutputShapes& shapes) {
+// file, and the observed spectra of the model in the working folder (whatever
+// their links point to).
+void collectInputs(TStaleOutputs& stale) {
   for (const std::string& path : stale.inputPaths) {
     TFileIdentity id;
     if (identityOf(path, id)) stale.inputs.push_back(id);
@@ -171,41 +190,73 @@ void collectInputs(TStaleOutputs& stale, const TOutputShapes& shapes) {
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(stale.workingFolder, ec)) {
     TFileIdentity id;
-    if (shapes.isObserved(e.path().filename().string()) && identityOf(e.path().string(), id))
+    if (isObservedSpectrumName(e.path().filename().string(), stale.genericName) &&
+        identityOf(e.path().string(), id))
       stale.inputs.push_back(id);
   }
+}
+
+// What makes the run refuse, one line per file; empty when nothing does.
+std::string refusals(const TStaleOutputs& stale) {
+  std::string lines;
+  std::set<std::string> listed;
+  TListedRemoval removal(outputFolderDescriptor(), stale.route);
+  for (const TRecordEntry& e : earlierOutputs()) {
+    const fs::path rel = listedPath(e.path);
+    if (rel.empty()) continue;
+    const TFate fate = removal.judge(e, rel, false);
+    if (fate != TFate::GONE) listed.insert(rel.string());
+    if (refuses(fate))
+      lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " +
+               kKeptWhy[static_cast<int>(fate)].one + "\n";
+  }
+  for (const std::string& own : stale.ownNames) {
+    std::string rel;
+    struct stat info;
+    if (!insideOutputFolder(own, rel)) {
+      const std::string why = whyOutsideOutputKept(own);
+      if (!why.empty()) lines += "  \"" + own + "\": " + why + "\n";
+    } else if (listed.count(rel) == 0 &&
+               fstatat(outputFolderDescriptor(), rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      lines += "  \"" + stale.genericName + "/" + rel + "\": no run of this model made it\n";
+    }
+  }
+  return lines;
 }
 
 }  // namespace
 
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName) {
   TStaleOutputs stale;
-  TOutputShapes shapes;
-  if (modelFileName.empty() || !shapes.build(modelFileName)) return stale;
-  stale.genericName = shapes.generic();
-  stale.folder = absolutePath(shapes.generic());
+  stale.genericName = genericNameOf(modelFileName.c_str()).c_str();
+  if (modelFileName.empty() || stale.genericName.empty()) {
+    stale.genericName.clear();
+    return stale;
+  }
+  stale.folder = absolutePath(stale.genericName);
   stale.workingFolder = absolutePath(".");
   stale.route = run.maximizeLikelihood ? kRouteEstimation : kRouteOther;
   for (const my_string* n :
        {&run.modelFileName, &run.templateFileName, &run.defFileName, &run.priorFileName})
     if (!n->is_null()) stale.inputPaths.push_back(absolutePath(n->c_str()));
-  if (run.useTemplate) stale.inputPaths.push_back(absolutePath(modelFileName));  // generated model
   if (!run.startFolder.is_null())
     stale.inputPaths.push_back((fs::path(run.startFolder.c_str()) / kRunFileName).string());
-  collectInputs(stale, shapes);
+  // What the run writes whatever its model: checked before anything is removed.
+  stale.ownNames.push_back((fs::path(stale.workingFolder) / "seed.txt").string());
+  if (!run.lhoodFileName.is_null())
+    stale.ownNames.push_back(absolutePath(run.lhoodFileName.c_str()));
+  if (run.useTemplate && run.priorFileGiven && !run.paramFileName.is_null())
+    stale.ownNames.push_back(absolutePath(run.paramFileName.c_str()));
+  collectInputs(stale);
   return stale;
-}
-
-bool isInputFile(const std::string& path, const TStaleOutputs& stale) {
-  TFileIdentity id;
-  return identityOf(path, id) && id.isAmong(stale.inputs);
 }
 
 bool namesAnInput(const std::string& path, const TStaleOutputs& stale) {
   const std::string full = absolutePath(path);
   for (const std::string& input : stale.inputPaths)
     if (input == full) return true;
-  return isInputFile(path, stale);
+  TFileIdentity id;
+  return identityOf(path, id) && id.isAmong(stale.inputs);
 }
 
 bool claimStaleOutputs(const TStaleOutputs& stale) {
@@ -213,28 +264,36 @@ bool claimStaleOutputs(const TStaleOutputs& stale) {
   if (claimOutputFolder(stale.folder, stale.genericName, stale.route) != FolderClaim::CLAIMED)
     return false;
   protectInputs(stale.inputs);
-  return true;
+  const std::string lines = refusals(stale);
+  if (lines.empty()) return true;
+  std::cerr << "\nThe output folder \"" << stale.genericName
+            << "\" holds files that this run would remove or write again, but that it cannot "
+               "prove a run of the model made as they are now:\n"
+            << lines
+            << "Move them elsewhere (or remove them), then run again; nothing was removed or "
+               "written. Exiting program."
+            << std::endl;
+  closeOutputRecord();
+  return false;
 }
 
 int removeStaleOutputs(const TStaleOutputs& stale) {
   const int folderFd = outputFolderDescriptor();
   if (stale.genericName.empty() || folderFd < 0) return 0;
-  TOutputShapes shapes;
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
-  if (shapes.build(stale.genericName + ".par")) {
-    TListedRemoval removal(folderFd, stale, shapes);
-    for (const TRecordEntry& e : earlierOutputs()) {
-      const fs::path rel = listedOutput(e.path, shapes);
-      if (rel.empty()) continue;  // not an output's name: not the list's to judge
-      const TFate fate = removal.remove(e, rel);
-      ++count[static_cast<int>(fate)];
-      if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
-      carried.push_back(e);
-      carried.back().keptBecause = kKeptWhy[static_cast<int>(fate)].one;
-    }
-    removal.removeEmptiedFolders();
+  TListedRemoval removal(folderFd, stale.route);
+  for (const TRecordEntry& e : earlierOutputs()) {
+    if (isListedOutside(e)) carried.push_back(e);
+    const fs::path rel = listedPath(e.path);
+    if (rel.empty()) continue;
+    const TFate fate = removal.judge(e, rel, true);
+    ++count[static_cast<int>(fate)];
+    if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
+    carried.push_back(e);
+    carried.back().keptBecause = kKeptWhy[static_cast<int>(fate)].one;
   }
+  removal.removeEmptiedFolders();
   startOutputRecord(carried);
   reportRemoval(stale.genericName, count);
   return count[static_cast<int>(TFate::REMOVED)];

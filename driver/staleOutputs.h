@@ -1,16 +1,17 @@
 #pragma once
 // Outputs left by an earlier invocation in the output folder of the model: a
 // new invocation with fewer simulations, runs or demes would otherwise leave
-// the older project files, trees and spectra beside its own. Only files that
-// the list of an earlier invocation (support/outputRecord.h) names, with the
-// identity it gives them, are removed, and never a file that a run reads.
+// the older project files, trees and spectra beside its own. Only what the
+// list of an earlier invocation (support/outputList.h) names, with the
+// identity it gives it, is removed: files and the temporary folders of a run
+// that was killed. Everything that would make the run refuse is decided
+// before the first file goes, so a refused run removes nothing.
 #include <string>
 #include <vector>
 
-#include "driver/outputShapes.h"
 #include "driver/runOptions.h"
 #include "support/fileIdentity.h"
-#include "support/outputRecord.h"
+#include "support/outputList.h"
 
 // What the removal needs, taken at the start of the process: the paths are
 // absolute, since an estimation writes its files from inside the output folder.
@@ -21,28 +22,25 @@ struct TStaleOutputs {
   char route = kRouteOther;   // the route of this invocation (estimation or other)
   std::vector<std::string> inputPaths;  // the input files named by the invocation, absolute
   std::vector<TFileIdentity> inputs;    // every file the invocation may read, by identity
+  std::vector<std::string> ownNames;    // files it writes whatever happens, absolute
 };
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName);
 
-// Whether a run reads the file (links followed): an input file of the
-// invocation, a run file, a template, definition or prior file, or an observed
-// spectrum of the model in the folder spectra are read from.
-bool isInputFile(const std::string& path, const TStaleOutputs& stale);
 // Whether writing a file of that name would replace an input: the same file,
-// or the path of one that does not exist yet (the model made from a template).
+// or the path of one that does not exist yet.
 bool namesAnInput(const std::string& path, const TStaleOutputs& stale);
 
-// Claims the output folder for this invocation (support/outputRecord.h) and
-// protects its inputs; false, with a message, when another run holds the
-// folder or it cannot be opened. Without output names there is nothing to claim.
+// Claims the output folder for this invocation (support/outputFolder.h),
+// protects its inputs and checks what the earlier invocation left: false,
+// with a message, when another run holds the folder, it cannot be opened, or
+// the run would have to remove or write a file it cannot prove a run of the
+// model made as it is now (changed by the user, a link, write-protected,
+// never identified). Without output names there is nothing to claim.
 bool claimStaleOutputs(const TStaleOutputs& stale);
 
-// Removes from the claimed output folder every file that the earlier
-// invocation's list names and can be proven to be its own: an output's name
-// (directly in the folder or in a spectrum folder, removed when left empty),
-// the identity the list gives it, not write-protected, no link on its way,
-// not read by this run, and not the result of an estimation unless this
-// invocation estimates too. Then starts the list of this invocation with the
-// listed files it kept. Writes one line on the standard output for the files
-// removed and one for those kept (how many and why); returns the number removed.
+// Removes from the claimed folder what the earlier invocation's list names and
+// can be proven to be its own, and starts the list of this invocation with
+// the listed files it kept (results of an estimation, which only an
+// estimation removes). One line on the standard output says how many files
+// went and one how many stayed and why; returns the number removed.
 int removeStaleOutputs(const TStaleOutputs& stale);

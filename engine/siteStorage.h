@@ -61,7 +61,8 @@ class TChromStateReader {
   std::string error_;
 };
 
-// Temporary folder of batch `folder` under the run's working folder, without
-// the final "/", and the gene file of deme d and gene g (both from 1) in it.
+// The temporary folder this process made for batch `folder` in the run's
+// working folder (support/interruptCleanup.h), without the final "/", and the
+// gene file of deme d and gene g (both from 1) in it.
 std::string tempFolderPath(int folder);
 std::string tempGeneFilePath(int folder, int deme, int gene);

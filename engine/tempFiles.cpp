@@ -14,9 +14,7 @@
 #include "support/interruptCleanup.h"
 #include "support/public.h"
 
-std::string tempFolderPath(int folder) {
-  return std::string(TSimSettings::workingDirectory) + "garbage" + std::to_string(folder);
-}
+std::string tempFolderPath(int folder) { return ownTempFolder(folder); }
 
 std::string tempGeneFilePath(int folder, int deme, int gene) {
   return tempFolderPath(folder) + "/Ind_" + std::to_string(deme) + "_" + std::to_string(gene) +
@@ -25,11 +23,13 @@ std::string tempGeneFilePath(int folder, int deme, int gene) {
 
 namespace {
 
-// The folder made by this process (registered, so that a signal ending the
-// run removes it); false when it cannot be made or is someone else's.
-bool ensureFolder(const std::string& path, std::string& problem) {
+// A new folder of this process's for the batch in the output folder (listed
+// there, so that a run killed outright leaves nothing the next run cannot
+// remove); false when it cannot be made.
+bool ensureFolder(int batch, std::string& problem) {
   const TTempFileCreation creation;
-  return makeOwnTempFolder(path, problem);
+  std::string path;
+  return makeOwnTempFolder(TSimSettings::workingDirectory, batch, path, problem);
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ bool TDemeCollection::writePolymLociToTempFiles() {
   if (numTempFileFlushes == 0) source = TChromSource{true, batchId, st.statesInFiles, 0};
   if (!st.folderReady) {
     std::string problem;
-    if (!ensureFolder(tempFolderPath(batchId), problem)) {
+    if (!ensureFolder(batchId, problem)) {
       failDataSet(problem);
       return false;
     }
@@ -150,7 +150,7 @@ bool TDemeCollection::writePolymLociToTempFiles() {
 }
 
 void TDemeCollection::removeTempFiles() {
-  for (int folder : siteStorage.ownedFolders) removeOwnTempFolder(tempFolderPath(folder));
+  for (int folder : siteStorage.ownedFolders) emptyOwnTempFolder(folder);
   siteStorage.ownedFolders.clear();
   siteStorage.filesStarted = siteStorage.folderReady = false;
   siteStorage.bufferedPerGene = 0;

@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "estimation/parameters.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
-bool beatsEarlierEstimations(const std::ofstream* table, double lhood) {
+bool beatsEarlierEstimations(const TOutputFile* table, double lhood) {
   const auto* own = dynamic_cast<const TBestLhoodsTable*>(table);
   return !own || lhood > own->highestLhood;
 }
@@ -14,7 +14,6 @@ bool beatsEarlierEstimations(const std::ofstream* table, double lhood) {
 namespace {
 
 TBestLhoodsTable* createTable(const std::string& name, const TSampleParameters& best) {
-  if (!noteOutputFile(name)) return nullptr;  // a file the run may not write
   auto* created = new TBestLhoodsTable(name);
   if (!*created) {
     delete created;
@@ -27,7 +26,7 @@ TBestLhoodsTable* createTable(const std::string& name, const TSampleParameters& 
 
 }  // namespace
 
-bool addBestLhoodsLine(std::ofstream*& table, const std::string& name,
+bool addBestLhoodsLine(TOutputFile*& table, const std::string& name,
                        const TSampleParameters& best, double lhood, double maxObsLhood) {
   if (!table) table = createTable(name, best);
   auto* own = dynamic_cast<TBestLhoodsTable*>(table);

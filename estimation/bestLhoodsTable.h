@@ -6,21 +6,22 @@
 // the estimation that beats every earlier one of the process, so that after
 // several estimations they belong to the best line of the table, not to the
 // last one.
-#include <fstream>
 #include <limits>
 #include <string>
 
+#include "support/outputFile.h"
+
 class TSampleParameters;
 
-class TBestLhoodsTable : public std::ofstream {
+class TBestLhoodsTable : public TOutputFile {
  public:
-  explicit TBestLhoodsTable(const std::string& name) : std::ofstream(name, std::ios::trunc) {}
+  explicit TBestLhoodsTable(const std::string& name) : TOutputFile(name, std::ios::trunc) {}
   double highestLhood = -std::numeric_limits<double>::infinity();
 };
 
 // Whether an estimation that reached lhood is higher than every line of the
 // table; true while the slot holds no table.
-bool beatsEarlierEstimations(const std::ofstream* table, double lhood);
+bool beatsEarlierEstimations(const TOutputFile* table, double lhood);
 
 // Adds the estimation's line: the best values, the best likelihood of its
 // searches and the likelihood the observed spectra reach under themselves
@@ -28,5 +29,5 @@ bool beatsEarlierEstimations(const std::ofstream* table, double lhood);
 // through the empty slot, so that a file left by an earlier invocation never
 // receives this process's lines. False with a message when the file cannot
 // be written.
-bool addBestLhoodsLine(std::ofstream*& table, const std::string& name,
+bool addBestLhoodsLine(TOutputFile*& table, const std::string& name,
                        const TSampleParameters& best, double lhood, double maxObsLhood);

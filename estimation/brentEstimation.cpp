@@ -24,7 +24,7 @@
 #include "sfs/obsSFS.h"
 #include "support/globals.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
 #include "support/public.h"
 
 namespace {
@@ -77,7 +77,7 @@ void writeValue(std::ostream& os, const TParameter& p, double v) {
 class TBrentCycles {
  public:
   TBrentCycles(TSimSettings& s, TBrentMinimization& b, const TEstimationScope& scope,
-               int minLoops, int maxLoops, int runIndex, std::ofstream*& bestLhoodsFile)
+               int minLoops, int maxLoops, int runIndex, TOutputFile*& bestLhoodsFile)
       : s_(s), b_(b), scope_(scope), minLoops_(minLoops), maxLoops_(maxLoops),
         runIndex_(runIndex), bestLhoodsFile_(bestLhoodsFile) {}
 
@@ -88,7 +88,7 @@ class TBrentCycles {
   TBrentMinimization& b_;
   const TEstimationScope& scope_;
   const int minLoops_, maxLoops_, runIndex_;
-  std::ofstream*& bestLhoodsFile_;  // the process's table of best values, once created
+  TOutputFile*& bestLhoodsFile_;  // the process's table of best values, once created
   double initialLhood_ = 0;
   double bestLhood_ = NO_LHOOD_YET;
   double setLhood_ = 0;  // the likelihood last measured for the current set
@@ -345,7 +345,7 @@ std::string rescaleFactorFileName(const std::string& genericName) {
 
 double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runIndex, int numSims,
                           int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
-                          std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile) {
+                          TOutputFile*& lhoodFile, TOutputFile*& bestLhoodsFile) {
   TDemeCollection::bad_coalescence = false;
   if (TSimSettings::doF4GT && !readObservedFourGametes(s, runIndex)) return 0;
   TEstimationScope scope;
@@ -387,8 +387,8 @@ double estimateParameters(TSimSettings& s, TBrentMinimization& brent, int runInd
 
 double TSimSettings::performBrenMinimization(int runIndex, int numSims, int maxNumSims,
                                              const int& minLoops, const int& maxLoops,
-                                             TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                             const double&, std::ofstream*& bestLhoodsFile) {
+                                             TObsAFS*& obs, TOutputFile*& lhoodFile,
+                                             const double&, TOutputFile*& bestLhoodsFile) {
   TBrentMinimization brent;
   return estimateParameters(*this, brent, runIndex, numSims, maxNumSims, minLoops, maxLoops, obs,
                             lhoodFile, bestLhoodsFile);

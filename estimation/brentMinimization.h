@@ -4,6 +4,8 @@
 // parameter set by simulated expected spectra, the one-dimensional Brent search
 // it runs on each simple parameter, and the small helpers of the searches.
 #include <fstream>
+
+#include "support/outputFile.h"
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -112,7 +114,7 @@ class TBrentMinimization {
   std::unique_ptr<TParamValues> paramValues;
   int numSimsPerLhood = 0;
   int maxNumSims = 0;
-  std::ofstream* lhoodFile = nullptr;  // not owned
+  TOutputFile* lhoodFile = nullptr;  // not owned
   TObsAFS* obsSFS = nullptr;           // not owned
   bool writeAllLhoods = false;
   bool logScale = false;
@@ -144,7 +146,7 @@ class TBrentMinimization {
   double computeRescalingFactorToMatchNumPolymSites();
 
   void setupBrenMinimizationSettings(int numSims, int maxSims, int evaluations,
-                                     std::ofstream* lhoodStream, TObsAFS*& obs,
+                                     TOutputFile* lhoodStream, TObsAFS*& obs,
                                      TSimSettings* runSettings);
 
   // n values of parameter curParamIdx from lo to hi (equally spaced, in log10
@@ -172,7 +174,7 @@ class TBrentMinimization {
 // completes, through an empty slot, and receives one line per estimation.
 double estimateParameters(TSimSettings& settings, TBrentMinimization& brent, int runIndex,
                           int numSims, int maxNumSims, int minLoops, int maxLoops, TObsAFS*& obs,
-                          std::ofstream*& lhoodFile, std::ofstream*& bestLhoodsFile);
+                          TOutputFile*& lhoodFile, TOutputFile*& bestLhoodsFile);
 
 // The tables an estimation writes inside the output folder, named after the
 // generic name: "<generic>.brent_lhoods", "<generic>.bestlhoods" and

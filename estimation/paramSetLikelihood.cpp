@@ -204,7 +204,7 @@ double TBrentMinimization::computeRescalingFactorToMatchNumPolymSites() {
 }
 
 void TBrentMinimization::setupBrenMinimizationSettings(int numSims, int maxSims, int,
-                                                       std::ofstream* lhoodStream, TObsAFS*& obs,
+                                                       TOutputFile* lhoodStream, TObsAFS*& obs,
                                                        TSimSettings* runSettings) {
   numSimsPerLhood = numSims;
   maxNumSims = maxSims;

@@ -8,7 +8,7 @@
 #include "model/simSettings.h"
 #include "support/TException.h"
 #include "support/globals.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 
@@ -85,52 +85,35 @@ bool TSimSettings::drawParametersFromDistributions() {
   return true;
 }
 
-bool TSimSettings::createParFileFromTemplateFile(const my_string& tplName,
-                                                 const my_string& outName, int rowIndex) {
-  std::string text;
-  if (!readTextFile(tplName.c_str(), text)) return false;
+// The model of a run made from the template text read when the process
+// started: kept in memory (modelText), never written where another run of the
+// template could read it.
+bool TSimSettings::createParFileFromTemplateFile(const my_string& tplName, int rowIndex) {
+  if (templateText.empty() && !readTextFile(tplName.c_str(), templateText)) return false;
   if (rowIndex < 0 || rowIndex >= paramValueRows.numElems || !paramValueRows.elems[rowIndex]) {
     std::cerr << "No parameter value row " << rowIndex + 1 << " for template \"" << tplName
               << "\"" << std::endl;
     return false;
   }
-  std::string model =
-      substituteParameters(text, paramNames, numParamColumns, *paramValueRows.elems[rowIndex]);
-  if (!writeTextFile(outName.c_str(), model)) {
-    std::cerr << "Unable to write model file \"" << outName << "\" from template \"" << tplName
-              << "\"" << std::endl;
-    return false;
-  }
+  modelText =
+      substituteParameters(templateText, paramNames, numParamColumns, *paramValueRows.elems[rowIndex]);
   return true;
 }
 
 int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValues) {
-  std::string text;
-  if (!readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), text)) return 0;
-  std::string outName = bestValues ? maxLParFileName(tplParFileName.c_str())
-                                   : std::string(tplParFileName.c_str());
-  if ((bestValues && !noteOutputFile(outName)) ||
-      !writeTextFile(outName, substituteParameters(text, paramNames, numParamColumns, row))) {
-    std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
-    return 0;
-  }
-  if (bestValues) noteOutputClosed(outName);
-  return 1;
+  return createParFileFromTemplateFileNew(row, bestValues);
 }
 
+// The model of a parameter set in memory; with bestValues also the file of the
+// best values ("_maxL.par") in the output folder.
 int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestValues) {
-  if (templateText.empty() &&
-      !readTextFile(templatePathFromOutputFolder(tplFileName.c_str()), templateText))
-    return 0;
+  if (templateText.empty() && !readTextFile(tplFileName.c_str(), templateText)) return 0;
   modelText = substituteParameters(templateText, paramNames, numParamColumns, row);
-  if (bestValues) {
-    std::string outName = maxLParFileName(tplParFileName.c_str());
-    if (!noteOutputFile(outName) || !writeTextFile(outName, modelText))
-      std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
-    else
-      noteOutputClosed(outName);
-  }
-  return 1;
+  if (!bestValues) return 1;
+  const std::string outName = maxLParFileName(tplParFileName.c_str());
+  if (writeOutputText(outName, modelText)) return 1;
+  std::cerr << "Unable to write model file \"" << outName << "\"" << std::endl;
+  return 0;
 }
 
 void TSimSettings::writeParametersFromDef(std::ostream& os, int rowIndex) {

@@ -72,11 +72,6 @@ bool writeTextFile(std::string const& path, std::string const& text) {
   return !out.fail();
 }
 
-std::string templatePathFromOutputFolder(std::string const& tplFileName) {
-  if (!tplFileName.empty() && tplFileName[0] == '/') return tplFileName;
-  return "../" + tplFileName;
-}
-
 std::string maxLParFileName(std::string const& tplParFileName) {
   std::string name = tplParFileName;
   size_t slash = name.find_last_of("/\\");

@@ -24,8 +24,6 @@ std::string substituteParameters(std::string const& text, MY_TArrayAsVector<my_s
 bool readTextFile(std::string const& path, std::string& text);
 bool writeTextFile(std::string const& path, std::string const& text);
 
-// The template seen from inside the output folder: "../" before a relative name.
-std::string templatePathFromOutputFolder(std::string const& tplFileName);
 // The model file of the best values in the current folder: name without folder and
 // extension, followed by "_maxL.par".
 std::string maxLParFileName(std::string const& tplParFileName);

@@ -11,7 +11,7 @@
 
 #include "model/simSettings.h"
 #include "support/globals.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 
@@ -523,7 +523,7 @@ THeldEcho& heldEcho() {
 bool openEchoFile(const std::string& name) {
   if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
   QdlSimulConditions.clear();
-  openOutputFile(QdlSimulConditions, name, std::ios::out | std::ios::trunc);
+  QdlSimulConditions.open(name);
   if (QdlSimulConditions.is_open()) return true;
   std::cerr << "Unable to open the model echo file \"" << name << "\"\n";
   return false;

@@ -4,6 +4,8 @@
 // parameters with their value rows, the template and model text, and the
 // run's simulation state. Copies are deep; process-wide switches are static.
 #include <fstream>
+
+#include "support/outputFile.h"
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -124,9 +126,9 @@ class TSimSettings {
   static bool isMultiSFS;
   static bool isFREQData;
   static bool isReferenceParameters;
-  static std::ofstream* PaupTrueTreesFile;
-  static std::ofstream* PaupMutTreesFile;
-  static std::ofstream* PaupAscTreesFile;
+  static TOutputFile* PaupTrueTreesFile;
+  static TOutputFile* PaupMutTreesFile;
+  static TOutputFile* PaupAscTreesFile;
   static bool doF4GT;
   static bool SMC2;
   static bool pureSMC;
@@ -155,6 +157,8 @@ class TSimSettings {
   // is refused too (the plain model-file route of a run).
   int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
                     bool refuseIsolatedSamples = false);
+  int readNamedModel(const my_string& fileName, std::istream& is, bool newStructures, int runIndex,
+                     bool echoFile, bool refuseIsolatedSamples);
   int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile,
                     bool refuseIsolatedSamples = false);
   // The generic name, the output folder name and the names of the run's output
@@ -168,8 +172,7 @@ class TSimSettings {
 
   // Template members (defined in estimation/).
   bool drawParametersFromDistributions();
-  bool createParFileFromTemplateFile(const my_string& tplName, const my_string& outName,
-                                     int rowIndex);
+  bool createParFileFromTemplateFile(const my_string& tplName, int rowIndex);
   int readEstimationFile(const my_string& estFileName);
   bool readDefinitionFile(const my_string& defFileName, const my_string& tplName,
                           const bool& recomputeComplex);
@@ -183,14 +186,14 @@ class TSimSettings {
   // file cannot be opened. obs and lhoodFile are created here when null and
   // owned by the caller.
   bool readObservedSFS(bool inSubFolder, const bool& readObs, TObsAFS*& obs,
-                       std::ofstream*& lhoodFile, const bool& estHeader, const bool& defHeader,
+                       TOutputFile*& lhoodFile, const bool& estHeader, const bool& defHeader,
                        const my_string& lhoodFileName);
   // The two halves of readObservedSFS, for callers that check the spectra
   // read before any output is written: the reading (or, on later runs, the
   // list of demes), then the table with its header.
   bool readObservedSpectra(bool inSubFolder, const bool& readObs, TObsAFS*& obs);
   bool openLikelihoodTable(bool inSubFolder, const bool& readObs, TObsAFS* obs,
-                           std::ofstream*& lhoodFile, const bool& estHeader, const bool& defHeader,
+                           TOutputFile*& lhoodFile, const bool& estHeader, const bool& defHeader,
                            const my_string& lhoodFileName);
 
   // NEXUS tree files (defined in driver/): one trees block per run.
@@ -235,8 +238,8 @@ class TSimSettings {
   // slots stay with the caller for the whole process: the likelihood table of
   // the searches and the table of best values.
   double performBrenMinimization(int runIndex, int numSims, int maxNumSims, const int& minLoops,
-                                 const int& maxLoops, TObsAFS*& obs, std::ofstream*& lhoodFile,
-                                 const double& stopCriterion, std::ofstream*& bestLhoodsFile);
+                                 const int& maxLoops, TObsAFS*& obs, TOutputFile*& lhoodFile,
+                                 const double& stopCriterion, TOutputFile*& bestLhoodsFile);
   // The likelihood the scored observation reaches under itself; 0 without one.
   double computeMaxObsLhood(const TObsAFS& obs);
   // The best set of an estimation made current and written as "_maxL.par".
@@ -253,3 +256,7 @@ class TSimSettings {
   // data set; false when something could not be written (reported).
   bool writeDataToOutputFiles(int simIndex, int simCounter, TGeneticRunOutputs& out);
 };
+
+// The model file name without extension and folder: the output folder and
+// the prefix of every output name.
+my_string genericNameOf(const my_string& fileName);

@@ -11,11 +11,6 @@
 #include "model/simSettings.h"
 #include "support/public.h"
 
-namespace {
-
-constexpr int kLabelBufferSize = 512;
-constexpr int kMaxGenericLength = sizeof(TSimSettings::workingDirectory) - 2;
-
 // The model file name without extension and folder. A name whose last part
 // holds no '.' has no extension: only its folder is dropped.
 my_string genericNameOf(const my_string& fileName) {
@@ -27,6 +22,12 @@ my_string genericNameOf(const my_string& fileName) {
   generic.remove_path();
   return generic;
 }
+
+namespace {
+
+constexpr int kLabelBufferSize = 512;
+constexpr int kMaxGenericLength = sizeof(TSimSettings::workingDirectory) - 2;
+
 
 my_string with(const my_string& prefix, const char* suffix) { return prefix + suffix; }
 
@@ -80,8 +81,10 @@ int TSimSettings::nameOutputs(const my_string& fileName, int runIndex) {
   return 1;
 }
 
-int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
-                                bool echoFile, bool refuseIsolatedSamples) {
+// Names the outputs after the model file name, makes the output folder and
+// reads the model from the stream.
+int TSimSettings::readNamedModel(const my_string& fileName, std::istream& is, bool newStructures,
+                                 int runIndex, bool echoFile, bool refuseIsolatedSamples) {
   parFileName = fileName;
   if (!nameOutputs(fileName, runIndex)) return 0;
   makeDir(genericName.c_str());
@@ -89,8 +92,13 @@ int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runI
     std::cerr << "Unable to create the output folder \"" << genericName << "\"\n";
     return 0;
   }
+  return readInputFile(is, newStructures, runIndex, echoFile, refuseIsolatedSamples);
+}
+
+int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
+                                bool echoFile, bool refuseIsolatedSamples) {
   std::ifstream file(fileName.c_str());
-  return readInputFile(file, newStructures, runIndex, echoFile, refuseIsolatedSamples);
+  return readNamedModel(fileName, file, newStructures, runIndex, echoFile, refuseIsolatedSamples);
 }
 
 int TSimSettings::readInputFiles(const bool& useTemplate, const bool& drawFromPriors,
@@ -116,11 +124,13 @@ int TSimSettings::readInputFiles(const bool& useTemplate, const bool& drawFromPr
     std::cerr << "No row of parameter values for run " << runIndex + 1 << "\n";
     return 0;
   }
-  if (!createParFileFromTemplateFile(tplFile, generated, row)) {
+  if (!createParFileFromTemplateFile(tplFile, row)) {
     std::cerr << "Template file \"" << tplFile << "\" not found. Aborting computations\n";
     return 0;
   }
-  if (readInputFile(generated, true, runIndex, true)) return 1;
+  // The model made from the template stays in memory: private to this run.
+  std::istringstream model(modelText);
+  if (readNamedModel(generated, model, true, runIndex, true, false)) return 1;
   std::cerr << "Unable to read file " << tplFile << "\n";
   return 0;
 }

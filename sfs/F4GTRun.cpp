@@ -13,7 +13,7 @@
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 
@@ -127,8 +127,8 @@ int TSimSettings::updateSFSand4GTDistributions() {
     return 1;
   }
   const double T2 = c.tree.root->calcTreeSizeC();
-  if (tmrcas && tmrcas->is_open()) {
 #pragma omp critical
+  if (tmrcas && tmrcas->openDeferred()) {
     *tmrcas << T1 * TDemeCollection::CTTimeUnit << "\t" << D << "\t" << recRate << "\t" << n << "\t"
             << T2 * TDemeCollection::CTTimeUnit << "\n";
   }

@@ -5,7 +5,7 @@
 
 #include "model/simSettings.h"
 #include "sfs/obsSFS.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ bool readFlavour(TObsAFS& obs, const std::string& prefix, TDemeCollection& demes
 }  // namespace
 
 bool TSimSettings::readObservedSFS(bool inSubFolder, const bool& readObs, TObsAFS*& obs,
-                                   std::ofstream*& lhoodFile, const bool& estHeader,
+                                   TOutputFile*& lhoodFile, const bool& estHeader,
                                    const bool& defHeader, const my_string& lhoodFileName) {
   return readObservedSpectra(inSubFolder, readObs, obs) &&
          openLikelihoodTable(inSubFolder, readObs, obs, lhoodFile, estHeader, defHeader,
@@ -42,11 +42,10 @@ bool TSimSettings::readObservedSpectra(bool inSubFolder, const bool& readObs, TO
 }
 
 bool TSimSettings::openLikelihoodTable(bool inSubFolder, const bool& readObs, TObsAFS* obs,
-                                       std::ofstream*& lhoodFile, const bool& estHeader,
+                                       TOutputFile*& lhoodFile, const bool& estHeader,
                                        const bool& defHeader, const my_string& lhoodFileName) {
   if (!lhoodFile) {
-    auto* file = new std::ofstream;
-    openOutputFile(*file, lhoodFileName.c_str(), std::ios::trunc);
+    auto* file = new TOutputFile(lhoodFileName.c_str());
     if (!*file) {
       std::cerr << "\nError! Unable to open likelihood file \"" << lhoodFileName << "\"\n";
       delete file;

@@ -14,7 +14,7 @@
 #include "sfs/AFS.h"
 #include "sfs/obsSFS.h"
 #include "support/outputFile.h"
-#include "support/outputRecord.h"
+#include "support/outputFile.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 bool OUTPUT_QUENDREL = true;
 bool OUTPUT_DNA_AS_SNP = false;
 bool consoleOutput = true;
-std::ofstream QdlSimulConditions;
+TOutputFile QdlSimulConditions;
 GlobalRandom* ranGenArray = nullptr;
-std::ofstream* tmrcas = nullptr;
+TOutputFile* tmrcas = nullptr;
 char strTime[81] = "";
-std::ofstream* mrcas = nullptr;
+TOutputFile* mrcas = nullptr;
 bool mrcaStreamInitialized = false;

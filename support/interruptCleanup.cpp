@@ -14,20 +14,21 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
-#include <set>
+#include <map>
 #include <shared_mutex>
 #include <thread>
 
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
 
 namespace {
 
 constexpr int kPasses = 20;  // removal passes at most, 1 ms apart
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+constexpr int kSignals[] = {SIGINT,  SIGTERM, SIGHUP,  SIGPIPE, SIGQUIT,
+                            SIGUSR1, SIGUSR2, SIGXCPU, SIGALRM};
 
 struct TTempFolders {
   std::mutex lock;
-  std::set<std::string> made;  // absolute paths of the folders this process made
+  std::map<int, std::string> made;  // batch -> absolute path of the folder this process made
 };
 
 TTempFolders& tempFolders() {
@@ -58,11 +59,8 @@ bool isTempFileName(const char* name) {
   return std::strcmp(p, ".tmp") == 0;
 }
 
-// Unlinks the temporary files of the folder, never following a link; true when
-// the folder is gone afterwards (or was never there).
-bool removeTempFilesOf(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
+// Unlinks the temporary files of an open folder; true when there were none left.
+bool removeTempFilesIn(int fd) {
   DIR* dir = fdopendir(fd);
   if (!dir) {
     close(fd);
@@ -75,8 +73,10 @@ bool removeTempFilesOf(const std::string& path) {
       if (isTempFileName(e->d_name) && unlinkat(fd, e->d_name, 0) == 0) unlinked = true;
   }
   closedir(dir);
-  return rmdir(path.c_str()) == 0 || errno == ENOENT;
+  return true;
 }
+
+bool removeTempFilesOf(const std::string& path) { return removeTempFolderAt(AT_FDCWD, path); }
 
 // Removes every folder this process made, once no creation is under way (a
 // few passes all the same, for a file system slow to show an unlink).
@@ -86,7 +86,7 @@ void removeAllTempFolders() {
   std::lock_guard<std::mutex> guard(f.lock);
   for (int pass = 0; pass < kPasses; ++pass) {
     bool allGone = true;
-    for (const std::string& path : f.made) allGone &= removeTempFilesOf(path);
+    for (const auto& [batch, path] : f.made) allGone &= removeTempFilesOf(path);
     if (allGone) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -114,8 +114,8 @@ void acceptSignals(sigset_t signals) {
   while (sigwait(&signals, &signal) != 0) {
   }
   cleanupStarted.store(true);
+  stopOutputs();  // every file made so far is listed already; no new one is made
   removeAllTempFolders();
-  settleOutputRecord();
   endBy(signal);
 }
 
@@ -139,39 +139,57 @@ bool isIgnored(int signal) {
 
 }  // namespace
 
-bool makeOwnTempFolder(const std::string& path, std::string& problem) {
-  const std::string full = absolute(path);
-  TTempFolders& f = tempFolders();
-  std::lock_guard<std::mutex> guard(f.lock);
-  if (f.made.count(full) > 0) {
-    struct stat info;
-    if (lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
-    f.made.erase(full);  // removed behind this process's back: make it again
-  }
-  if (mkdir(full.c_str(), 0755) == 0) {
-    f.made.insert(full);
-    return true;
-  }
-  const int error = errno;
-  struct stat info;
-  if (error == EEXIST && lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-    problem = "the temporary folder \"" + path +
-              "\" already exists and was not made by this run (a run that was killed leaves "
-              "it): remove it, then run again";
-  else if (error == EEXIST)
-    problem = "cannot create the temporary folder \"" + path + "\": a file of that name exists";
-  else
-    problem = "cannot create the temporary folder \"" + path + "\": " + std::strerror(error);
-  return false;
+bool removeTempFolderAt(int parentFd, const std::string& name) {
+  const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  removeTempFilesIn(fd);
+  return unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
 }
 
-void removeOwnTempFolder(const std::string& path) {
-  const std::string full = absolute(path);
+bool makeOwnTempFolder(const std::string& parent, int batch, std::string& path,
+                       std::string& problem) {
   TTempFolders& f = tempFolders();
   std::lock_guard<std::mutex> guard(f.lock);
-  if (f.made.count(full) == 0) return;
-  removeTempFilesOf(full);
-  f.made.erase(full);
+  const auto known = f.made.find(batch);
+  struct stat info;
+  if (known != f.made.end() && lstat(known->second.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    path = known->second;
+    return true;
+  }
+  std::string name = absolute(parent + "garbage" + std::to_string(batch) + ".XXXXXX");
+  if (!mkdtemp(name.data())) {
+    problem = "cannot create a temporary folder in \"" + (parent.empty() ? "." : parent) +
+              "\": " + std::strerror(errno);
+    return false;
+  }
+  f.made[batch] = path = name;
+  std::string rel;
+  if (lstat(name.c_str(), &info) == 0 && insideOutputFolder(name, rel))
+    noteTempFolder(rel, TFileIdentity::created(info));
+  return true;
+}
+
+std::string ownTempFolder(int batch) {
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
+  const auto known = f.made.find(batch);
+  return known == f.made.end() ? std::string() : known->second;
+}
+
+void emptyOwnTempFolder(int batch) {
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
+  const auto known = f.made.find(batch);
+  if (known == f.made.end()) return;
+  const int fd = open(known->second.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) removeTempFilesIn(fd);
+}
+
+void removeOwnTempFolders() {
+  removeAllTempFolders();
+  TTempFolders& f = tempFolders();
+  std::lock_guard<std::mutex> guard(f.lock);
+  f.made.clear();
 }
 
 void installInterruptCleanup() {

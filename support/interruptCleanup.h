@@ -1,9 +1,13 @@
 #pragma once
-// What a run leaves when a signal ends it: SIGINT, SIGTERM, SIGHUP and SIGPIPE
-// (Ctrl-C, kill, a closed terminal, a reader of the output that went away)
-// remove the temporary folders this process made, with only the temporary
-// files in them, and complete the list of the run's outputs; the process then
-// ends by that same signal, so that the shell sees 130, 143, 129 or 141.
+// What a run leaves when a signal ends it: at SIGINT, SIGTERM, SIGHUP, SIGPIPE,
+// SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU and SIGALRM (Ctrl-C, kill, a closed
+// terminal, a reader of the output that went away, a cluster's notice or time
+// limit) no output file is opened any more, the temporary folders this
+// process made are removed with only the temporary files in them, and the
+// process ends by that same signal, so that the shell sees 128 + its number.
+// Every output file made so far is listed already (support/outputFolder.h):
+// a file still being written stays listed by device and inode, which lets the
+// next run of the model remove or rewrite it.
 //
 // The cleanup runs on a thread of its own, which alone accepts the signals
 // (sigwait): the other threads keep them blocked, so the cleanup is ordinary
@@ -12,14 +16,23 @@
 // pipe: a handler there only hands it on to the cleanup thread.
 #include <string>
 
-// Makes the temporary folder and records it as this process's own; true when
-// this process made it now or made it earlier and has not removed it. A
-// folder that exists and was not made here is left alone (false, with the
-// reason in problem).
-bool makeOwnTempFolder(const std::string& path, std::string& problem);
-// Removes the temporary files (names "Ind_<deme>_<gene>.tmp") of a folder
-// that this process made, then the folder when it is left empty, and forgets it.
-void removeOwnTempFolder(const std::string& path);
+// Makes a temporary folder for a batch of this process, once, named
+// "<parent>garbage<batch>.XXXXXX" (mkdtemp), and lists it when it lies in the
+// claimed output folder; a folder made earlier for the batch and still there
+// is given again. False, with the reason in problem, when it cannot be made.
+bool makeOwnTempFolder(const std::string& parent, int batch, std::string& path,
+                       std::string& problem);
+// The folder made for the batch, empty when none.
+std::string ownTempFolder(int batch);
+// Removes the temporary files (names "Ind_<deme>_<gene>.tmp") of the batch's
+// folder; the folder serves the batch until the process ends.
+void emptyOwnTempFolder(int batch);
+// Removes every temporary folder of this process with its temporary files
+// (end of the process).
+void removeOwnTempFolders();
+// The same for a folder reached from a folder's descriptor, no link followed
+// (the folders a killed run left); true when it is gone.
+bool removeTempFolderAt(int parentFd, const std::string& name);
 
 // Starts the cleanup thread for the signals that are not ignored (a program
 // started in the background or under nohup keeps ignoring them). Called on

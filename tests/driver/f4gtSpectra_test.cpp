@@ -32,11 +32,11 @@ const char* kOneDeme =
 
 // The switches of the facility and the tree-length stream, restored on exit.
 struct FourGameteSwitches {
-  std::ofstream* stream = tmrcas;
+  TOutputFile* stream = tmrcas;
   FourGameteSwitches(bool smc2, const std::string& file) {
     TSimSettings::doF4GT = true;
     TSimSettings::SMC2 = smc2;
-    tmrcas = new std::ofstream(file, std::ios::trunc);
+    tmrcas = new TOutputFile(file);
   }
   ~FourGameteSwitches() {
     TSimSettings::doF4GT = TSimSettings::SMC2 = false;

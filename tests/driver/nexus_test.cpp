@@ -20,7 +20,7 @@ std::string readAll(const std::string& path) {
 }
 
 void closeTreeFiles() {
-  for (std::ofstream** f : {&TSimSettings::PaupTrueTreesFile, &TSimSettings::PaupMutTreesFile,
+  for (TOutputFile** f : {&TSimSettings::PaupTrueTreesFile, &TSimSettings::PaupMutTreesFile,
                             &TSimSettings::PaupAscTreesFile}) {
     delete *f;
     *f = nullptr;

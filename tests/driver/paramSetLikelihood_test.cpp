@@ -180,8 +180,8 @@ TEST_F(ParamSetLikelihood, MissingFourGameteDistributionStopsTheEstimation) {
   std::ostringstream err;
   std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
   TObsAFS* obsSlot = &obs;
-  std::ofstream* lhoodSlot = nullptr;
-  std::ofstream* bestSlot = nullptr;
+  TOutputFile* lhoodSlot = nullptr;
+  TOutputFile* bestSlot = nullptr;
   const double done =
       estimateParameters(run.s, brent, 0, 300, 300, 1, 1, obsSlot, lhoodSlot, bestSlot);
   std::cerr.rdbuf(old);

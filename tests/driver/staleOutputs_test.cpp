@@ -2,17 +2,20 @@
 // just before a new one writes its first output, when the earlier one listed
 // them; nothing else is, and a refused run removes nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "driver/outputShapes.h"
 #include "driver/staleOutputs.h"
 #include "runFolder.h"
-#include "support/outputRecord.h"
+#include "support/outputFolder.h"
 #include "tests/support/scratchFolders.h"
 
 namespace fs = std::filesystem;
@@ -21,60 +24,22 @@ namespace {
 
 struct NameCase {
   const char* name;
-  const char* generic;
-  bool output;
+  bool observed;
 };
 
-TEST(StaleOutputs, NamesOfTheModelsOutputsWhateverTheirNumbers) {
+// The observed spectra of a model, which runs read from their working folder,
+// whatever their deme numbers and ascertainment.
+TEST(StaleOutputs, NamesOfTheObservedSpectraOfTheModel) {
   const NameCase cases[] = {
-      {"g_1_4.qdp", "g", true},
-      {"g_12_300.qdp", "g", true},
-      {"g_2.qdb", "g", true},
-      {"g_1.simparam", "g", true},
-      {"g_1_true_trees.trees", "g", true},
-      {"g_3_mut_trees.trees", "g", true},
-      {"g_1_asc_trees.trees", "g", true},
-      {"g_2.par", "g", true},  // a model generated from the template, kept
-      {"g_DAFpop0.obs", "g", true},
-      {"g_MAFpop3-asc10.obs", "g", true},
-      {"g_jointDAFpop2_0.txt", "g", true},
-      {"g_jointMAFpop1_0_dadi.obsSFS", "g", true},
-      {"g_DSFS.obs", "g", true},
-      {"g_MSFS_dadi.obsSFS", "g", true},
-      {"g_DAFpop1_dadi-asc4.obsSFS", "g", true},
-      {"g_numPolymSites.obs", "g", true},
-      {"g_pooled_DAFpop0.obs", "g", true},
-      {"g.lhoods", "g", true},
-      {"g.lhoodObs", "g", true},
-      {"g.brent_lhoods", "g", true},
-      {"g.bestlhoods", "g", true},
-      {"g_maxL.rsf", "g", true},
-      {"g_maxL.par", "g", true},
-      {"g_bad.par", "g", true},
-      {"g_2_14.4GT", "g", true},
-      {"m2_1_1.qdp", "m2", true},
-      // Inputs, files of other names and files of other models stay.
-      {"g.par", "g", false},
-      {"g.tpl", "g", false},
-      {"g.est", "g", false},
-      {"g.def", "g", false},
-      {"notes.txt", "g", false},
-      {"h_1_1.qdp", "g", false},
-      {"g2_1_1.qdp", "g", false},
-      {"m23_1.qdb", "m2", false},
-      {"G_1_1.qdp", "g", false},
-      {"g_1_1.qdp.bak", "g", false},
-      {"g_1_1.qdp~", "g", false},
-      {"g_1", "g", false},
-      {"g_DAFpop0.csv", "g", false},
-      {"seed.txt", "g", false},
-      {"written_by_brimvane.txt", "g", false},
+      {"g_DAFpop0.obs", true},          {"g_MAFpop12.obs", true},
+      {"g_jointDAFpop2_0.obs", true},   {"g_jointMAFpop1_0-asc4.obs", true},
+      {"g_DSFS.obs", true},             {"g_MSFS-asc10.obs", true},
+      {"g_DAFpooled.obs", true},        {"g_4GT.obs", true},
+      {"g_DAFpop0.txt", false},         {"g_DAFpop0_dadi.obsSFS", false},
+      {"g_1_1.qdp", false},             {"h_DAFpop0.obs", false},
+      {"g2_DAFpop0.obs", false},        {"g_DAFpop0.obs.bak", false},
   };
-  for (const NameCase& c : cases)
-    EXPECT_EQ(isOutputFileName(c.name, c.generic), c.output) << c.name;
-  EXPECT_TRUE(isSpectrumFolderName("g_7", "g"));
-  EXPECT_FALSE(isSpectrumFolderName("g_7_1", "g"));
-  EXPECT_FALSE(isSpectrumFolderName("h_7", "g"));
+  for (const NameCase& c : cases) EXPECT_EQ(isObservedSpectrumName(c.name, "g"), c.observed) << c.name;
 }
 
 // Two demes, one SNP chromosome: project files, trees and spectra per data set.
@@ -210,73 +175,100 @@ TEST(StaleOutputs, RefusedRunKeepsTheOutputsOfTheLastGoodRun) {
   }
 }
 
-// The list of files is the only authority, and even a listed file goes only
-// when it is an output of the model in its folder, still has the identity
-// the list gives it, and no run reads it.
-TEST(StaleOutputs, OnlyListedOutputsWithTheirIdentityAreRemoved) {
-  const std::string work = scratchFolder("stale_list");
+struct ListedCase {
+  const char* label;
+  std::string entry;  // below the output folder
+  // What the user did to the file after the run listed it.
+  std::function<void(const std::string& path)> change;
+  bool claimed;  // false: the run refuses, removing nothing
+  bool removed;
+};
+
+// A listed file goes when it still has the identity its line gives it, and
+// nothing else keeps it (a link, write-protection, the run reading it); a
+// file changed since makes the run refuse before anything is removed.
+TEST(StaleOutputs, ListedFilesGoOnlyWithTheIdentityTheirLineGives) {
+  const auto none = [](const std::string&) {};
+  const auto append = [](const std::string& p) { std::ofstream(p, std::ios::app) << "note\n"; };
+  const auto protect = [](const std::string& p) { chmod(p.c_str(), 0444); };
+  const auto replace = [](const std::string& p) {
+    fs::remove(p);
+    std::ofstream(p) << "text\n";
+  };
+  const auto link = [](const std::string& p) {
+    fs::rename(p, p + ".moved");
+    fs::create_symlink(p + ".moved", p);
+  };
+  const ListedCase cases[] = {
+      {"unchanged", "g_1_1.qdp", none, true, true},
+      {"in a spectrum folder", "g_2/g_DAFpop0.obs", none, true, true},
+      {"appended to", "g_1_1.qdp", append, false, false},
+      {"replaced", "g_1_1.qdp", replace, false, false},
+      {"write-protected", "g_1_1.qdp", protect, true, false},
+      {"a link now", "g_1_1.qdp", link, true, false},
+      {"outside the folder", "../g_1_2.qdp", none, true, false},
+      {"read by the run", "g_1.par", none, true, false},
+  };
+  for (const ListedCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string work = scratchFolder("stale_list");
+    const std::string folder = work + "/g";
+    fs::create_directories(folder + "/g_2");
+    const std::string path = folder + "/" + c.entry;
+    std::ofstream(path) << "text\n";
+    TStaleOutputs stale;
+    stale.genericName = "g";
+    stale.folder = folder;
+    stale.workingFolder = work;
+    TFileIdentity id;
+    ASSERT_TRUE(identityOf(path, id));
+    if (c.entry == "g_1.par") stale.inputs = {id};  // a model kept by a run, now the input
+    std::ofstream(folder + "/" + kOutputRecordName)
+        << headerText("g") << "R\t" << id.text() << "\t" << c.entry << "\n";
+    c.change(path);
+    EXPECT_EQ(claimStaleOutputs(stale), c.claimed);
+    if (c.claimed) removeStaleOutputs(stale);
+    closeOutputRecord();
+    EXPECT_EQ(fs::exists(fs::symlink_status(path)), !c.removed);
+    EXPECT_EQ(fs::exists(folder + "/g_2"), c.entry != "g_2/g_DAFpop0.obs");  // left empty: gone
+    fs::remove_all(work);
+  }
+}
+
+// Lines of a list the run cannot use are no reason to remove anything: a list
+// of another model, a line of an older version (no identity), a file being
+// written when its run was killed is listed by device and inode only, and
+// goes; a line with no file is dropped.
+TEST(StaleOutputs, ListsOfOtherModelsAndOlderVersions) {
+  const std::string work = scratchFolder("stale_lists");
   const std::string folder = work + "/g";
-  fs::create_directories(folder + "/g_2");
+  fs::create_directories(folder);
+  for (const char* name : {"g_1_1.qdp", "g_1_2.qdp", "g_1_3.qdp"})
+    std::ofstream(folder + "/" + name) << "text\n";
   TStaleOutputs stale;
   stale.genericName = "g";
   stale.folder = folder;
   stale.workingFolder = work;
-  const std::vector<std::string> files = {
-      "g/g_1_1.qdp", "g/g_2/g_DAFpop0.obs", "g/g_1.par", "g/notes.txt", "g/g.tpl",
-      "g_1_2.qdp",  // in the working folder
-      "g/g_DAFpop0.obs", "g/g_1_3.qdp", "g/g_1_4.qdp"};
-  for (const std::string& name : files) std::ofstream(work + "/" + name) << "text\n";
-  TFileIdentity model;
-  ASSERT_TRUE(identityOf(folder + "/g_1.par", model));
-  stale.inputs = {model};  // a model kept by an earlier run, now the input
-  // Each entry with the identity its file has now.
-  const auto listed = [&](const std::string& entry) {
-    TFileIdentity id;
-    identityOf(folder + "/" + entry, id);
-    return "R\t" + id.text() + "\t" + entry + "\n";
-  };
-  const auto writeList = [&](const std::string& generic, const std::string& lines) {
-    std::ofstream(folder + "/" + kOutputRecordName)
-        << "# Files brimvane wrote in this folder for the model \"" << generic
-        << "\", one per line.\n# next\n"
-        << lines;
-  };
-  const auto claimAndRemove = [&] {
-    EXPECT_TRUE(claimStaleOutputs(stale));
-    const int removed = removeStaleOutputs(stale);
+  TFileIdentity open;
+  ASSERT_TRUE(identityOf(folder + "/g_1_2.qdp", open));
+  open.closed = false;
+  const auto claimWith = [&](const std::string& list) {
+    std::ofstream(folder + "/" + kOutputRecordName) << list;
+    const bool claimed = claimStaleOutputs(stale);
+    if (claimed) removeStaleOutputs(stale);
     closeOutputRecord();
-    return removed;
+    return claimed;
   };
-
-  // No list, or the list of another model: nothing goes.
-  EXPECT_EQ(claimAndRemove(), 0);
-  writeList("h", listed("g_1_1.qdp"));
-  EXPECT_EQ(claimAndRemove(), 0);
-  for (const std::string& name : files) EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
-
-  std::string lines;
-  for (const char* entry : {"g_1_1.qdp", "g_2/g_DAFpop0.obs", "g_1.par", "notes.txt", "g.tpl",
-                            "../g_1_2.qdp", "g_9_9.qdp", "g_1_3.qdp"})
-    lines += listed(entry);
-  lines += "R\t-\tg_DAFpop0.obs\n";  // listed by a run that did not end
-  lines += "g_1_4.qdp\n";              // a list of an older version: no identity
-  lines += "R\t" + model.text() + "\t" + work + "/g_1_2.qdp\n";
-  writeList("g", lines);
-  std::ofstream(folder + "/g_1_3.qdp", std::ios::app) << "edited since\n";
-  EXPECT_EQ(claimAndRemove(), 2);
-  EXPECT_FALSE(fs::exists(folder + "/g_1_1.qdp"));
-  EXPECT_FALSE(fs::exists(folder + "/g_2"));  // the spectrum folder, left empty
-  for (const char* name : {"g/g_1.par", "g/notes.txt", "g/g.tpl", "g_1_2.qdp", "g/g_DAFpop0.obs",
-                           "g/g_1_3.qdp", "g/g_1_4.qdp"})
-    EXPECT_TRUE(fs::exists(work + "/" + name)) << name;
-  // The new list carries the outputs it kept (the input, the edited file and
-  // the two never identified); it holds nothing of this process, which wrote nothing.
-  std::vector<TRecordEntry> entries;
-  EXPECT_TRUE(readOutputRecord(folder, "g", entries));
-  std::vector<std::string> paths;
-  for (const TRecordEntry& e : entries) paths.push_back(e.path);
-  EXPECT_EQ(paths, (std::vector<std::string>{"g_1.par", "g_1_3.qdp", "g_DAFpop0.obs",
-                                             "g_1_4.qdp"}));
+  EXPECT_FALSE(claimWith(headerText("h") + "R\t" + open.text() + "\tg_1_2.qdp\n"));
+  EXPECT_FALSE(claimWith(headerText("g") + "g_1_1.qdp\n"));  // older version
+  EXPECT_TRUE(fs::exists(folder + "/g_1_1.qdp"));
+  EXPECT_TRUE(claimWith(headerText("g") + "R\t" + open.text() + "\tg_1_2.qdp\nR\t" +
+                        open.text() + "\tg_9_9.qdp\nR\t" + open.text() + "\tg_1_3"));
+  EXPECT_FALSE(fs::exists(folder + "/g_1_2.qdp"));  // open when its run was killed
+  EXPECT_TRUE(fs::exists(folder + "/g_1_3.qdp"));   // an unfinished line names nothing
+  std::ifstream in(folder + "/" + kOutputRecordName);
+  const std::string list((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(list, headerText("g"));  // nothing of this process, which wrote nothing
 }
 
 struct InputCase {
@@ -318,7 +310,7 @@ TEST(StaleOutputs, FilesThatRunsReadAreInputs) {
       {"h_DAFpop0.obs", false},  // another model's
   };
   for (const InputCase& c : cases)
-    EXPECT_EQ(isInputFile(work + "/" + c.path, stale), c.input) << c.path;
+    EXPECT_EQ(namesAnInput(work + "/" + c.path, stale), c.input) << c.path;
   EXPECT_TRUE(namesAnInput(work + "/models/g.par", stale));
   EXPECT_FALSE(namesAnInput(work + "/g/g.lhoods", stale));
 }

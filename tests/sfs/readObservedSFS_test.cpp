@@ -9,7 +9,7 @@ class ReadObservedSFS : public testing::Test {
   std::string dir;
   TSimSettings settings;
   TObsAFS* obs = nullptr;
-  std::ofstream* lhood = nullptr;
+  TOutputFile* lhood = nullptr;
 
   void SetUp() override {
     resetSpectrumStatics();

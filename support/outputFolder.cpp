@@ -1,0 +1,277 @@
+#include "support/outputFolder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <system_error>
+
+#include "support/outputFolderState.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kLockFileName = "written_by_brimvane.lock";
+
+fs::path absoluteLexical(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec);
+  return ec ? fs::path() : p.lexically_normal();
+}
+
+std::string readAll(int fd) {
+  std::string text;
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  return text;
+}
+
+void report(const std::string& genericName, const std::string& what) {
+  std::cerr << "\nThe output folder \"" << genericName << "\": " << what << ". Exiting program."
+            << std::endl;
+}
+
+// Locks the folder, or where the file system cannot lock a folder (network
+// file systems lock only files), a lock file in it. 0, or the errno.
+int lockFolder(TFolderState& s) {
+  if (flock(s.folderFd, LOCK_EX | LOCK_NB) == 0) return 0;
+  if (errno == EWOULDBLOCK) return EWOULDBLOCK;
+  s.lockFd = openat(s.folderFd, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (s.lockFd < 0 || flock(s.lockFd, LOCK_EX | LOCK_NB) == 0) return 0;
+  return errno == EWOULDBLOCK ? EWOULDBLOCK : 0;
+}
+
+// The list an earlier run left; false, with a message, when this run could not
+// replace it: a user's file of that name, a link, a write-protected list.
+bool readEarlierList(TFolderState& s) {
+  struct stat info;
+  if (fstatat(s.folderFd, kOutputRecordName, &info, AT_SYMLINK_NOFOLLOW) != 0) return true;
+  const std::string name = std::string("its list of outputs \"") + kOutputRecordName + "\" ";
+  if (!S_ISREG(info.st_mode)) {
+    report(s.genericName, name + "is not a plain file (a link?): remove it to run the model");
+    return false;
+  }
+  if (isWriteProtected(info)) {
+    report(s.genericName, name + "is write-protected: the runs of the model keep out of the "
+                                 "folder until it is writable again (chmod u+w)");
+    return false;
+  }
+  const int fd = openat(s.folderFd, kOutputRecordName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const bool parsed = fd >= 0 && parseOutputRecord(readAll(fd), s.genericName, s.earlier);
+  if (fd >= 0) close(fd);
+  if (!parsed)
+    report(s.genericName, name + "was not written by brimvane for this model: move it elsewhere "
+                                 "to run the model");
+  return parsed;
+}
+
+void releaseFolder(TFolderState& s) {
+  s.list.close();
+  for (int* fd : {&s.lockFd, &s.folderFd})
+    if (*fd >= 0) {
+      close(*fd);
+      *fd = -1;
+    }
+  s.folder.clear();
+}
+
+int openFolder(const std::string& folder, const std::string& genericName) {
+  if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+    report(genericName, std::string("cannot be created: ") + std::strerror(errno));
+    return -1;
+  }
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) report(genericName, std::string("cannot be opened: ") + std::strerror(errno));
+  return fd;
+}
+
+std::string listText(const TFolderState& s) {
+  std::string text = headerText(s.genericName);
+  for (const TRecordEntry& e : s.entries) text += lineOf(e);
+  return text;
+}
+
+void rewriteList(TFolderState& s) {
+  s.linesSinceRewrite = 0;
+  if (s.list.rewrite(s.folderFd, listText(s))) return;
+  s.listing = false;
+  std::cerr << "\nUnable to write the list of output files \"" << s.genericName << "/"
+            << kOutputRecordName << "\": the outputs of this run will not be removed by the "
+            << "next one" << std::endl;
+}
+
+}  // namespace
+
+TFolderState& folderState() {
+  static TFolderState s;
+  return s;
+}
+
+// Files opened and closed again and again (spectra appended per data set) add
+// a line each time: the list is written anew, one line a file, when those
+// lines outnumber the files.
+void listEntry(TFolderState& s, const TRecordEntry& e) {
+  const auto [at, added] = s.index.emplace(e.path, s.entries.size());
+  if (added)
+    s.entries.push_back(e);
+  else
+    s.entries[at->second] = e;
+  if (!s.listing) return;
+  if (++s.linesSinceRewrite > 2 * s.entries.size() + 1000)
+    rewriteList(s);
+  else if (!s.list.append(lineOf(e)))
+    rewriteList(s);
+}
+
+FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
+                              char route) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  releaseFolder(s);
+  s.folderFd = openFolder(folder, genericName);
+  if (s.folderFd < 0) return FolderClaim::FAILED;
+  s.genericName = genericName;
+  s.route = route;
+  if (lockFolder(s) == EWOULDBLOCK) {
+    std::cerr << "\nAnother run is writing into the output folder \"" << genericName
+              << "\": two runs of a model must not share one folder. Wait until it ends, or "
+                 "run this one from another folder. Exiting program."
+              << std::endl;
+    releaseFolder(s);
+    return FolderClaim::BUSY;
+  }
+  if (!readEarlierList(s)) {
+    releaseFolder(s);
+    return FolderClaim::FAILED;
+  }
+  s.folderAsNamed = absoluteLexical(folder);
+  std::error_code ec;
+  s.folder = fs::canonical(s.folderAsNamed, ec);
+  if (ec) s.folder = s.folderAsNamed;
+  return FolderClaim::CLAIMED;
+}
+
+int outputFolderDescriptor() {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.folderFd;
+}
+
+std::string outputFolderPath() {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.folder.empty() ? std::string() : s.folderAsNamed.string();
+}
+
+std::vector<TRecordEntry> earlierOutputs() {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.earlier;
+}
+
+void protectInputs(const std::vector<TFileIdentity>& inputs) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.inputs = inputs;
+}
+
+bool isProtectedInput(const TFileIdentity& identity) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return identity.isAmong(s.inputs);
+}
+
+bool insideOutputFolder(const std::string& path, std::string& rel) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (s.folder.empty()) return false;
+  const fs::path p = absoluteLexical(path);
+  for (const fs::path& base : {s.folder, s.folderAsNamed}) {
+    const fs::path r = p.lexically_relative(base);
+    if (r.empty() || r == "." || *r.begin() == "..") continue;
+    rel = r.generic_string();
+    return true;
+  }
+  return false;
+}
+
+void armOutputRecord(std::function<void()> beforeFirstOutput) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.beforeFirstOutput = std::move(beforeFirstOutput);
+}
+
+void beginOutputs() {
+  TFolderState& s = folderState();
+  std::function<void()> action;
+  {
+    std::lock_guard<std::mutex> guard(s.lock);
+    action.swap(s.beforeFirstOutput);
+  }
+  if (action) action();
+}
+
+bool startOutputRecord(const std::vector<TRecordEntry>& carried) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (s.folderFd < 0) return false;
+  s.entries.clear();
+  s.index.clear();
+  for (const TRecordEntry& e : carried)
+    if (s.index.emplace(e.path, s.entries.size()).second) s.entries.push_back(e);
+  s.listing = true;
+  rewriteList(s);
+  return s.listing;
+}
+
+void noteTempFolder(const std::string& rel, const TFileIdentity& identity) {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  TRecordEntry e;
+  e.path = rel;
+  e.route = kRouteTempFolder;
+  e.identity = identity;
+  listEntry(s, e);
+}
+
+void stopOutputs() {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.stopped = true;
+}
+
+void closeOutputRecord() {
+  TFolderState& s = folderState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (s.listing) {  // one line a file, without the files and folders gone since
+    std::vector<TRecordEntry> kept;
+    for (const TRecordEntry& e : s.entries) {
+      struct stat info;
+      const bool outside = !e.path.empty() && e.path[0] == '/';
+      const int at = outside ? AT_FDCWD : s.folderFd;
+      if (fstatat(at, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          TFileIdentity::created(info).sameFile(e.identity))
+        kept.push_back(e);
+      else if (!e.identity.known())
+        kept.push_back(e);  // carried from an older list: its file stays listed
+    }
+    s.entries.swap(kept);
+    rewriteList(s);
+  }
+  releaseFolder(s);
+  s.listing = false;
+  s.stopped = false;
+  s.folderAsNamed.clear();
+  for (auto* v : {&s.earlier, &s.entries}) v->clear();
+  s.index.clear();
+  s.made.clear();
+  s.openFiles.clear();
+  s.refused.clear();
+  s.inputs.clear();
+  s.beforeFirstOutput = nullptr;
+}

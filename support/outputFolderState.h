@@ -1,0 +1,38 @@
+#pragma once
+// What the claimed output folder holds for the process (support/outputFolder.h);
+// shared by the claim and the gate, always under its mutex.
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/outputList.h"
+
+struct TFolderState {
+  std::mutex lock;
+  std::string genericName;
+  std::filesystem::path folder;         // absolute, links resolved; empty: none claimed
+  std::filesystem::path folderAsNamed;  // absolute as named (the folder may be a link)
+  int folderFd = -1;
+  int lockFd = -1;  // the lock file, where the folder itself cannot be locked
+  char route = kRouteOther;
+  bool stopped = false;  // a signal ends the run: nothing is opened any more
+  std::function<void()> beforeFirstOutput;
+  std::vector<TRecordEntry> earlier;
+  std::vector<TRecordEntry> entries;  // the new list
+  std::map<std::string, size_t> index;
+  std::map<std::string, TFileIdentity> made;  // path -> identity, files this process made
+  std::map<unsigned long long, std::string> openFiles;  // inode -> path, files being written
+  std::set<std::string> refused;  // paths refused (said once)
+  std::vector<TFileIdentity> inputs;
+  TListFile list;
+  bool listing = false;  // the new list is written
+  size_t linesSinceRewrite = 0;
+};
+
+TFolderState& folderState();
+// Sets the entry of a path in the new list and adds its line.
+void listEntry(TFolderState& s, const TRecordEntry& e);
