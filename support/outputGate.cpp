@@ -105,11 +105,32 @@ std::string whyKeptOutside(const TFolderState& s, int dir, const std::string& na
   return "no run of this model made it";
 }
 
-// A new file under a name of this process's, renamed over the old one.
-int replaceOutside(const fs::path& path, TFolderState& s, std::string& problem) {
+// A file this process made, opened again to append to it.
+int appendOutside(int dir, const std::string& name, TFolderState& s, const std::string& key,
+                  std::string& problem) {
+  const int fd = openat(dir, name.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  problem = whyKeptOpen(s, key, fd);
+  if (problem.empty()) return fd;
+  close(fd);
+  return -1;
+}
+
+// A new file under a name of this process's, renamed over the old one; or,
+// to append, the file this process made.
+int replaceOutside(const fs::path& path, bool append, TFolderState& s, std::string& problem) {
   const std::string key = path.string(), name = path.filename().string();
   const int dir = open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return -1;
+  if (append && s.made.count(key) > 0) {
+    const int fd = appendOutside(dir, name, s, key, problem);
+    const int error = errno;
+    if (fd >= 0 || !problem.empty() || error != ENOENT) {  // gone since: made anew
+      close(dir);
+      errno = error;
+      return fd;
+    }
+  }
   problem = whyKeptOutside(s, dir, name, key);
   int fd = -1;
   std::string temporary;
@@ -180,7 +201,7 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
       errno = error;
     }
   } else {
-    fd = replaceOutside(absolutePath(path), s, problem);
+    fd = replaceOutside(absolutePath(path), append, s, problem);
   }
   if (fd >= 0) {
     listOpened(s, key, fd);

@@ -140,22 +140,21 @@ TEST(GeneticRunChecks, OddSamplesRefusedForGenotypicData) {
   EXPECT_TRUE(checkGenotypicSamples(even.s, true));
 }
 
-// The model generated next to a template in a sub-folder is kept in the
-// output folder; a model that is not there is reported.
-TEST(GeneticRunChecks, GeneratedModelMovesFromBesideTheTemplate) {
-  TempFolder tmp("rename");
-  writeFile("sub/split.par", "model\n");
-  fs::create_directories("split");
+// The model generated from a template (in memory) is kept in the output
+// folder; one that cannot be written is reported.
+TEST(GeneticRunChecks, GeneratedModelIsKeptInTheOutputFolder) {
+  TempFolder tmp("kept_model");
+  fs::create_directories("split/split_3.par");  // a folder where the file goes
   TSimSettings s;
   s.genericName = "split";
-  s.tplParFileName = "sub/split.par";
+  s.modelText = "model\n";
   ASSERT_TRUE(keepGeneratedModel(s, 1));
   EXPECT_EQ(readFile("split/split_2.par"), "model\n");
-  EXPECT_FALSE(fs::exists("sub/split.par"));
   StreamCapture err(std::cerr);
   EXPECT_FALSE(keepGeneratedModel(s, 2));
-  EXPECT_NE(err.text().find("Unable to move the model generated for run 3 from \"sub/split.par\""),
-            std::string::npos);
+  EXPECT_NE(err.text().find("Unable to write the model generated for run 3 to \"./split/split_3.par\""),
+            std::string::npos)
+      << err.text();
 }
 
 }  // namespace

@@ -172,8 +172,8 @@ TEST(GeneticRun, UnwritableProjectFileFailsOnlyItsDataSet) {
   std::filesystem::create_directories(f.path() / "g" / "g_1_1.qdp");
   const RunOutput r = f.run({"-i", "g.par", "-n", "2", "-q", "-r", "3"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Unable to write the project file \"g/g_1_1.qdp\" of simulation 1 (a "
-                       "file of that name is kept): the data set is not written\n"),
+  EXPECT_NE(r.err.find("Unable to write the project file \"g/g_1_1.qdp\" of simulation 1 (it "
+                       "cannot be opened: Is a directory): the data set is not written\n"),
             std::string::npos)
       << r.err;
   EXPECT_EQ(f.read("g/g_1.qdb"), "g/g_1_2.qdp\n");
@@ -187,7 +187,9 @@ TEST(GeneticRun, UnwritableFoldersAreReported) {
   f.write("g", "a file where the output folder goes\n");
   RunOutput r = f.run({"-i", "g.par", "-n", "1", "-q"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Unable to create the output folder \"g\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("The output folder \"g\": cannot be opened: Not a directory"),
+            std::string::npos)
+      << r.err;
 
   RunFolder j("spectrum_folder");
   j.write("g.par", twoDemeModel("SNP 100 0 1e-4 0", 2));

@@ -201,7 +201,7 @@ TEST(RemovalCases, FilesOfARunKilledOutrightAreTheNextRunsToRemove) {
   EXPECT_NE(r.out.find("\nRemoved "), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("\nKept "), std::string::npos) << r.out;
   EXPECT_FALSE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));
-  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1.qdb"));  // open when the first run was killed
+  EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1.simparam"));
 }
 
 // One run per output folder: a second run of the model while the first one

@@ -12,6 +12,7 @@
 #include "engine/coalModel.h"
 #include "model/simSettings.h"
 #include "support/globals.h"
+#include "support/interruptCleanup.h"
 
 inline TBlock makeBlock(DataType type, long numLoci, double mutRate, long firstLocus = 0) {
   TBlock b;
@@ -58,29 +59,32 @@ class SiteSwitches {
 };
 
 // A fresh folder under the system's temporary folder that the storage code
-// uses as its working folder; removed with everything in it.
+// uses as its working folder; removed with everything in it, the process's
+// temporary folders forgotten.
 class WorkFolder {
  public:
   explicit WorkFolder(const std::string& tag) {
     static int counter = 0;
     path_ = std::filesystem::path(testing::TempDir()) /
             ("bv_sites_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
+    removeOwnTempFolders();
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
     std::snprintf(TSimSettings::workingDirectory, sizeof TSimSettings::workingDirectory, "%s/",
                   path_.c_str());
   }
   ~WorkFolder() {
+    removeOwnTempFolders();
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
   const std::filesystem::path& path() const { return path_; }
-  // Entries left in the folder.
+  // Files left below the folder (the temporary folders serve the process
+  // until it ends; their files go with each data set).
   int entries() const {
     int n = 0;
-    for (auto it = std::filesystem::directory_iterator(path_);
-         it != std::filesystem::directory_iterator(); ++it)
-      ++n;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(path_))
+      n += e.is_regular_file() ? 1 : 0;
     return n;
   }
 

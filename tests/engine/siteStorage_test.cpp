@@ -108,14 +108,15 @@ TEST(TempFiles, CopiesStartWithoutSpillStateAndTheOwnerRemovesTheFiles) {
   SiteRun run(sampledDemes({3}), 43, {makeBlock(DataType::STANDARD, 5, 1e-4)});
   ASSERT_TRUE(run.chromosome(0));
   ASSERT_TRUE(run.demes().tempFilesExist);
-  EXPECT_TRUE(std::filesystem::exists(folder.path() / "garbage0" / "Ind_1_3.tmp"));
+  EXPECT_TRUE(std::filesystem::exists(tempGeneFilePath(0, 1, 3)));
+  EXPECT_EQ(std::filesystem::path(tempFolderPath(0)).parent_path(), folder.path());
   {
     TDemeCollection copy;
     copy.copyEssentialStuffForSimulGeneticDataInThreads(run.demes());
     EXPECT_FALSE(copy.tempFilesExist);
     EXPECT_EQ(copy.numTempFileFlushes, 0);
   }
-  EXPECT_EQ(folder.entries(), 1) << "a copy removed its source's files";
+  EXPECT_EQ(folder.entries(), 3) << "a copy removed its source's files";
   TChromStateReader reader(run.demes());
   EXPECT_EQ(reader.numSites(0), 5);
   ASSERT_NE(reader.states(0, 2, 0), nullptr) << reader.error();
@@ -123,16 +124,30 @@ TEST(TempFiles, CopiesStartWithoutSpillStateAndTheOwnerRemovesTheFiles) {
   EXPECT_EQ(folder.entries(), 0);
 }
 
-TEST(TempFiles, ARegularFileWhereTheFolderGoesFailsTheDataSet) {
+// A folder of the user's named like a temporary folder is never used; one
+// that cannot be made fails the data set with the reason.
+TEST(TempFiles, AFolderThatCannotBeMadeFailsTheDataSet) {
   SiteSwitches keep;
   WorkFolder folder("blocked");
-  std::ofstream(folder.path() / "garbage0") << "not a folder";
+  std::filesystem::create_directories(folder.path() / "garbage0");
+  std::ofstream(folder.path() / "garbage0" / "Ind_1_1.tmp") << "the user's";
   TSimSettings::numPolSitesToKeepInMemory = 1;
+  {
+    SiteRun run(sampledDemes({3}), 44, {makeBlock(DataType::MICROSAT, 4, 1e-4)});
+    EXPECT_TRUE(run.chromosome(0));
+    run.demes().removeTempFiles();
+  }
+  removeOwnTempFolders();
+  std::ifstream users(folder.path() / "garbage0" / "Ind_1_1.tmp");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(users), {}), "the user's");
+  std::ofstream(folder.path() / "file") << "not a folder";
+  std::snprintf(TSimSettings::workingDirectory, sizeof TSimSettings::workingDirectory, "%s/",
+                (folder.path() / "file").c_str());
   SiteRun run(sampledDemes({3}), 44, {makeBlock(DataType::MICROSAT, 4, 1e-4)});
   testing::internal::CaptureStderr();
   EXPECT_FALSE(run.chromosome(0));
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("garbage0\": a file of that name exists"), std::string::npos) << err;
+  EXPECT_NE(err.find("cannot create a temporary folder"), std::string::npos) << err;
   EXPECT_TRUE(run.demes().siteStorage.failed());
   EXPECT_FALSE(run.demes().storeChromosomeStates());
 }
@@ -145,13 +160,13 @@ TEST(TempFiles, AnUnreadableGeneFileIsReportedByName) {
               {makeBlock(DataType::STANDARD, 8, 1e-4)}, 2);
   ASSERT_TRUE(run.chromosome(0));
   ASSERT_TRUE(run.chromosome(1));
-  std::filesystem::resize_file(folder.path() / "garbage0" / "Ind_2_1.tmp", 10);
+  std::filesystem::resize_file(tempGeneFilePath(0, 2, 1), 10);
   TChromStateReader reader(run.demes());
   EXPECT_NE(reader.states(0, 0, 1), nullptr);  // the other genes are whole
   EXPECT_EQ(reader.states(1, 0, 1), nullptr);
   EXPECT_NE(reader.error().find("chromosome 2"), std::string::npos) << reader.error();
   EXPECT_NE(reader.error().find("Ind_2_1.tmp"), std::string::npos) << reader.error();
-  std::filesystem::remove(folder.path() / "garbage0" / "Ind_2_2.tmp");
+  std::filesystem::remove(tempGeneFilePath(0, 2, 2));
   EXPECT_EQ(reader.states(1, 1, 0), nullptr);
   EXPECT_NE(reader.error().find("Ind_2_2.tmp"), std::string::npos) << reader.error();
 }

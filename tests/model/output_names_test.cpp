@@ -133,7 +133,8 @@ TEST(OutputNames, TemplateRoute) {
   oneRow(s, "5000");
   RunResult r = readRun(s, true, "", "tdir/my.model.tpl", 0);
   ASSERT_EQ(r.result, 1) << r.errors;
-  EXPECT_TRUE(fs::exists("tdir/my.model.par"));  // beside the template
+  EXPECT_FALSE(fs::exists("tdir/my.model.par"));  // kept in memory, private to the run
+  EXPECT_NE(s.modelText.find("5000"), std::string::npos);
   EXPECT_STREQ(s.genericName.c_str(), "my.model");
   EXPECT_STREQ(s.simparamFileName.c_str(), "my.model/my.model_1.simparam");
   EXPECT_EQ(s.demeSizes[0], 5000);
