@@ -181,6 +181,62 @@ inline double harmonic(int m) {
   return h;
 }
 
+// Expected total branch length and TMRCA (generations) of a tree.
+struct TreeMeans {
+  double length;
+  double tmrca;
+};
+
+// One deme of N genes, n sampled: 2N a_n and 2N (1 - 1/n).
+inline TreeMeans kingmanTreeMeans(int n, double N) {
+  return {2 * N * harmonic(n - 1), 2 * N * (1 - 1.0 / n)};
+}
+
+// Two demes of N genes with n0 and n1 sampled genes, every lineage migrating
+// at rate m per generation (m > 0). With k lineages, i of them in deme 0, the
+// means from that state depend on the states of k - 1 lineages (known) and on
+// their neighbours i - 1 and i + 1 of the same k: one tridiagonal system per k.
+inline TreeMeans islandTreeMeans(int n0, int n1, double N, double m) {
+  const int n = n0 + n1;
+  std::vector<double> lengthBelow(2, 0.0), tmrcaBelow(2, 0.0);  // k = 1
+  for (int k = 2; k <= n; ++k) {
+    std::vector<double> lower(k + 1), upper(k + 1), rhsL(k + 1), rhsT(k + 1);
+    for (int i = 0; i <= k; ++i) {
+      const int j = k - i;
+      const double c0 = i * (i - 1) / (2 * N), c1 = j * (j - 1) / (2 * N);
+      const double total = c0 + c1 + k * m;
+      lower[i] = -i * m / total;  // to i - 1: a lineage of deme 0 leaves
+      upper[i] = -j * m / total;  // to i + 1
+      rhsL[i] = k / total;
+      rhsT[i] = 1 / total;
+      if (i >= 2) {  // a coalescence in deme 0
+        rhsL[i] += c0 / total * lengthBelow[i - 1];
+        rhsT[i] += c0 / total * tmrcaBelow[i - 1];
+      }
+      if (j >= 2) {  // in deme 1
+        rhsL[i] += c1 / total * lengthBelow[i];
+        rhsT[i] += c1 / total * tmrcaBelow[i];
+      }
+    }
+    // Thomas algorithm on the unit diagonal.
+    std::vector<double> diag(k + 1, 1.0);
+    for (int i = 1; i <= k; ++i) {
+      const double f = lower[i] / diag[i - 1];
+      diag[i] -= f * upper[i - 1];
+      rhsL[i] -= f * rhsL[i - 1];
+      rhsT[i] -= f * rhsT[i - 1];
+    }
+    lengthBelow.assign(k + 1, 0.0);
+    tmrcaBelow.assign(k + 1, 0.0);
+    for (int i = k; i >= 0; --i) {
+      const bool last = i == k;
+      lengthBelow[i] = (rhsL[i] - (last ? 0.0 : upper[i] * lengthBelow[i + 1])) / diag[i];
+      tmrcaBelow[i] = (rhsT[i] - (last ? 0.0 : upper[i] * tmrcaBelow[i + 1])) / diag[i];
+    }
+  }
+  return {lengthBelow[n0], tmrcaBelow[n0]};
+}
+
 // Exponential integral E1(x) for small x, by its series.
 inline double expIntegralE1(double x) {
   double sum = 0.0, term = 1.0;

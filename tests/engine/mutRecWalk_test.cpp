@@ -128,6 +128,50 @@ INSTANTIATE_TEST_SUITE_P(
                     LawCase{"r1e_2", 1e-2, 3000}),
     [](const testing::TestParamInfo<LawCase>& info) { return std::string(info.param.name); });
 
+// A DNA block of many trees, about 1.4 points per interval, with the
+// infinite-site switch (every mutation a site): the sites of every window of
+// loci have mean mu x loci x E[tree length], from the first window to the last.
+// Windows are taken on the stored positions, which start at 0 (the project
+// file lists them from 1).
+struct WindowCase {
+  const char* name;
+  ModelDesc desc;
+  double meanLength;  // generations
+  friend void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SitesAlongAChromosome : public testing::TestWithParam<WindowCase> {};
+
+TEST_P(SitesAlongAChromosome, SitesPerWindowAreFlat) {
+  SiteSwitches keep;
+  TSimSettings::useInfiniteSiteModel = 1;
+  const int windows = 10, perWindow = 20, L = windows * perWindow, numChrom = 10000;
+  const double length = GetParam().meanLength, mu = 1.0 / length;  // a site per locus
+  TBlock dna = makeBlock(DataType::DNA, L, mu);
+  dna.recRate = 1.4 / length;
+  RecRun run(GetParam().desc, 141, {dna}, numChrom);
+  std::vector<MeanSE> sites(windows);
+  for (int c = 0; c < numChrom; ++c) {
+    ASSERT_TRUE(run.chromosome(c)) << "chromosome " << c;
+    std::vector<int> count(windows, 0);
+    for (int s = 0; s < run.records[c].numElems; ++s) ++count[run.records[c][s].pos / perWindow];
+    for (int w = 0; w < windows; ++w) sites[w].add(count[w]);
+  }
+  const double expected = mu * perWindow * length;
+  std::printf("  %s: first window %.3f +- %.3f, last %.3f +- %.3f, theory %.3f\n", GetParam().name,
+              sites.front().mean(), sites.front().se(), sites.back().mean(), sites.back().se(),
+              expected);
+  for (int w = 0; w < windows; ++w)
+    EXPECT_NEAR(sites[w].mean(), expected, 5 * sites[w].se()) << "window " << w;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, SitesAlongAChromosome,
+    testing::Values(WindowCase{"OneDeme", sampledDemes({8}), kingmanTreeMeans(8, kN).length},
+                    WindowCase{"TwoDemesMigrating", ModelDesc{{1000, 1000}, {4, 4}, {}, 5e-4},
+                               islandTreeMeans(4, 4, kN, 5e-4).length}),
+    [](const testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.name); });
+
 TEST(RecombiningWalk, BlockBoundariesAreDrawnOnce) {
   // Two DNA blocks whose recombination stops at the block ends: points come
   // only from the rate between the blocks, once per chromosome.

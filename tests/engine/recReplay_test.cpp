@@ -327,6 +327,56 @@ TEST(RecMarginals, StructuredLastMarkerMatchesFirstTree) {
   EXPECT_NEAR(lastL.mean(), firstL.mean(), 5 * seL);
 }
 
+// A long chromosome of many trees, about 1.4 points per interval: the mean
+// length and TMRCA of the marker trees, over windows of markers, are those of
+// the coalescent from the first window to the last (one chromosome adds one
+// window mean, so the standard errors take the markers' correlation in).
+struct ManyTreesCase {
+  const char* name;
+  ModelDesc desc;
+  TreeMeans theory;
+  friend void PrintTo(const ManyTreesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class TreesAlongAChromosome : public testing::TestWithParam<ManyTreesCase> {};
+
+TEST_P(TreesAlongAChromosome, LengthAndTMRCAFlatPerMarker) {
+  const int windows = 10, perWindow = 20, chromosomes = 8000;
+  const TreeMeans theory = GetParam().theory;
+  const double r = 1.4 / theory.length;
+  RecModel model(GetParam().desc, 139);
+  std::vector<MeanSE> length(windows), tmrca(windows);
+  for (int chrom = 0; chrom < chromosomes; ++chrom) {
+    model.firstTreeOrFail();
+    for (int w = 0; w < windows; ++w) {
+      double sumL = 0, sumT = 0;
+      for (int k = 0; k < perWindow; ++k) {
+        const int locus = w * perWindow + k;
+        if (locus > 0) {
+          ASSERT_TRUE(model.nextMarker(r, locus)) << "locus " << locus;
+        }
+        sumL += model.totalLength();
+        sumT += model.tmrcaGenerations();
+      }
+      length[w].add(sumL / perWindow);
+      tmrca[w].add(sumT / perWindow);
+    }
+  }
+  for (int w = 0; w < windows; ++w) {
+    EXPECT_NEAR(length[w].mean(), theory.length, 5 * length[w].se()) << "window " << w;
+    EXPECT_NEAR(tmrca[w].mean(), theory.tmrca, 5 * tmrca[w].se()) << "window " << w;
+  }
+  RecordProperty("length_first", describe(length.front(), theory.length));
+  RecordProperty("length_last", describe(length.back(), theory.length));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, TreesAlongAChromosome,
+    testing::Values(ManyTreesCase{"OneDeme", ModelDesc{{1000}, {8}}, kingmanTreeMeans(8, 1000)},
+                    ManyTreesCase{"TwoDemesMigrating", ModelDesc{{1000, 1000}, {4, 4}, {}, 5e-4},
+                                  islandTreeMeans(4, 4, 1000, 5e-4)}),
+    [](const testing::TestParamInfo<ManyTreesCase>& info) { return std::string(info.param.name); });
+
 // A cut migrant leaves by the off-diagonal rates only: a diagonal entry never
 // keeps it at home, the column after the diagonal is reached, and every
 // move is recorded with the lineage's slot.
