@@ -23,8 +23,20 @@ std::string pooledSpectrumPrefix(const std::string& prefix);
 // The folder of one spectrum with -j: "<generic>/<generic>_<number>".
 std::string spectrumFolder(const TSimSettings& settings, int number);
 
-// Spectra of the data set and its bootstraps, written and scored. false when a
-// spectrum file could not be written; spectra that cannot be computed (spilled
-// or non-SNP data) are reported and leave their likelihoods "nan".
+// Spectra of the data set and its bootstraps, counted from its states
+// wherever they are kept (memory or temporary files), written and scored.
+// False when the states could not be counted (the data set's rows are then
+// nan, see writeUnmadeSpectra) or a spectrum file could not be written.
 bool writeSimulatedSpectra(TSimSettings& settings, int simIndex, int simCounter,
                            TGeneticRunOutputs& out);
+
+// The rows of a data set whose spectra cannot be made (it failed): every
+// spectrum of it and of its bootstraps written with nan in every cell, so
+// that row k of a spectrum file stays that of data set k. False when a
+// spectrum file could not be written.
+bool writeUnmadeSpectra(TSimSettings& settings, int simIndex, int simCounter,
+                        TGeneticRunOutputs& out);
+
+// Why the spectra asked for (-d, -m) cannot be counted from the data of the
+// model (its data types); empty when they can, or when none is asked for.
+std::string unmadeSpectraReason(const TSimSettings& settings);

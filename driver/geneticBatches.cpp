@@ -208,7 +208,10 @@ void TSimSettings::generateDataPerSimulation(int numSims, int& simCounter,
     bool ok = simulateDataSet(*this, i, out, batches);
     if (consoleOutput && (i + 1) % step == 0)
       std::cout << "\tGenealogy # " << i + 1 << "/" << numSims << "\n";
-    if (ok) ok = writeDataToOutputFiles(i, simCounter, out);
+    if (ok)
+      ok = writeDataToOutputFiles(i, simCounter, out);
+    else
+      writeUnmadeSpectra(*this, i, simCounter, out);  // its rows stay, of nan
     if (ok && doF4GT) computeF4GTstats();  // while the genotype blocks exist
     if (ok && !writeCollectedTrees(demeCollection.treeTexts)) {
       std::cerr << "\nUnable to write the trees of simulation " << i + 1 << std::endl;

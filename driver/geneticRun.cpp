@@ -6,6 +6,7 @@
 #include <iostream>
 #include <limits>
 
+#include "driver/dataSetOutput.h"
 #include "driver/geneticOutputs.h"
 #include "driver/oneRun.h"
 #include "driver/runDemes.h"
@@ -128,9 +129,19 @@ void warnNoTreeFiles(const TSimSettings& s) {
             << std::endl;
 }
 
-void announceGeneticRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
+// Spectra asked for that the model's data cannot give: the user is told which
+// and why, again only when a later run's model gives another reason.
+void warnUnmadeSpectra(TRunProcess& p, const TSimSettings& s) {
+  const std::string why = unmadeSpectraReason(s);
+  if (why.empty() || why == p.unmadeSpectraWarning) return;
+  p.unmadeSpectraWarning = why;
+  std::cerr << "Warning: " << why << std::endl;
+}
+
+void announceGeneticRun(TRunProcess& p, const TSimSettings& s, int runIndex) {
   announceGenealogies(p, s);
   if (runIndex == 0) warnNoTreeFiles(s);
+  warnUnmadeSpectra(p, s);
   if (runIndex == 0)
     std::cout << "\nSimulating " << s.numIndependentLoci << " independent chromosomes using "
               << TSimSettings::numBatches << " batches and " << TSimSettings::numThreads

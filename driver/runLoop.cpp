@@ -120,7 +120,8 @@ int runSimulations(RunOptions& run) {
     std::cerr << "\n" << process.numFailedDataSets
               << " simulated data sets could not be simulated or written (see the messages "
                  "above)"
-              << (withLikelihoods ? ": their likelihoods are nan" : "") << std::endl;
+              << (withLikelihoods ? ": their likelihoods and spectrum rows are nan" : "")
+              << std::endl;
     status = 1;
   }
   if (process.outputLost) {

@@ -5,6 +5,7 @@
 // batch generators, so that every way out of the run loop, error exits
 // included, keeps the rows already written.
 #include <fstream>
+#include <string>
 
 #include "support/outputFile.h"
 
@@ -32,6 +33,7 @@ class TRunProcess {
   bool simSpectraFilesStarted = false;  // the spectrum files of simulated data exist
   int numFailedDataSets = 0;            // simulated data sets not written
   bool outputLost = false;              // a summary table could not be written
+  std::string unmadeSpectraWarning;     // the last warning that spectra cannot be made
   TStaleOutputs stale;                  // what the removal of earlier outputs needs
   bool outputsBegun = false;            // the earlier outputs are removed, the list started
 

@@ -1,6 +1,8 @@
 // Observed spectra of a simulated data set and of the bootstrap resamples of
 // its sites: computed, written to the spectrum files, and scored against the
-// data set's own spectra (the highest likelihood each can reach).
+// data set's own spectra (the highest likelihood each can reach). A data set
+// whose spectra cannot be made still gets its rows, of nan, so that row k of
+// every spectrum file is that of data set k.
 #include <cmath>
 #include <iomanip>
 #include <iostream>
@@ -8,7 +10,6 @@
 
 #include "driver/dataSetOutput.h"
 #include "driver/geneticOutputs.h"
-#include "driver/projectFile.h"
 #include "engine/deme.h"
 #include "model/simSettings.h"
 #include "sfs/AFS.h"
@@ -17,15 +18,9 @@
 
 namespace {
 
-// Whether the data type of the run gets spectra; DNA data without -s is told why not.
+// Whether the data sets of the run get spectra (the run start says why not).
 bool spectraWanted(const TSimSettings& s) {
-  if (!TSimSettings::compMAF && !TSimSettings::compDAF) return false;
-  if (dataTypesMixed(s)) return false;
-  const DataType type = projectFileDataType(s);
-  if (OUTPUT_DNA_AS_SNP) return type == DataType::DNA || type == DataType::SNP;
-  if (type == DataType::SNP) return true;
-  std::cerr << "Unable to compute SFS without -s option" << std::endl;
-  return false;
+  return (TSimSettings::compMAF || TSimSettings::compDAF) && unmadeSpectraReason(s).empty();
 }
 
 // The data set's spectra turned into their own expectations (made at b = 0).
@@ -70,7 +65,9 @@ struct TSpectrumFiles {
   bool dadi = false;
 };
 
-bool writeFlavour(TDemeCollection& c, bool minor, const TSpectrumFiles& f, bool& siteCounts) {
+// `counted`: the spectra hold the data set's counts, not the nan of an unmade one.
+bool writeFlavour(TDemeCollection& c, bool minor, const TSpectrumFiles& f, bool& siteCounts,
+                  bool counted) {
   const int multi = c.numMultiAllelicSites;
   if (TSimSettings::isMultiSFS) {
     const multiSFS* m = minor ? c.obsMultiMAF : c.obsMultiDAF;
@@ -85,7 +82,7 @@ bool writeFlavour(TDemeCollection& c, bool minor, const TSpectrumFiles& f, bool&
   bool ok = true;
   if (!siteCounts)  // one line per data set, whatever the flavours
     ok = AFS::printNumMonoAndPolymSites(f.folder, f.prefix, f.header, f.numDataSets,
-                                        f.oneDataSetPerFile, f.append, c);
+                                        f.oneDataSetPerFile, f.append, c, counted);
   siteCounts = true;
   ok = a->printAllPopAFS(f.folder, f.prefix, f.header, true, f.numDataSets, false,
                          f.oneDataSetPerFile, f.append, multi, 0.0) && ok;
@@ -99,12 +96,31 @@ bool writeFlavour(TDemeCollection& c, bool minor, const TSpectrumFiles& f, bool&
   return ok;
 }
 
-bool writeReplicate(TDemeCollection& c, const TSpectrumFiles& f) {
+bool writeReplicate(TDemeCollection& c, const TSpectrumFiles& f, bool counted) {
   bool siteCounts = false;
   bool ok = true;
-  if (TSimSettings::compMAF) ok = writeFlavour(c, true, f, siteCounts) && ok;
-  if (TSimSettings::compDAF) ok = writeFlavour(c, false, f, siteCounts) && ok;
+  if (TSimSettings::compMAF) ok = writeFlavour(c, true, f, siteCounts, counted) && ok;
+  if (TSimSettings::compDAF) ok = writeFlavour(c, false, f, siteCounts, counted) && ok;
   return ok;
+}
+
+// Where and how replicate b of the data set is written.
+TSpectrumFiles replicateFiles(const TSimSettings& s, int simCounter, int b,
+                              const TGeneticRunOutputs& out) {
+  TSpectrumFiles f;
+  f.prefix = s.genericName.c_str();
+  f.numDataSets = out.numDataSets();
+  f.dadi = out.dadi;
+  if (out.folderPerSFS) {
+    f.folder = spectrumFolder(s, simCounter * (out.numBoot + 1) + b + 1);
+    makeDir(f.folder.c_str());
+    f.header = f.oneDataSetPerFile = 1;
+  } else {
+    f.folder = s.genericName.c_str();
+    f.header = out.runHeaderWritten ? 0 : 1;
+    f.append = *out.processSpectraStarted;
+  }
+  return f;
 }
 
 // Stores (and at b = 0 echoes) the likelihood of the replicate's spectra
@@ -128,15 +144,31 @@ void scoreReplicate(TDemeCollection& c, TOwnExpectations& e, int entry, bool ech
   }
 }
 
-bool dataSetSpilledReported(const TSimSettings& s) {
-  const TDemeCollection& c = s.demeCollection;
-  if (!dataSetSpilled(c)) return false;
-  std::cerr << "Unable to compute SFS for such a large number (" << c.numUsedPolymSites
-            << ") of polymorphic sites.\n"
-            << "Try to increase the no. of sites to keep in memory (-k option = "
-            << TSimSettings::numPolSitesToKeepInMemory << ", now) to match this number.\n"
-            << "Skipping writing of SFS files." << std::endl;
-  return true;
+// Every replicate of the data set: counted from its allele counts when
+// `made`, else marked nan; false when a spectrum file could not be written.
+bool writeReplicates(TSimSettings& s, int simIndex, int simCounter, TGeneticRunOutputs& out,
+                     bool made) {
+  TDemeCollection& c = s.demeCollection;
+  TOwnExpectations own;
+  bool ok = true;
+  for (int b = 0; b <= out.numBoot; ++b) {
+    if (made && b > 0) c.updateBootPolymPosVector();
+    const bool counted = made && c.computeObsMAFSandDAFS(b);
+    if (!counted) c.markObservedSpectraUnmade();
+    ok = writeReplicate(c, replicateFiles(s, simCounter, b, out), counted) && ok;
+    out.runHeaderWritten = *out.processSpectraStarted = true;
+    if (!counted) continue;
+    if (b == 0) own = ownExpectations(c);
+    if (consoleOutput) {
+      if (b > 0) std::cout << "\tBootstrap " << b << "\n";
+      if (b == 0) std::cout << "\nObs " << simIndex + 1;
+    }
+    scoreReplicate(c, own, simIndex * (out.numBoot + 1) + b, consoleOutput && b == 0, out);
+  }
+  if (!ok)
+    std::cerr << "\nSome spectrum files of simulation " << simIndex + 1
+              << " could not be written" << std::endl;
+  return ok;
 }
 
 }  // namespace
@@ -153,57 +185,45 @@ bool writeSimulatedSpectra(TSimSettings& s, int simIndex, int simCounter,
   if (!spectraWanted(s)) return true;
   TDemeCollection& c = s.demeCollection;
   c.createPolymPosVector(nullptr);
-  if (dataSetSpilledReported(s)) return true;
-  TOwnExpectations own;
-  bool ok = true;
-  for (int b = 0; b <= out.numBoot; ++b) {
-    if (b > 0) c.updateBootPolymPosVector();
-    if (!c.computeObsMAFSandDAFS(b)) {
-      std::cerr << "The spectra of simulation " << simIndex + 1 << " of run " << out.runIndex + 1
-                << " are not computed: its data are not SNP alleles" << std::endl;
-      return ok;
-    }
-    TSpectrumFiles f;
-    f.prefix = s.genericName.c_str();
-    f.numDataSets = out.numDataSets();
-    f.dadi = out.dadi;
-    if (out.folderPerSFS) {
-      f.folder = spectrumFolder(s, simCounter * (out.numBoot + 1) + b + 1);
-      makeDir(f.folder.c_str());
-      f.header = f.oneDataSetPerFile = 1;
-    } else {
-      f.folder = s.genericName.c_str();
-      f.header = out.runHeaderWritten ? 0 : 1;
-      f.append = *out.processSpectraStarted;
-    }
-    ok = writeReplicate(c, f) && ok;
-    out.runHeaderWritten = *out.processSpectraStarted = true;
-    if (b == 0) own = ownExpectations(c);
-    if (consoleOutput) {
-      if (b > 0) std::cout << "\tBootstrap " << b << "\n";
-      if (b == 0) std::cout << "\nObs " << simIndex + 1;
-    }
-    scoreReplicate(c, own, simIndex * (out.numBoot + 1) + b, consoleOutput && b == 0, out);
+  if (out.numBoot < 0) {  // no spectrum is written
+    if (consoleOutput) std::cout << "\n";
+    out.spectraComputed = true;
+    return true;
   }
-  if (consoleOutput) std::cout << "\n";
-  out.spectraComputed = true;
-  return ok;
+  // Once per data set, from memory or the temporary files alike.
+  const bool made = c.siteAlleles.count(c, dataSetStates(c));
+  if (!made)
+    std::cerr << "\nThe spectra of simulation " << simIndex + 1 << " of run " << out.runIndex + 1
+              << " cannot be made (see the message above): its rows in the spectrum files are "
+                 "nan"
+              << std::endl;
+  const bool written = writeReplicates(s, simIndex, simCounter, out, made);
+  if (made) {
+    if (consoleOutput) std::cout << "\n";
+    out.spectraComputed = true;
+  }
+  return made && written;
+}
+
+bool writeUnmadeSpectra(TSimSettings& s, int simIndex, int simCounter, TGeneticRunOutputs& out) {
+  if (!spectraWanted(s)) return true;
+  return writeReplicates(s, simIndex, simCounter, out, false);
 }
 
 bool TSimSettings::writeDataToOutputFiles(int simIndex, int simCounter, TGeneticRunOutputs& out) {
   TDemeCollection& c = demeCollection;
   const TGeneStates states = dataSetStates(c);
-  bool ok = true;
+  // A data set that is not written keeps its rows in the spectrum files, of nan.
   if (SNPascertainment && ascertainedDeme >= 0 && ascertainedDeme < c.numDemes &&
       !c.demes[ascertainedDeme].flagSitesMeetingAscertainmentCondition(c, states)) {
     std::cerr << "\nUnable to read the simulated states of simulation " << simIndex + 1
               << ": the data set is not written" << std::endl;
+    writeUnmadeSpectra(*this, simIndex, simCounter, out);
     return false;
   }
-  if (OUTPUT_QUENDREL && !writeProjectFile(*this, simIndex, out, states)) return false;
-  ok = writeSimulatedSpectra(*this, simIndex, simCounter, out) && ok;
-  if (!ok)
-    std::cerr << "\nSome spectrum files of simulation " << simIndex + 1
-              << " could not be written" << std::endl;
-  return ok;
+  if (OUTPUT_QUENDREL && !writeProjectFile(*this, simIndex, out, states)) {
+    writeUnmadeSpectra(*this, simIndex, simCounter, out);
+    return false;
+  }
+  return writeSimulatedSpectra(*this, simIndex, simCounter, out);
 }

@@ -21,6 +21,7 @@
 #include "model/demeGraph.h"
 #include "model/histEvent.h"
 #include "model/migrmat.h"
+#include "sfs/siteAlleleCounts.h"
 #include "support/containers.h"
 
 class GlobalRandom;
@@ -214,6 +215,7 @@ class TDemeCollection {
   MY_TArrayAsVector<bool> isAncestralOnly;
   MY_TArrayAsVector<bool> isMultiAllelic;
   MY_TArrayAsVector<bool> isSingleAllele;
+  TSiteAlleleCounts siteAlleles;  // allele counts of the data set's sites, for its spectra
   AFS* obsMAF = nullptr;  // owned observed spectra of simulated data
   AFS* obsDAF = nullptr;
   AFS* obsPooledDAF = nullptr;
@@ -475,10 +477,17 @@ class TDemeCollection {
   // Observed spectra of the simulated data (sfs/simSites.cpp, sfs/simSFS.cpp).
   void createPolymPosVector(int* ignored);
   void updateBootPolymPosVector();
-  // False, with a message, when a state is not an allele 0 .. 3.
+  // Properties of the used sites from the allele counts of the data set's
+  // sites (counted first when they are not yet); false, with a message, when
+  // a state cannot be read or is not an allele 0 .. 3.
   bool determineAllelicSiteProperties();
-  // The spectra of the used sites; false when their states are not SNP alleles.
+  // The spectra of the used sites, from the allele counts of the data set's
+  // sites (counted first from dataSetStates when they are not yet); false
+  // when the states cannot be read or are not SNP alleles.
   bool computeObsMAFSandDAFS(int replicate);
+  // The spectra a data set would have, every cell nan: the row of a data set
+  // whose spectra cannot be made.
+  void markObservedSpectraUnmade();
   void computeObsJointMAFandDAFnew3(int i, int j, AFS* maf, AFS* daf, int replicate);
   void computePooledSFS(int replicate);
   void computeObsMultiSFS(multiSFS* maf, multiSFS* daf);

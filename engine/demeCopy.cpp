@@ -97,6 +97,7 @@ TDemeCollection& TDemeCollection::operator=(const TDemeCollection& source) {
   isAncestralOnly = source.isAncestralOnly;
   isMultiAllelic = source.isMultiAllelic;
   isSingleAllele = source.isSingleAllele;
+  siteAlleles = source.siteAlleles;
   copyOwnedObject(expMultiMAF, source.expMultiMAF);
   copyOwnedObject(expMultiDAF, source.expMultiDAF);
   copyOwnedObject(expMAF, source.expMAF);

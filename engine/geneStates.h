@@ -20,5 +20,5 @@ TGeneStates statesInMemory(const TDemeCollection& collection);
 TGeneStates dataSetStates(const TDemeCollection& collection);
 
 // Whether some chromosome of the merged data set spilled its states to
-// temporary files (its spectra are then not computed).
+// temporary files (they are then read back from there).
 bool dataSetSpilled(const TDemeCollection& collection);

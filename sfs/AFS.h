@@ -149,9 +149,12 @@ class AFS {
                                 bool append) const;
   void printJointAFS4dadi(std::ostream& os, int i, int j, int unused, bool observed,
                           bool expected) const;
+  // Without `counted` the line of counts is "nan" five times (the data set's
+  // spectra could not be made).
   static bool printNumMonoAndPolymSites(const std::string& folder, const std::string& prefix,
                                         int header, int numDataSets, int oneDataSetPerFile,
-                                        bool append, const TDemeCollection& demes);
+                                        bool append, const TDemeCollection& demes,
+                                        bool counted = true);
 
   // The names the writers above give their files, with the spectrum's current
   // infixes and the ascertainment suffix in force.

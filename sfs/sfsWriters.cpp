@@ -299,7 +299,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
     if (e > 0) os << "\t";
     if (!observed)
       os << expectedText(v);
-    else if (e == 0)
+    else if (e == 0 && !std::isnan(v))  // nan marks a data set that could not be counted
       os << static_cast<long long>(v);
     else
       os << observedText(v);
@@ -312,7 +312,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
 
 bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string& prefix,
                                     int header, int numDataSets, int oneDataSetPerFile,
-                                    bool append, const TDemeCollection& demes) {
+                                    bool append, const TDemeCollection& demes, bool counted) {
   TOutputFile os;
   const std::string name = siteCountFileName(folder, prefix);
   if (!openOutput(os, name, append)) return false;
@@ -322,6 +322,10 @@ bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string
     os << numDataSets << " observations";
   os << " (tot num. simulated sites, num. polym. sites, num. sites with > 2 alleles, num. sites "
         "with fixed ancestral alleles, num. sites with no ancestral alllees, all on next line)\n";
+  if (!counted) {  // a data set whose spectra could not be made
+    os << "nan\tnan\tnan\tnan\tnan\n";
+    return true;
+  }
   long long polym = TSimSettings::SNPascertainment ? demes.ascertainedSites.numElems
                                                    : demes.numUsedPolymSites;
   if (TSimSettings::maxNumSNPs != 0 && polym > TSimSettings::maxNumSNPs)

@@ -1,8 +1,10 @@
 // Observed spectra of a simulated data set (or of a bootstrap resample of its
 // sites): each used site is classified by its alleles over the whole sample,
 // then counted into the 1-D and joint, pooled or multi-dimensional spectra of
-// the flavours asked for. The states are read from the genotype blocks.
+// the flavours asked for. The states are read once per data set, into the
+// allele counts of its sites (sfs/siteAlleleCounts.h).
 #include <iostream>
+#include <limits>
 #include <vector>
 
 #include "engine/deme.h"
@@ -11,15 +13,11 @@
 
 namespace {
 
-// Counts of the states 0 .. 3 among the genes of one deme at site k of
-// chromosome c. States are known to be alleles 0 .. 3 (checked by the site
-// properties).
-void countAlleles(const TDeme& deme, int c, int k, int counts[4]) {
-  counts[0] = counts[1] = counts[2] = counts[3] = 0;
-  if (deme.sampleSize <= 0) return;
-  const TLocusAsShortIntArray* block = deme.loci[c];
-  if (!block || !block->rows) return;
-  for (int g = 0; g < block->numGenes; ++g) ++counts[block->rows[g][k]];
+// Counts of the alleles 0 .. 3 among the genes of one deme at site k of
+// chromosome c.
+void countAlleles(const TDeme& deme, const TDemeCollection& c, int chrom, int k, int counts[4]) {
+  const int* n = c.siteAlleles.of(deme.demeId, chrom, k);
+  for (int a = 0; a < 4; ++a) counts[a] = n[a];
 }
 
 // Global index of every used site: sites of the earlier chromosomes + index.
@@ -84,6 +82,7 @@ void prepareMulti(multiSFS*& slot, bool requested, TDemeCollection& c, bool isMA
 }  // namespace
 
 bool TDemeCollection::determineAllelicSiteProperties() {
+  if (!siteAlleles.counted() && !siteAlleles.count(*this, dataSetStates(*this))) return false;
   const int n = numUsedPolymSites > 0 ? numUsedPolymSites : 0;
   for (auto* list : {&isMinorDerived, &isMinorAtHalf, &isFixedDerived, &isAncestralOnly,
                      &isMultiAllelic, &isSingleAllele})
@@ -93,21 +92,10 @@ bool TDemeCollection::determineAllelicSiteProperties() {
   int totalGenes = 0;
   for (int d = 0; d < numDemes; ++d) totalGenes += demes[d].sampleSize > 0 ? demes[d].sampleSize : 0;
   for (int i = 0; i < n; ++i) {
-    const int c = usedPolymSitePos[i].first, k = usedPolymSitePos[i].second;
     int counts[4] = {0, 0, 0, 0};
     for (int d = 0; d < numDemes; ++d) {
-      const TDeme& deme = demes[d];
-      const TLocusAsShortIntArray* block = deme.sampleSize > 0 ? deme.loci[c] : nullptr;
-      if (!block || !block->rows) continue;
-      for (int g = 0; g < block->numGenes; ++g) {
-        const short state = block->rows[g][k];
-        if (state < 0 || state > 3) {
-          std::cerr << "non-SNP data in individual no. " << g + 1 << " in population " << d
-                    << ", locus no. " << i + 1 << " (data = <" << state << ">)" << std::endl;
-          return false;
-        }
-        ++counts[state];
-      }
+      const int* a = siteAlleles.of(d, usedPolymSitePos[i].first, usedPolymSitePos[i].second);
+      for (int s = 0; s < 4; ++s) counts[s] += a[s];
     }
     int present = 0, minor = -1;
     for (int a = 0; a < 4; ++a) {
@@ -158,6 +146,28 @@ bool TDemeCollection::computeObsMAFSandDAFS(int replicate) {
   return true;
 }
 
+void TDemeCollection::markObservedSpectraUnmade() {
+  const bool maf = TSimSettings::compMAF, daf = TSimSettings::compDAF;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  numMultiAllelicSites = numAncestralOnlySites = numFixedDerivedSites = 0;
+  if (TSimSettings::isMultiSFS) {
+    prepareMulti(obsMultiMAF, maf, *this, true);
+    prepareMulti(obsMultiDAF, daf, *this, false);
+    for (multiSFS* m : {maf ? obsMultiMAF : nullptr, daf ? obsMultiDAF : nullptr})
+      if (m) m->multiJointSFS.assign(m->multiJointSFS.size(), nan);
+    return;
+  }
+  const bool pooled = TSimSettings::computePooledSFS;
+  AFS*& mafSlot = pooled ? obsPooledMAF : obsMAF;
+  AFS*& dafSlot = pooled ? obsPooledDAF : obsDAF;
+  prepareAFS(mafSlot, maf, pooled, *this, true);
+  prepareAFS(dafSlot, daf, pooled, *this, false);
+  for (AFS* a : {maf ? mafSlot : nullptr, daf ? dafSlot : nullptr})
+    if (a)
+      for (auto& row : a->jointAFS)
+        for (sfsTable& table : row) table.cells.assign(table.cells.size(), nan);
+}
+
 void TDeme::computeObsMAFandDAFnew3(AFS* maf, AFS* daf, int /*replicate*/,
                                     const TDemeCollection& c) {
   const std::vector<int> selected = selectedSites(c);
@@ -170,7 +180,7 @@ void TDeme::computeObsMAFandDAFnew3(AFS* maf, AFS* daf, int /*replicate*/,
   for (int i : selected) {
     if (c.isMultiAllelic[i]) continue;
     int a[4];
-    countAlleles(*this, c.usedPolymSitePos[i].first, c.usedPolymSitePos[i].second, a);
+    countAlleles(*this, c, c.usedPolymSitePos[i].first, c.usedPolymSitePos[i].second, a);
     if (dd && !c.isAncestralOnly[i] && !c.isFixedDerived[i]) dd[n - a[0]] += 1.0;
     if (!m) continue;
     const int x = c.minorAllele[i] >= 0 ? a[c.minorAllele[i]] : 0;
@@ -199,8 +209,8 @@ void TDemeCollection::computeObsJointMAFandDAFnew3(int i, int j, AFS* maf, AFS* 
     if (isMultiAllelic[s]) continue;
     const int c = usedPolymSitePos[s].first, k = usedPolymSitePos[s].second;
     int a[4], b[4];
-    countAlleles(demes[i], c, k, a);
-    countAlleles(demes[j], c, k, b);
+    countAlleles(demes[i], *this, c, k, a);
+    countAlleles(demes[j], *this, c, k, b);
     if (dd && !isAncestralOnly[s] && !isFixedDerived[s]) (*dd)[ni - a[0]][nj - b[0]] += 1.0;
     if (!m) continue;
     const int minor = minorAllele[s];
@@ -232,7 +242,7 @@ void TDemeCollection::computePooledSFS(int /*replicate*/) {
     int c0 = 0;
     for (int d = 0; d < numDemes; ++d) {
       int a[4];
-      countAlleles(demes[d], usedPolymSitePos[s].first, usedPolymSitePos[s].second, a);
+      countAlleles(demes[d], *this, usedPolymSitePos[s].first, usedPolymSitePos[s].second, a);
       c0 += a[0];
     }
     if (dd && !isAncestralOnly[s] && !isFixedDerived[s]) dd[total - c0] += 1.0;
@@ -251,7 +261,8 @@ void TDemeCollection::computeObsMultiSFS(multiSFS* maf, multiSFS* daf) {
   for (int s : selected) {
     if (isMultiAllelic[s]) continue;
     for (int d = 0; d < numDemes; ++d)
-      countAlleles(demes[d], usedPolymSitePos[s].first, usedPolymSitePos[s].second, &a[4 * d]);
+      countAlleles(demes[d], *this, usedPolymSitePos[s].first, usedPolymSitePos[s].second,
+                   &a[4 * d]);
     if (maf) {
       const int minor = minorAllele[s];
       for (int d = 0; d < numDemes; ++d)

@@ -56,6 +56,7 @@ void TDemeCollection::createPolymPosVector(int* /*ignored*/) {
   delete[] polymSitePos;
   delete[] usedPolymSitePos;
   polymSitePos = usedPolymSitePos = nullptr;
+  siteAlleles.clear();  // a new data set: its sites are counted anew
   numUsedPolymSites = numPolymSites;
   if (numPolymSites <= 0) return;
   polymSitePos = new std::pair<int, int>[numPolymSites];

@@ -5,11 +5,16 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "driver/dataSetOutput.h"
 #include "driver/geneticOutputs.h"
 #include "driver/geneticRun.h"
+#include "tests/driver/runFolder.h"
 #include "tests/model/tempFolder.h"
 #include "tests/sfs/handDataSet.h"
 
@@ -127,6 +132,77 @@ TEST(DataSetOutput, SpectrumFoldersAndHeaders) {
             "3 observations (lhood = 0.0000000000)\nd0_0\td0_1\td0_2\td0_3\td0_4\t\n"
             "8\t1\t1\t0\t0\t\n8\t1\t1\t0\t0\t\n");
   EXPECT_TRUE(started);
+}
+
+void askDerived(bool multi) {
+  TSimSettings::compDAF = true;
+  TSimSettings::compMAF = TSimSettings::computePooledSFS = false;
+  TSimSettings::isMultiSFS = multi;
+  TSimSettings::SNPascertainment = false;
+}
+
+// Three data sets, the middle one written by `middle`: its rows in the 1-D,
+// dadi and site-count files are nan, between the rows of the other two, and
+// its likelihood stays nan.
+void expectNanMiddleRows(const std::function<void(SmallDataSet&, TGeneticRunOutputs&)>& middle) {
+  TempFolder tmp("unmade");
+  SmallDataSet h;
+  askDerived(false);
+  bool started = false;
+  TGeneticRunOutputs out = outputs(3, 0, &started);
+  out.dadi = true;
+  StreamCapture console(std::cout);
+  ASSERT_TRUE(writeSimulatedSpectra(h.s, 0, 0, out));
+  middle(h, out);
+  ASSERT_TRUE(writeSimulatedSpectra(h.s, 2, 2, out));
+  const std::string nan = "nan\tnan\tnan\tnan\tnan";
+  EXPECT_EQ(readFile("g/g_DAFpop0.obs"),
+            "3 observations (lhood = 0.0000000000)\nd0_0\td0_1\td0_2\td0_3\td0_4\t\n"
+            "8\t1\t1\t0\t0\t\n" + nan + "\t\n8\t1\t1\t0\t0\t\n");
+  EXPECT_EQ(readFile("g/g_DAFpop0_dadi.obsSFS"),
+            "nan\t1\t1\t0\tnan\n" + nan + "\nnan\t1\t1\t0\tnan\n");
+  const std::vector<std::string> counts = linesOf(readFile("g/g_numPolymSites.obs"));
+  ASSERT_EQ(counts.size(), 6u);
+  EXPECT_EQ(counts[1], "10\t2\t0\t0\t0");
+  EXPECT_EQ(counts[3], nan);
+  EXPECT_EQ(counts[5], "10\t2\t0\t0\t0");
+  EXPECT_TRUE(std::isnan(out.dafLhoods[1]));
+  EXPECT_FALSE(std::isnan(out.dafLhoods[2]));
+}
+
+TEST(DataSetOutput, DataSetThatFailedKeepsItsRowsOfNan) {
+  expectNanMiddleRows([](SmallDataSet& h, TGeneticRunOutputs& out) {
+    EXPECT_TRUE(writeUnmadeSpectra(h.s, 1, 1, out));
+  });
+}
+
+// States that cannot be read when the spectra are counted: the data set is
+// reported, its rows are nan.
+TEST(DataSetOutput, UnreadableStatesGiveRowsOfNan) {
+  expectNanMiddleRows([](SmallDataSet& h, TGeneticRunOutputs& out) {
+    TLocusAsShortIntArray*& slot = h.s.demeCollection.demes[0].loci[0];
+    std::unique_ptr<TLocusAsShortIntArray> block(slot);
+    slot = nullptr;
+    StreamCapture err(std::cerr);
+    EXPECT_FALSE(writeSimulatedSpectra(h.s, 1, 1, out));
+    slot = block.release();
+    EXPECT_NE(err.text().find("The spectra of simulation 2 of run 1 cannot be made (see the "
+                              "message above): its rows in the spectrum files are nan\n"),
+              std::string::npos)
+        << err.text();
+  });
+}
+
+TEST(DataSetOutput, UnmadeMultiDimensionalSpectrumIsALineOfNan) {
+  TempFolder tmp("unmade_multi");
+  SmallDataSet h;
+  askDerived(true);
+  bool started = false;
+  TGeneticRunOutputs out = outputs(1, 0, &started);
+  EXPECT_TRUE(writeUnmadeSpectra(h.s, 0, 0, out));
+  EXPECT_EQ(readFile("g/g_DSFS.obs"),
+            "1 observations. No. of demes and sample sizes are on next line "
+            "(lhood=0.0000000000)\n1\t4\nnan\tnan\tnan\tnan\tnan\n");
 }
 
 TEST(GeneticRunChecks, OddSamplesRefusedForGenotypicData) {

@@ -1,5 +1,5 @@
 // With the same seed, batch count and input, every output file is the same byte
-// for byte whatever the number of threads.
+// for byte whatever the number of threads and the sites kept in memory (-k).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -13,14 +13,16 @@ namespace {
 using Args = std::vector<std::string>;
 
 
-// model: a model file (name, text) written next to the example's files.
+// model: a model file (name, text) written next to the example's files;
+// keep: the -k value, none when empty.
 std::map<std::string, std::string> runWithThreads(
     const std::string& example, Args args, const std::string& threads,
-    const std::pair<std::string, std::string>& model = {}) {
+    const std::pair<std::string, std::string>& model = {}, const std::string& keep = "") {
   RunFolder f("determinism");
   if (!example.empty()) f.copyExample(example);
   if (!model.first.empty()) f.write(model.first, model.second);
   args.insert(args.end(), {"-q", "-r", "21", "-B", "7", "-c", threads});
+  if (!keep.empty()) args.insert(args.end(), {"-k", keep});
   RunOutput r = f.run(args);
   EXPECT_EQ(r.status, 0) << threads << r.err;
   return f.outputs();
@@ -69,6 +71,33 @@ TEST(RunDeterminism, DataSetsOfManyChromosomesDoNotDependOnTheNumberOfThreads) {
     for (const char* threads : {"3", "8"}) {
       const auto other = runWithThreads(example, args, threads, model);
       EXPECT_EQ(other, one) << args[1] << " -c " << threads;
+    }
+  }
+}
+
+// Sites spilled to temporary files are read back for the spectra as for the
+// project files: with every chromosome spilled (-k 10), with some (-k 250,
+// about the sites of one chromosome) or with none, each data set and
+// bootstrap has the same spectra, site counts and likelihoods.
+TEST(RunDeterminism, OutputFilesDoNotDependOnTheSitesKeptInMemory) {
+  const std::pair<std::string, std::string> model = {
+      "spill.par",
+      "//demes\n2\n//sizes\n20000\n10000\n//samples\n8\n6\n//growth\n0\n0\n"
+      "//matrices\n1\n//matrix 0\n0 0.0005\n0.0005 0\n//events\n0 events\n"
+      "//chromosomes\n9 0\n//blocks\n1\n//block\nDNA 10000 0 1e-7 0.33\n"};
+  const Args cases[] = {
+      {"-i", "spill.par", "-n", "3", "-s", "0", "-d", "-m", "-D", "-b", "2"},
+      {"-i", "spill.par", "-n", "3", "-s", "0", "-d", "-u", "-b", "1"},
+      {"-i", "spill.par", "-n", "3", "-s", "0", "-m", "-P"},
+  };
+  for (const Args& args : cases) {
+    const std::string label = args[args.size() - 2] + " " + args.back();
+    const auto inMemory = runWithThreads("", args, "1", model, "1000000");
+    EXPECT_GE(inMemory.size(), 6u) << label;
+    for (const auto& [keep, threads] : {std::pair<const char*, const char*>{"10", "1"},
+                                        {"10", "4"}, {"250", "3"}}) {
+      const auto spilled = runWithThreads("", args, threads, model, keep);
+      EXPECT_EQ(spilled, inMemory) << label << " -k " << keep << " -c " << threads;
     }
   }
 }

@@ -53,6 +53,13 @@ void writeUnusedComplexParameter(const RunFolder& f) {
   f.write("split.est", f.read("split.est") + "[COMPLEX PARAMETERS]\n1 NHALF = NPOP1/2\n");
 }
 
+// The DNA example with a block of SNPs before its DNA block.
+void writeSnpAndDnaBlocks(const RunFolder& f) {
+  f.copyExample("dnaTwoDemes");
+  edit(f, "dnaTwoDemes.par", "linkage blocks\n1\n", "linkage blocks\n2\n");
+  edit(f, "dnaTwoDemes.par", "DNA 20000", "SNP 100 0 1e-3 0.1\nDNA 20000");
+}
+
 struct MessageCase {
   const char* name;
   std::function<void(const RunFolder&)> setUp;
@@ -69,6 +76,7 @@ const char* const kNoSpectrum =
 const char* const kNoTrees =
     "Warning: no tree file is written (-T): the model \"dnaTwoDemes.par\" has 2 chromosome "
     "structures, and trees are written only for a model with a single structure\n";
+const char* const kNoSpectra = " of the simulated data sets are not computed: ";
 const char* const kLostDataSet =
     "1 simulated data sets could not be simulated or written (see the messages above)";
 
@@ -101,7 +109,28 @@ const MessageCase kCases[] = {
      "likelihoods are nan"},
     {"LostProjectFileWithSpectra", blockFirstProjectFile,
      {"-i", "dnaTwoDemes.par", "-n", "2", "-d", "-s", "0", "-q", "-r", "1"}, 1,
-     std::string(kLostDataSet) + ": their likelihoods are nan\n", ""},
+     std::string(kLostDataSet) + ": their likelihoods and spectrum rows are nan\n", ""},
+    {"SpectraOfMicrosatellites", [](const RunFolder& f) { f.copyExample("microsat"); },
+     {"-i", "microsat.par", "-n", "2", "-d", "-s", "0", "-q", "-r", "1"}, 0,
+     std::string("Warning: the derived-allele spectra (-d)") + kNoSpectra +
+         "they are counted from SNP or DNA data, and the model's data are MICROSAT\n",
+     ""},
+    {"SpectraOfDnaWithoutSnpOption", [](const RunFolder& f) { f.copyExample("dnaTwoDemes"); },
+     {"-i", "dnaTwoDemes.par", "-n", "2", "-m", "-q", "-r", "1"}, 0,
+     std::string("Warning: the minor-allele spectra (-m)") + kNoSpectra +
+         "DNA sites enter the spectra only when they are written as SNPs: add -s 0 (every "
+         "site) or -s <n> (at most n sites)\n",
+     ""},
+    {"SpectraOfMixedBlocks", writeSnpAndDnaBlocks,
+     {"-i", "dnaTwoDemes.par", "-n", "2", "-d", "-m", "-s", "0", "-q", "-r", "1"}, 0,
+     std::string("Warning: the derived- and minor-allele spectra (-d, -m)") + kNoSpectra +
+         "the model mixes data types (blocks of several types, or chromosomes of different "
+         "types), and the spectra are counted from models whose blocks are all SNP, or all DNA "
+         "with -s\n",
+     ""},
+    {"SpectraOfDnaAsSnps", [](const RunFolder& f) { f.copyExample("dnaTwoDemes"); },
+     {"-i", "dnaTwoDemes.par", "-n", "2", "-d", "-s", "0", "-k", "20", "-q", "-r", "1"}, 0, "",
+     "Warning"},
     {"RecomputedComplexParameterUnused", writeUnusedComplexParameter,
      {"-t", "split.tpl", "-F", "split.def", "-e", "split.est", "-n", "20", "-d", "-q", "-r", "1"},
      0,
