@@ -251,6 +251,7 @@ void closeOutputRecord() {
   if (s.listing) {  // one line a file, without the files and folders gone since
     std::vector<TRecordEntry> kept;
     for (const TRecordEntry& e : s.entries) {
+      if (e.dropped) continue;
       struct stat info;
       const bool outside = !e.path.empty() && e.path[0] == '/';
       const int at = outside ? AT_FDCWD : s.folderFd;

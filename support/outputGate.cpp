@@ -55,16 +55,76 @@ int openParent(int folderFd, const std::string& rel, std::string& name) {
   return dir;
 }
 
+// Lists the file just opened on fd by this process.
+void listOpened(TFolderState& s, const std::string& key, int fd) {
+  struct stat info;
+  if (fstat(fd, &info) != 0) return;
+  TRecordEntry e;
+  e.path = key;
+  e.route = s.route;
+  e.identity = TFileIdentity::created(info);
+  s.made[key] = e.identity;
+  s.openFiles[e.identity.inode] = key;
+  if (!s.folder.empty()) listEntry(s, e);
+}
+
+// Takes back the entry of a file that could not be given its name: the line
+// the entry had before, or a line that names no file.
+void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry* before) {
+  struct stat info;
+  if (fstat(fd, &info) == 0) s.openFiles.erase(static_cast<unsigned long long>(info.st_ino));
+  s.made.erase(key);
+  TRecordEntry e;
+  if (before) e = *before;
+  e.path = key;
+  e.dropped = before == nullptr;
+  listEntry(s, e);
+}
+
+// A new file in the folder, listed before it has a name: made unnamed
+// (O_TMPFILE), listed, then linked under its name, which fails when a file
+// has it. A run killed at any moment leaves no file that its list does not
+// name. Where the file system makes no unnamed files, O_CREAT|O_EXCL and the
+// line right after.
+int createListed(int dir, const std::string& name, TFolderState& s, const std::string& key) {
+  struct stat info;
+  if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  const auto listed = s.index.find(key);
+  const TRecordEntry before = listed != s.index.end() ? s.entries[listed->second] : TRecordEntry();
+  const bool hadEntry = listed != s.index.end();
+  int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    listOpened(s, key, fd);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
+    const int error = errno;
+    unlist(s, key, fd, hadEntry ? &before : nullptr);
+    close(fd);
+    if (error != ENOENT) {  // ENOENT: no /proc to name it through
+      errno = error;
+      return -1;
+    }
+  }
+  fd = openat(dir, name.c_str(), kCreate, 0644);
+  if (fd >= 0) listOpened(s, key, fd);
+  return fd;
+}
+
 // The file this process made, or the existing one it may write again.
 int openInFolder(int dir, const std::string& name, bool append, TFolderState& s,
                  const std::string& key, std::string& problem) {
-  int fd = openat(dir, name.c_str(), kCreate, 0644);
+  int fd = createListed(dir, name, s, key);
   if (fd >= 0 || errno != EEXIST) return fd;
   fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;
   problem = whyKeptOpen(s, key, fd);
-  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
+  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0)) {
+    listOpened(s, key, fd);
     return fd;
+  }
   if (problem.empty()) problem = std::strerror(errno);
   close(fd);
   return -1;
@@ -158,19 +218,6 @@ fs::path absolutePath(const std::string& path) {
   return ec ? fs::path(path) : p.lexically_normal();
 }
 
-// Lists the file just opened on fd by this process.
-void listOpened(TFolderState& s, const std::string& key, int fd) {
-  struct stat info;
-  if (fstat(fd, &info) != 0) return;
-  TRecordEntry e;
-  e.path = key;
-  e.route = s.route;
-  e.identity = TFileIdentity::created(info);
-  s.made[key] = e.identity;
-  s.openFiles[e.identity.inode] = key;
-  if (!s.folder.empty()) listEntry(s, e);
-}
-
 }  // namespace
 
 int openOutputDescriptor(const std::string& path, bool append, std::string& problem) {
@@ -202,10 +249,9 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
     }
   } else {
     fd = replaceOutside(absolutePath(path), append, s, problem);
+    if (fd >= 0) listOpened(s, key, fd);
   }
-  if (fd >= 0) {
-    listOpened(s, key, fd);
-  } else if (!problem.empty() && s.refused.insert(key).second) {
+  if (fd < 0 && !problem.empty() && s.refused.insert(key).second) {
     std::cerr << "\nThe file \"" << path << "\" is kept: " << problem
               << "; this run does not write it" << std::endl;
   }

@@ -30,7 +30,9 @@ bool parseLine(const std::string& line, TRecordEntry& e) {
   if (first != 1 || last == first || !isRoute(line[0])) return false;
   e.route = line[0];
   e.path = line.substr(last + 1);
-  TFileIdentity::parse(line.substr(first + 1, last - first - 1), e.identity);
+  const std::string identity = line.substr(first + 1, last - first - 1);
+  e.dropped = identity == "x";
+  TFileIdentity::parse(identity, e.identity);
   return !e.path.empty();
 }
 
@@ -52,8 +54,8 @@ std::string headerText(const std::string& genericName) {
 }
 
 std::string lineOf(const TRecordEntry& e) {
-  return std::string(1, e.route) + "\t" + (e.identity.known() ? e.identity.text() : "-") + "\t" +
-         e.path + "\n";
+  const std::string identity = e.dropped ? "x" : e.identity.known() ? e.identity.text() : "-";
+  return std::string(1, e.route) + "\t" + identity + "\t" + e.path + "\n";
 }
 
 bool parseOutputRecord(const std::string& text, const std::string& genericName,
@@ -72,6 +74,10 @@ bool parseOutputRecord(const std::string& text, const std::string& genericName,
     else
       entries[at->second] = e;
   }
+  std::vector<TRecordEntry> named;
+  for (const TRecordEntry& e : entries)
+    if (!e.dropped) named.push_back(e);
+  entries.swap(named);
   return true;
 }
 

@@ -4,7 +4,8 @@
 // per file or temporary folder, "route TAB identity TAB path" (path below the
 // folder, or absolute for a file outside it). A file is listed with its device
 // and inode the moment it is created, and again with its size and time when
-// its writer closes it; a later line of a path replaces the earlier ones.
+// its writer closes it; a later line of a path replaces the earlier ones, and
+// a line "route TAB x TAB path" takes them back (a file that got no name).
 //
 // The list is never truncated in place: it is written whole under a new name
 // and renamed over the old one, and the new file then takes the lines of the
@@ -28,6 +29,7 @@ struct TRecordEntry {
   char route = kRouteOther;
   TFileIdentity identity;  // not known: an entry of a list of an older version
   std::string keptBecause;  // why the removal kept it (not listed)
+  bool dropped = false;     // the line takes back an earlier line of the path
 };
 
 std::string headerText(const std::string& genericName);

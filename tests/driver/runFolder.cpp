@@ -66,7 +66,8 @@ int RunFolder::start(const std::vector<std::string>& args, unsigned timeLimit) c
     if (out < 0 || err < 0 || chdir(dir_.c_str()) != 0) _exit(127);
     dup2(out, 1);
     dup2(err, 2);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(sig, SIG_DFL);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU, SIGALRM})
+      signal(sig, SIG_DFL);
     if (timeLimit > 0) alarm(timeLimit);  // kept across execv
     execv(BRIMVANE_EXE, argv.data());
     _exit(127);

@@ -27,7 +27,7 @@ class RunFolder {
   // and reported with status -1.
   RunOutput run(const std::vector<std::string>& args, unsigned timeLimit = 0) const;
   // The same in two steps: start returns the process id of the running
-  // program (SIGINT, SIGTERM, SIGHUP and SIGPIPE at their default action,
+  // program (the signals that end a run at their default action,
   // whatever the test program inherited); finish waits for it and gives its wait status too.
   int start(const std::vector<std::string>& args, unsigned timeLimit = 0) const;
   RunOutput finish(int pid, int* waitStatus = nullptr) const;
