@@ -62,9 +62,8 @@ TEST(ConsoleLines, ReachAPipeWhileTheRunGoesOnAndStayWhenItIsStopped) {
   RunFolder folder("console");
   folder.write("endless.par", kEndlessModel);
   int readEnd = -1;
-  const int pid = startOnPipe(folder, {"-i", "endless.par", "-n", "100000000", "-x", "-q",
-                                       "-r", "5"},
-                              readEnd);
+  const int pid =
+      startOnPipe(folder, {"-i", "endless.par", "-n", "100000000", "-x", "-q", "-r", "5"}, readEnd);
   ASSERT_GT(pid, 0);
   const std::string seedLine = "Random generator seed : 5";
   const std::string header = readUntil(readEnd, seedLine);
