@@ -1,5 +1,7 @@
 #include <xmmintrin.h>
 
+#include <cstdio>
+
 #include "driver/commandLine.h"
 #include "driver/runFile.h"
 #include "driver/runLoop.h"
@@ -12,6 +14,9 @@ __attribute__((section(".preinit_array"), used)) static void (*const kRestartAtL
     int, char**, char**) = &restartAtLoad;
 
 int main(int argc, char** argv) {
+  // Line by line to a log file or a pipe too, as on a terminal: the log of a
+  // batch job shows where a run is and keeps its lines when the job is stopped.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   // Flush-to-zero and denormals-are-zero before any parallel region.
   _mm_setcsr(_mm_getcsr() | 0x8040);
   AnyOption opt;

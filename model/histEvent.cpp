@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <istream>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,22 @@ int64_t truncTime(double v) {
   return static_cast<int64_t>(v);
 }
 
+// The growth rate the sink takes, in the default number format whatever the
+// stream's (a small rate is not shown as -0.0000000), 0 without a sign.
+std::string growthText(const THistoricalEvent& event) {
+  if (event.keepGrowthRate) return "kept";
+  std::ostringstream text;
+  text << (event.newGrowthRate == 0.0 ? 0.0 : event.newGrowthRate);
+  return text.str();
+}
+
+// What migration does from the event on.
+std::string matrixText(const THistoricalEvent& event) {
+  if (event.noMigration) return "no migration";
+  if (event.keepMigMatrix) return "kept";
+  return std::to_string(event.newMigMatrix);
+}
+
 }  // namespace
 
 std::istream& operator>>(std::istream& is, THistoricalEvent& event) {
@@ -96,7 +113,7 @@ std::ostream& operator<<(std::ostream& os, const THistoricalEvent& event) {
      << "\n#Sink             : " << event.sink
      << "\n#Migrants         : " << event.migrants
      << "\n#New size         : " << event.newSize
-     << "\n#New growth rate  : " << event.newGrowthRate
-     << "\n#New migr. matrix : " << event.newMigMatrix << "\n";
+     << "\n#New growth rate  : " << growthText(event)
+     << "\n#New migr. matrix : " << matrixText(event) << "\n";
   return os;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iomanip>
 #include <sstream>
 #include <string>
 
@@ -85,8 +86,42 @@ TEST(HistoricalEventText, WritesActivationAndOrdinaryEvents) {
   o << e;
   EXPECT_EQ(o.str(),
             "\n#Time             : 1000\n#Source           : 0\n#Sink             : 1"
-            "\n#Migrants         : 0.5\n#New size         : 2\n#New growth rate  : 0"
-            "\n#New migr. matrix : -1\n");
+            "\n#Migrants         : 0.5\n#New size         : 2\n#New growth rate  : kept"
+            "\n#New migr. matrix : kept\n");
+}
+
+// The new growth rate and matrix say what the event does, whatever the
+// stream's number format (here that of the matrices before the events).
+TEST(HistoricalEventText, SaysWhatGrowthAndMigrationBecome) {
+  const struct {
+    const char* line;
+    const char* growth;
+    const char* matrix;
+  } cases[] = {
+      {"1000 0 1 1 2 0.001 1", "0.001", "1"},
+      {"1000 0 1 1 2 0 0", "0", "0"},
+      {"300 0 1 0.5 1 -0 nomig", "0", "no migration"},
+      {"300 0 1 0.5 1 -1e-9 NoMig", "-1e-09", "no migration"},
+      {"300 0 1 0.5 1 -0.0005 keepnomig", "-0.0005", "no migration"},
+      {"250 1 0 0.5 1 KEEP keep", "kept", "kept"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::istringstream is(std::string(c.line) + "\n");
+    THistoricalEvent e;
+    is >> e;
+    std::ostringstream o;
+    o << std::fixed << std::setprecision(7);
+    o << e;
+    const std::string text = o.str();
+    EXPECT_NE(text.find(std::string("\n#New growth rate  : ") + c.growth + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(std::string("\n#New migr. matrix : ") + c.matrix + "\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(o.flags() & std::ios::floatfield, std::ios::fixed);
+  }
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST(ModelEcho, TwoDemesTwoMatricesAncientSampleAndEvent) {
       "Event 0\n\n#Make lineages of deme 1 active at time 300\n\n"
       "Event 1\n\n#Time             : 300\n#Source           : 1\n#Sink             : 0\n"
       "#Migrants         : 1.0000000\n#New size         : 1.0000000\n"
-      "#New growth rate  : 0.0000000\n#New migr. matrix : 1\n\n\n"
+      "#New growth rate  : 0\n#New migr. matrix : 1\n\n\n"
       "\nNumber of independent loci to simulate : 1";
   const std::string blocks = "\nNumber of linkage blocks to simulate in structure 1: 2\n";
   const std::string dnaValues =

@@ -1,0 +1,286 @@
+// The cluster scripts of the guide (examples/fromData: estimate.slurm and
+// collect.sh) run as the scheduler runs an array task, without one: the
+// script copied away from the folder it was submitted from and started there
+// by /bin/sh, with the environment of the task and its output in the task's
+// log, slurm-<job>_<task>.out.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kSims = "-n 200 -N 200 -l 1 -L 1";
+
+// Stands for the program: tells the test that the task has reached it (on
+// descriptor 5), waits for the word to go on (on 6), then runs the program.
+const char* kHeldProgram =
+    "#!/bin/sh\necho ready >&5\nread go <&6\nexec \"$REAL_BRIMVANE\" \"$@\"\n";
+
+// The folder a job is submitted from: the example's files and the observed
+// spectrum of simulated data, as the guide makes them.
+void prepareSubmitFolder(const RunFolder& submit) {
+  submit.copyExample("fromData");
+  ASSERT_EQ(
+      submit.run({"-i", "data.par", "-n", "1", "-s", "0", "-d", "-x", "-q", "-r", "1"}).status, 0);
+  submit.write("est_jointDAFpop1_0.obs", submit.read("data/data_jointDAFpop1_0.obs"));
+}
+
+struct Pipe {
+  int ends[2] = {-1, -1};
+  Pipe() { EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0); }
+  ~Pipe() {
+    closeEnd(0);
+    closeEnd(1);
+  }
+  void closeEnd(int k) {
+    if (ends[k] >= 0) close(ends[k]);
+    ends[k] = -1;
+  }
+};
+
+// What the program that stands in the way of a task is told, and hears.
+struct Hold {
+  Pipe ready, go;
+};
+
+// The held program's ends of the pipes as descriptors 5 and 6 (by way of
+// numbers above both, so that neither is closed before it is passed on).
+void passToHeldProgram(const Hold& hold) {
+  const int ready = fcntl(hold.ready.ends[1], F_DUPFD, 10);
+  const int go = fcntl(hold.go.ends[0], F_DUPFD, 10);
+  dup2(ready, 5);
+  dup2(go, 6);
+  close(ready);
+  close(go);
+}
+
+class ClusterFolders {
+ public:
+  ClusterFolders() : submit_("submit"), spool_("spool") {
+    for (const char* script : {"estimate.slurm", "collect.sh"})
+      fs::copy_file(fs::path(EXAMPLES_DIR) / "fromData" / script, spool_.path() / script);
+    spool_.write("held-brimvane", kHeldProgram);
+    fs::permissions(spool_.path() / "held-brimvane", fs::perms::owner_all);
+  }
+  const RunFolder& submit() const { return submit_; }
+  std::string spool(const std::string& name) const { return (spool_.path() / name).string(); }
+
+  // Starts a task of an array job in its own process group, its log named
+  // after both; "BRIMVANE=..." and the like are added to its environment;
+  // with a hold, the task stops where it would start the program.
+  int startTask(int job, int task, const std::vector<std::string>& extra,
+                Hold* hold = nullptr) const {
+    const std::string id = std::to_string(job) + "_" + std::to_string(task);
+    std::vector<std::string> env = {
+        "PATH=" + fs::path(BRIMVANE_EXE).parent_path().string() + ":/usr/bin:/bin",
+        "SLURM_JOB_ID=" + std::to_string(job + task),
+        "SLURM_ARRAY_JOB_ID=" + std::to_string(job),
+        "SLURM_ARRAY_TASK_ID=" + std::to_string(task),
+        "SLURM_CPUS_PER_TASK=2",
+        "SLURM_JOB_NAME=est",
+        "SLURM_SUBMIT_DIR=" + submit_.path().string(),
+        std::string("SIMS=") + kSims,
+        std::string("REAL_BRIMVANE=") + BRIMVANE_EXE};
+    if (hold) env.push_back("BRIMVANE=" + spool("held-brimvane"));
+    env.insert(env.end(), extra.begin(), extra.end());
+    const int pid = start({"/bin/sh", spool("estimate.slurm")}, env, "slurm-" + id + ".out", hold);
+    if (hold) {
+      hold->ready.closeEnd(1);
+      hold->go.closeEnd(0);
+    }
+    return pid;
+  }
+  int runTask(int job, int task, const std::vector<std::string>& extra = {}) const {
+    return finish(startTask(job, task, extra));
+  }
+  int runCollect(const std::string& array) const {
+    return finish(start({"/bin/sh", spool("collect.sh"), array}, {"PATH=/usr/bin:/bin"},
+                        "collect.out", nullptr));
+  }
+  static int finish(int pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  int start(std::vector<std::string> words, std::vector<std::string> env, const std::string& log,
+            Hold* hold) const {
+    std::vector<char*> argv, envp;
+    for (std::string& w : words) argv.push_back(&w[0]);
+    for (std::string& e : env) envp.push_back(&e[0]);
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    const std::string logPath = (submit_.path() / log).string();
+    const pid_t child = fork();
+    if (child == 0) {
+      setpgid(0, 0);
+      const int in = open("/dev/null", O_RDONLY);
+      const int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (in < 0 || out < 0 || chdir(submit_.path().c_str()) != 0) _exit(127);
+      dup2(in, 0);
+      dup2(out, 1);
+      dup2(out, 2);
+      if (hold) passToHeldProgram(*hold);
+      execve(argv[0], argv.data(), envp.data());
+      _exit(127);
+    }
+    return child;
+  }
+
+  RunFolder submit_, spool_;
+};
+
+// Waits until the held task has reached the program: its folder is locked
+// and its inputs copied.
+bool reachedTheProgram(Hold& hold) {
+  char word[8] = {};
+  return read(hold.ready.ends[0], word, sizeof word - 1) > 0 && std::string(word) == "ready\n";
+}
+
+void letGo(Hold& hold) {
+  EXPECT_EQ(write(hold.go.ends[1], "go\n", 3), 3);
+  hold.go.closeEnd(1);
+}
+
+TEST(EstimateSlurm, ASecondTaskOfOneNumberRefusesAndLeavesTheRunningOnesInputs) {
+  ClusterFolders folders;
+  const RunFolder& submit = folders.submit();
+  prepareSubmitFolder(submit);
+  if (HasFatalFailure()) return;
+  const std::string tpl = submit.read("est.tpl"), est = submit.read("est.est");
+  Hold hold;
+  const int first = folders.startTask(77, 1, {}, &hold);
+  ASSERT_TRUE(reachedTheProgram(hold)) << submit.read("slurm-77_1.out");
+  // A second array submitted from the folder, with other inputs, runs task 1 too.
+  submit.write("est.tpl", tpl + "// the template of the second array\n");
+  submit.write("est.est", est + "// the priors of the second array\n");
+  EXPECT_EQ(folders.runTask(90, 1), 1);
+  EXPECT_NE(submit.read("slurm-90_1.out").find("rep1 is in use by another task 1"),
+            std::string::npos)
+      << submit.read("slurm-90_1.out");
+  EXPECT_EQ(submit.read("rep1/est.tpl"), tpl);
+  EXPECT_EQ(submit.read("rep1/est.est"), est);
+  letGo(hold);
+  EXPECT_EQ(ClusterFolders::finish(first), 0) << submit.read("slurm-77_1.out");
+  EXPECT_EQ(linesOf(submit.read("rep1/est/est.bestlhoods")).size(), 2u);
+  EXPECT_EQ(submit.read("rep1/est/est_maxL.par").find("second array"), std::string::npos);
+  EXPECT_EQ(submit.read("rep1/est.tpl"), tpl);
+}
+
+TEST(EstimateSlurm, ATaskKilledOutrightRunsAgainWhenSubmittedAgain) {
+  ClusterFolders folders;
+  const RunFolder& submit = folders.submit();
+  prepareSubmitFolder(submit);
+  if (HasFatalFailure()) return;
+  Hold hold;
+  const int first = folders.startTask(77, 3, {}, &hold);
+  ASSERT_TRUE(reachedTheProgram(hold)) << submit.read("slurm-77_3.out");
+  ASSERT_EQ(kill(-first, SIGKILL), 0);  // the task and the program it started
+  EXPECT_EQ(ClusterFolders::finish(first), -1);
+  EXPECT_EQ(folders.runTask(91, 3), 0) << submit.read("slurm-91_3.out");
+  EXPECT_EQ(linesOf(submit.read("rep3/est/est.bestlhoods")).size(), 2u);
+}
+
+// BRIMVANE names the program: on the PATH by default, a path relative to the
+// folder the job was submitted from, or a path from the root.
+TEST(EstimateSlurm, RunsTheProgramThatBrimvaneNames) {
+  const struct {
+    const char* name;
+    const char* variable;  // added to the task's environment, if any
+    int status;
+    const char* message;
+  } cases[] = {
+      {"the PATH", nullptr, 0, "brimvane was invoked"},
+      {"relative", "BRIMVANE=bin/brimvane", 0, "brimvane was invoked"},
+      {"from the root", "BRIMVANE=" BRIMVANE_EXE, 0, "brimvane was invoked"},
+      {"missing", "BRIMVANE=bin/none", 1, "task 1: no program "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClusterFolders folders;
+    const RunFolder& submit = folders.submit();
+    prepareSubmitFolder(submit);
+    fs::create_directories(submit.path() / "bin");
+    fs::create_symlink(BRIMVANE_EXE, submit.path() / "bin/brimvane");
+    std::vector<std::string> env;
+    if (c.variable) env.push_back(c.variable);
+    EXPECT_EQ(folders.runTask(77, 1, env), c.status);
+    const std::string log = submit.read("slurm-77_1.out");
+    EXPECT_NE(log.find(c.message), std::string::npos) << log;
+    EXPECT_EQ(submit.exists("rep1/est/est.bestlhoods"), c.status == 0) << log;
+    EXPECT_EQ(submit.exists("rep1"), c.status == 0) << log;
+  }
+}
+
+// The estimation table of a task that gave a result, best for the highest task.
+void finished(const RunFolder& submit, int task) {
+  const std::string rep = "rep" + std::to_string(task) + "/est/";
+  const std::string best =
+      "20000\t5000\t1e-4\t3000\t" + std::to_string(-100 + task) + ".000\t-90.000\n";
+  const std::string header = "NPOP0\tNPOP1\tMIG\tTDIV\tMaxEstLhood\tMaxObsLhood\n";
+  submit.write(rep + "est.bestlhoods", header + best);
+  submit.write(rep + "est_maxL.par", "model of task " + std::to_string(task) + "\n");
+}
+
+TEST(CollectSh, CountsTheTasksThatGaveAResultAndNamesTheOthers) {
+  const struct {
+    const char* array;
+    std::vector<int> finished;
+    int running;  // a task whose folder is locked, or 0
+    int status;
+    std::vector<std::string> report;
+    const char* best;
+  } cases[] = {
+      {"1-3", {1, 2, 3}, 0, 0, {"3 of 3 tasks gave a result"}, "model of task 3\n"},
+      {"1-5:2,6", {3, 5}, 0, 0,
+       {"2 of 4 tasks gave a result",
+        "no result from 1,6; to run them again: sbatch --array=1,6 estimate.slurm"},
+       "model of task 5\n"},
+      {"1-4%2", {1}, 2, 0,
+       {"1 of 4 tasks gave a result", "still running: 2",
+        "no result from 3,4; to run them again: sbatch --array=3,4 estimate.slurm"},
+       "model of task 1\n"},
+      {"7", {}, 0, 1,
+       {"0 of 1 tasks gave a result",
+        "no result from 7; to run them again: sbatch --array=7 estimate.slurm"},
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.array);
+    ClusterFolders folders;
+    const RunFolder& submit = folders.submit();
+    for (int task : c.finished) finished(submit, task);
+    int lock = -1;
+    if (c.running) {
+      submit.write("rep" + std::to_string(c.running) + "/task.lock", "");
+      lock = open((submit.path() / ("rep" + std::to_string(c.running)) / "task.lock").c_str(),
+                  O_WRONLY | O_CLOEXEC);
+      ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+    }
+    EXPECT_EQ(folders.runCollect(c.array), c.status);
+    if (lock >= 0) close(lock);
+    const std::vector<std::string> out = linesOf(submit.read("collect.out"));
+    ASSERT_GE(out.size(), c.report.size());
+    EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + c.report.size()), c.report);
+    if (c.best) {
+      EXPECT_EQ(submit.read("best_maxL.par"), c.best);
+      EXPECT_EQ(linesOf(submit.read("all.bestlhoods")).size(), c.finished.size());
+    } else {
+      EXPECT_FALSE(submit.exists("best_maxL.par"));
+    }
+  }
+}
+
+}  // namespace
