@@ -111,6 +111,7 @@ int TSimSettings::write_bad_param_file(const std::string& failure) {
   file.open(name, std::ios::trunc);
   std::istringstream text(simulatedModelText(*this));
   for (std::string line; std::getline(text, line);) file << line << "\n";
+  file.close();
   if (!file) std::cerr << "Unable to write the bad-parameter file \"" << name << "\"\n";
   return 1;
 }

@@ -157,6 +157,7 @@ void writeRunResults(TRunProcess& p, TSimSettings& s, int runIndex, bool simulat
       writeFailedLikelihoods(os, p.observed);
     os << "\n";
     os.flush();
+    if (!os) p.outputLost = true;  // named when the table is closed
   }
   if (simulated && s.outputExpSFS) {
     if (!writeExpectedSpectra(s, !p.expSpectraFilesStarted)) p.outputLost = true;

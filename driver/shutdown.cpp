@@ -17,13 +17,17 @@
 
 namespace {
 
-template <class Stream>
-void closeStream(Stream*& stream) {
-  if (!stream) return;
-  stream->flush();
+// Closes and frees a stream; false, with a message, when its last lines
+// could not be written (a full disk).
+bool closeStream(TOutputFile*& stream) {
+  if (!stream) return true;
+  const bool wasOpen = stream->is_open();
   stream->close();
+  const bool written = !wasOpen || static_cast<bool>(*stream);
+  if (!written) std::cerr << "\nUnable to write the file \"" << stream->path() << "\"" << std::endl;
   delete stream;
   stream = nullptr;
+  return written;
 }
 
 }  // namespace
@@ -38,19 +42,24 @@ void cleanStaticArrays() {
 }
 
 void TRunProcess::releaseAll() {
-  closeStream(lhoodFile);
-  closeStream(paramFile);
-  closeStream(bestLhoodsFile);
-  closeStream(TSimSettings::PaupTrueTreesFile);
-  closeStream(TSimSettings::PaupMutTreesFile);
-  closeStream(TSimSettings::PaupAscTreesFile);
+  bool written = true;
+  for (TOutputFile** stream : {&lhoodFile, &paramFile, &bestLhoodsFile,
+                               &TSimSettings::PaupTrueTreesFile, &TSimSettings::PaupMutTreesFile,
+                               &TSimSettings::PaupAscTreesFile})
+    written = closeStream(*stream) && written;
   if (mrcas) {
     *mrcas << "\n==================================================================\n" << std::endl;
-    closeStream(mrcas);
+    written = closeStream(mrcas) && written;
     mrcaStreamInitialized = false;
   }
-  closeStream(tmrcas);
-  if (QdlSimulConditions.is_open()) QdlSimulConditions.close();
+  written = closeStream(tmrcas) && written;
+  if (QdlSimulConditions.is_open()) {
+    QdlSimulConditions.close();
+    if (!QdlSimulConditions) std::cerr << "\nUnable to write the model echo \""
+                                       << QdlSimulConditions.path() << "\"" << std::endl;
+    written = written && static_cast<bool>(QdlSimulConditions);
+  }
+  if (!written) outputLost = true;
   removeOwnTempFolders();
   closeOutputRecord();
   delete observed;

@@ -50,13 +50,23 @@ bool openOutput(TOutputFile& os, const std::string& name, bool append) {
   return false;
 }
 
-// Opens the file of one table and lets write(os) fill it; false when it cannot be opened.
+// Closes a table and says whether all of it was written (a full disk fails
+// the last writes, or the close).
+bool finishOutput(TOutputFile& os, const std::string& name) {
+  os.close();
+  if (os) return true;
+  std::cerr << "\nError! Unable to write output file \"" << name << "\"\n";
+  return false;
+}
+
+// Opens the file of one table and lets write(os) fill it; false when it
+// cannot be opened or written.
 template <class Write>
 bool writeTableFile(const std::string& name, bool append, Write write) {
   TOutputFile os;
   if (!openOutput(os, name, append)) return false;
   write(os);
-  return true;
+  return finishOutput(os, name);
 }
 
 std::string fileBase(const std::string& folder, const std::string& prefix, const char* infix) {
@@ -305,7 +315,7 @@ bool multiSFS::printSFS(const std::string& folder, const std::string& prefix, in
       os << observedText(v);
   }
   os << "\n";
-  return true;
+  return finishOutput(os, name);
 }
 
 // ------------------------------------------------------------------ site counts
@@ -324,7 +334,7 @@ bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string
         "with fixed ancestral alleles, num. sites with no ancestral alllees, all on next line)\n";
   if (!counted) {  // a data set whose spectra could not be made
     os << "nan\tnan\tnan\tnan\tnan\n";
-    return true;
+    return finishOutput(os, name);
   }
   long long polym = TSimSettings::SNPascertainment ? demes.ascertainedSites.numElems
                                                    : demes.numUsedPolymSites;
@@ -332,5 +342,5 @@ bool AFS::printNumMonoAndPolymSites(const std::string& folder, const std::string
     polym = TSimSettings::maxNumSNPs;
   os << demes.totNumSites << "\t" << polym << "\t" << demes.numMultiAllelicSites << "\t"
      << demes.numAncestralOnlySites << "\t" << demes.numFixedDerivedSites << "\n";
-  return true;
+  return finishOutput(os, name);
 }

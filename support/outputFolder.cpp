@@ -96,13 +96,18 @@ std::string listText(const TFolderState& s) {
   return text;
 }
 
-void rewriteList(TFolderState& s) {
-  s.linesSinceRewrite = 0;
-  if (s.list.rewrite(s.folderFd, listText(s))) return;
+void stopListing(TFolderState& s) {
   s.listing = false;
   std::cerr << "\nUnable to write the list of output files \"" << s.genericName << "/"
             << kOutputRecordName << "\": the outputs of this run will not be removed by the "
             << "next one" << std::endl;
+}
+
+// The list written anew, one line a file. Where that fails once the list of
+// this process is started, the lines it holds still describe the folder.
+void rewriteList(TFolderState& s) {
+  s.linesSinceRewrite = 0;
+  if (!s.list.rewrite(s.folderFd, listText(s)) && !s.list.isOpen()) stopListing(s);
 }
 
 }  // namespace
@@ -125,7 +130,7 @@ void listEntry(TFolderState& s, const TRecordEntry& e) {
   if (++s.linesSinceRewrite > 2 * s.entries.size() + 1000)
     rewriteList(s);
   else if (!s.list.append(lineOf(e)))
-    rewriteList(s);
+    stopListing(s);
 }
 
 FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,

@@ -262,3 +262,196 @@ TEST(RemovalCases, ALikelihoodTableNamingAnInputIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+struct DuringRunCase {
+  const char* label;
+  std::function<void(const fs::path& file)> change;
+};
+
+// A project file the run has closed, changed by the user while the run goes
+// on, is the user's: the next run keeps it and stops before removing anything.
+TEST(RemovalCases, AFileChangedDuringTheRunIsKeptByTheNextRun) {
+  const DuringRunCase cases[] = {
+      {"appended to", [](const fs::path& p) { std::ofstream(p, std::ios::app) << "note\n"; }},
+      {"replaced", [](const fs::path& p) {
+         std::ofstream(p.string() + ".mine") << "mine\n";
+         fs::rename(p.string() + ".mine", p);
+       }}};
+  for (const DuringRunCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunFolder f("changed_during_run");
+    const int pid = startLongRun(f);
+    const fs::path file = f.path() / "dnaTwoDemes/dnaTwoDemes_1_1.qdp";
+    c.change(file);
+    const std::string bytes = f.read("dnaTwoDemes/dnaTwoDemes_1_1.qdp");
+    kill(pid, SIGTERM);
+    f.finish(pid);
+    const RunOutput r = f.run({"-i", "dnaTwoDemes.par", "-n", "20000", "-q", "-r", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\"dnaTwoDemes/dnaTwoDemes_1_1.qdp\": it was changed or replaced"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(f.read("dnaTwoDemes/dnaTwoDemes_1_1.qdp"), bytes);
+    EXPECT_TRUE(f.exists("dnaTwoDemes/dnaTwoDemes_1_3.qdp"));  // nothing removed
+  }
+}
+
+// Two runs of one template at once, from two working folders, with
+// definition files of different values: every row each writes is its own.
+TEST(TemplateRuns, TwoRunsOfOneTemplateNeverReadEachOthersModel) {
+  RunFolder f("one_template");
+  fs::create_directories(f.path() / "shared");
+  fs::copy_file(fs::path(EXAMPLES_DIR) / "splitTemplate/split.tpl", f.path() / "shared/split.tpl");
+  std::vector<int> pids;
+  for (const char* who : {"a", "b"}) {
+    std::string rows = "NPOP1\tTSPLIT\n";
+    for (int k = 0; k < 300; ++k)
+      rows += std::to_string(who[0] == 'a' ? 1000 + k : 5000 + k) + "\t700\n";
+    f.write(std::string(who) + "/split.def", rows);
+    fs::copy_file(fs::path(EXAMPLES_DIR) / "splitTemplate/split_jointDAFpop1_0.obs",
+                  f.path() / who / "split_jointDAFpop1_0.obs");
+  }
+  for (const char* who : {"a", "b"}) {
+    const std::string dir = (f.path() / who).string();
+    const std::string command = "cd '" + dir + "' && '" + BRIMVANE_EXE +
+                                "' -t ../shared/split.tpl -f split.def -n 10 -B 1 -d -q -r 1 "
+                                "> out 2> err; echo $? > status";
+    const pid_t pid = fork();
+    if (pid == 0) _exit(std::system(command.c_str()) == 0 ? 0 : 1);
+    pids.push_back(pid);
+  }
+  for (const int pid : pids) waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(f.exists("shared/split.par"));
+  for (const char* who : {"a", "b"}) {
+    SCOPED_TRACE(who);
+    const std::string dir = std::string(who) + "/";
+    ASSERT_EQ(f.read(dir + "status"), "0\n") << f.read(dir + "err");
+    const std::vector<std::string> rows = linesOf(f.read(dir + "split/split.lhoods"));
+    ASSERT_EQ(rows.size(), 301u);
+    for (int k = 0; k < 300; ++k) {
+      const std::string size = std::to_string(who[0] == 'a' ? 1000 + k : 5000 + k);
+      EXPECT_EQ(rows[k + 1].rfind(size + "\t700\t", 0), 0u) << rows[k + 1];
+      EXPECT_NE(f.read(dir + "split/split_" + std::to_string(k + 1) + ".simparam")
+                    .find("Deme 1\t" + size + "\n"),
+                std::string::npos)
+          << k;
+    }
+  }
+}
+
+struct TableNameCase {
+  const char* label;
+  const char* table;  // -o
+  const char* said;
+};
+
+// -o naming the list, an output of the run or a file in the output folder of
+// another model is refused before anything is written.
+TEST(RemovalCases, ALikelihoodTableNamingAnOutputIsRefused) {
+  const TableNameCase cases[] = {
+      {"the list", "twoDemes/written_by_brimvane.txt", "would replace the list of outputs"},
+      {"a model echo", "twoDemes/twoDemes_1.simparam", "would replace an output of the run"},
+      {"an expected spectrum", "twoDemes/twoDemes_jointDAFpop1_0.txt",
+       "would replace an output of the run"},
+      {"the seed file", "seed.txt", "would replace an output of the run"},
+      {"another model's folder", "other/other.lhoods", "lies in the output folder of another model"},
+  };
+  for (const TableNameCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunFolder f("table_names");
+    firstTwoDemesRun(f);
+    f.write("other/written_by_brimvane.txt", "# a list of another model's\n");
+    const std::map<std::string, std::string> before = f.files();
+    Args args = kTwoDemes;
+    args.insert(args.end(), {"-o", c.table});
+    const RunOutput r = f.run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(f.files(), before);
+  }
+}
+
+struct BesideCase {
+  const char* label;
+  const char* example;
+  Args args;
+  std::function<void(const RunFolder&)> prepare;
+  const char* kept;  // keeps its bytes
+  int status;
+};
+
+// Files beside the output folder that no run made: a model of the user's
+// named like the template, the user's "MRCAs.txt", a seed file that is a
+// link. The run does not write over them.
+TEST(RemovalCases, FilesOfTheUsersBesideTheOutputFolderAreKept) {
+  const Args definition = {"-t", "split.tpl", "-f", "split.def", "-n", "100", "-d", "-q", "-r", "1"};
+  const BesideCase cases[] = {
+      {"model named like the template", "splitTemplate", definition,
+       [](const RunFolder& f) { f.write("split.par", "the user's model\n"); }, "split.par", 0},
+      {"MRCAs.txt", "twoDemes", kTwoDemes,
+       [](const RunFolder& f) { f.write("MRCAs.txt", "the user's\n"); }, "MRCAs.txt", 0},
+      {"seed file as a symbolic link", "twoDemes", kTwoDemes,
+       [](const RunFolder& f) {
+         f.write("mine.txt", "Random generator seed :7\n");
+         fs::create_symlink("mine.txt", f.path() / "seed.txt");
+       },
+       "mine.txt", 1},
+      {"seed file as a hard link", "twoDemes", kTwoDemes,
+       [](const RunFolder& f) {
+         f.write("mine.txt", "Random generator seed :7\n");
+         fs::create_hard_link(f.path() / "mine.txt", f.path() / "seed.txt");
+       },
+       "mine.txt", 1},
+      {"seed file of the user's", "twoDemes", kTwoDemes,
+       [](const RunFolder& f) { f.write("seed.txt", "my notes on seeds\n"); }, "seed.txt", 1},
+  };
+  for (const BesideCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    RunFolder f("beside");
+    f.copyExample(c.example);
+    c.prepare(f);
+    const std::string bytes = f.read(c.kept);
+    const RunOutput r = f.run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(f.read(c.kept), bytes);
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find("/seed.txt\": "), std::string::npos) << r.err;
+    }
+  }
+}
+
+// A working folder the run cannot write: status 1 with the reason, whether
+// the output folder is there already or not. The run is started as the user
+// "nobody" when the tests run as root, whom permissions do not stop.
+TEST(RemovalCases, AReadOnlyWorkingFolderIsAnError) {
+  for (const bool outputFolderThere : {false, true}) {
+    SCOPED_TRACE(outputFolderThere ? "output folder there" : "no output folder");
+    RunFolder f("read_only");
+    f.copyExample("twoDemes");
+    if (outputFolderThere) {
+      fs::create_directories(f.path() / "twoDemes");
+      fs::permissions(f.path() / "twoDemes", fs::perms::all);
+    }
+    fs::permissions(f.path(), fs::perms::owner_write | fs::perms::group_write |
+                                  fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string as = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string command = "cd '" + f.path().string() + "' && " + as + "'" + BRIMVANE_EXE +
+                                "' -i twoDemes.par -n 100 -d -q -r 1 > /dev/null 2> '" +
+                                f.path().string() + ".err'";
+    const int status = std::system(command.c_str());
+    std::ifstream in(f.path().string() + ".err");
+    const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(f.path().string() + ".err");
+    fs::permissions(f.path(), fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_NE(err.find(outputFolderThere ? "Unable to write the seed file" : "cannot be created"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
+  }
+}
+
+}  // namespace
