@@ -64,14 +64,6 @@ bool readTextFile(std::string const& path, std::string& text) {
   return !in.bad();
 }
 
-bool writeTextFile(std::string const& path, std::string const& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), std::streamsize(text.size()));
-  out.close();
-  return !out.fail();
-}
-
 std::string maxLParFileName(std::string const& tplParFileName) {
   std::string name = tplParFileName;
   size_t slash = name.find_last_of("/\\");

@@ -20,9 +20,8 @@ void forEachReplacement(std::string const& text, std::vector<std::string> const&
 std::string substituteParameters(std::string const& text, MY_TArrayAsVector<my_string> const& names,
                                  int numColumns, TParamValues const& row);
 
-// Whole files as bytes; false when the file cannot be opened (or written).
+// A whole file as bytes; false when the file cannot be opened.
 bool readTextFile(std::string const& path, std::string& text);
-bool writeTextFile(std::string const& path, std::string const& text);
 
 // The model file of the best values in the current folder: name without folder and
 // extension, followed by "_maxL.par".

@@ -184,6 +184,14 @@ CliCase const kCases[] = {
      {"Invalid input file name \"...par\": it gives the name \"..\" to the output folder. "
       "Exiting program."},
      false, 1},
+    {"GenericNameWithATab", {"-i", "a\tb.par", "-n", "5"}, {{"a\tb.par", "x"}}, {},
+     {"Invalid input file name \"a\tb.par\": its name holds a control character (a tab, a "
+      "line end), which the names of its outputs and their list cannot hold. Exiting program."},
+     false, 1},
+    {"GenericNameWithALineEnd", {"-i", "a\nb.par", "-n", "5"}, {{"a\nb.par", "x"}}, {},
+     {"b.par\": its name holds a control character (a tab, a line end), which the names of its "
+      "outputs and their list cannot hold. Exiting program."},
+     false, 1},
     {"TemplateGenericNameDot", {"-t", "..tpl", "-f", "d.def", "-n", "5"}, {{"..tpl", "x"}}, {},
      {"Invalid input file name \"..tpl\": it gives the name \".\" to the output folder. "
       "Exiting program."},

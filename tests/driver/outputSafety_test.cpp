@@ -455,3 +455,22 @@ TEST(RemovalCases, AReadOnlyWorkingFolderIsAnError) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list of outputs the user write-protected is honoured: the runs of the
+// model keep out of the folder, removing and writing nothing.
+TEST(RemovalCases, AWriteProtectedListKeepsRunsOut) {
+  RunFolder f("protected_list");
+  firstTwoDemesRun(f);
+  fs::permissions(f.path() / "twoDemes/written_by_brimvane.txt",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const std::map<std::string, std::string> before = f.files();
+  const RunOutput r = f.run(kTwoDemes);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("is write-protected"), std::string::npos) << r.err;
+  EXPECT_EQ(f.files(), before);
+}
+
+}  // namespace

@@ -190,7 +190,7 @@ class SettingsRoutes : public ::testing::Test {
   }
   std::string write(std::string const& name, std::string const& text) {
     std::string path = dir + "/" + name;
-    EXPECT_TRUE(writeTextFile(path, text));
+    std::ofstream(path, std::ios::binary) << text;
     return path;
   }
   static std::string read(std::string const& path) {
