@@ -59,16 +59,6 @@ TDescriptorBuffer::int_type TDescriptorBuffer::overflow(int_type c) {
 
 int TDescriptorBuffer::sync() { return drain() ? 0 : -1; }
 
-std::streamsize TDescriptorBuffer::xsputn(const char* s, std::streamsize n) {
-  if (n <= epptr() - pptr()) {
-    traits_type::copy(pptr(), s, static_cast<size_t>(n));
-    pbump(static_cast<int>(n));
-    return n;
-  }
-  if (!drain() || !writeOut(s, static_cast<size_t>(n))) return 0;
-  return n;
-}
-
 TDescriptorBuffer::pos_type TDescriptorBuffer::seekoff(off_type off, std::ios_base::seekdir dir,
                                                        std::ios_base::openmode) {
   if (off != 0 || dir != std::ios_base::cur || fd_ < 0) return pos_type(off_type(-1));

@@ -22,7 +22,6 @@ class TDescriptorBuffer : public std::streambuf {
  protected:
   int_type overflow(int_type c) override;
   int sync() override;
-  std::streamsize xsputn(const char* s, std::streamsize n) override;
   pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override;
 
  private:

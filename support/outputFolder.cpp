@@ -253,20 +253,11 @@ void stopOutputs() {
 void closeOutputRecord() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.listing) {  // one line a file, without the files and folders gone since
-    std::vector<TRecordEntry> kept;
-    for (const TRecordEntry& e : s.entries) {
-      if (e.dropped) continue;
-      struct stat info;
-      const bool outside = !e.path.empty() && e.path[0] == '/';
-      const int at = outside ? AT_FDCWD : s.folderFd;
-      if (fstatat(at, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-          TFileIdentity::created(info).sameFile(e.identity))
-        kept.push_back(e);
-      else if (!e.identity.known())
-        kept.push_back(e);  // carried from an older list: its file stays listed
-    }
-    s.entries.swap(kept);
+  if (s.listing) {  // one line a file
+    std::vector<TRecordEntry> named;
+    for (const TRecordEntry& e : s.entries)
+      if (!e.dropped) named.push_back(e);
+    s.entries.swap(named);
     rewriteList(s);
   }
   releaseFolder(s);

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -18,41 +18,48 @@ namespace {
 
 constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
-// Why an existing file may not be written again, its descriptor open on it;
-// empty when this process made it and it is as the process left it.
-std::string whyKeptOpen(const TFolderState& s, const std::string& key, int fd) {
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return "it is not a plain file";
+fs::path absolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec);
+  return ec ? fs::path(path) : p.lexically_normal();
+}
+
+// "seed.txt" of any run is known by its one line.
+bool isSeedFile(int dir, const std::string& name) {
+  const int fd = name == "seed.txt" ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW) : -1;
+  char text[64] = {};
+  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
+  if (fd >= 0) close(fd);
+  long long seed = 0;
+  char end = 0, extra = 0;
+  return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
+         end == '\n';
+}
+
+// Why the run may not write over an existing file (info, reached without
+// following a link); empty when this process made it and it is as the
+// process left it, or, outside the folder, when an earlier run of the model
+// listed it as it is now.
+std::string whyKept(const TFolderState& s, const struct stat& info, const std::string& key,
+                    int dir, const std::string& name) {
+  if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
+  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
   const TFileIdentity now = TFileIdentity::of(info);
   if (now.isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
+  if (info.st_nlink > 1) return "it has another name too (a hard link)";
   const auto made = s.made.find(key);
-  if (made == s.made.end() || !made->second.sameFile(now)) {
+  if (made != s.made.end() && made->second.sameFile(now))
+    return made->second.describes(now) ? "" : "it was changed since this run wrote it";
+  if (key[0] != '/') {
     const auto listed = s.index.find(key);
     if (listed != s.index.end() && !s.entries[listed->second].keptBecause.empty())
       return s.entries[listed->second].keptBecause;
     return "this run did not make it";
   }
-  if (!made->second.describes(now)) return "it was changed since this run wrote it";
-  if (info.st_nlink > 1) return "it has another name too (a hard link)";
-  return "";
-}
-
-// Opens the folder of a path below the claimed folder, making it when absent,
-// and following no link; -1 with errno ELOOP or ENOTDIR for a link on the way.
-int openParent(int folderFd, const std::string& rel, std::string& name) {
-  int dir = dup(folderFd);
-  size_t start = 0;
-  for (size_t slash; dir >= 0 && (slash = rel.find('/', start)) != std::string::npos;
-       start = slash + 1) {
-    const std::string part = rel.substr(start, slash - start);
-    mkdirat(dir, part.c_str(), 0755);
-    const int next = openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    close(dir);
-    dir = next;
-  }
-  name = rel.substr(start);
-  return dir;
+  for (const TRecordEntry& e : s.earlier)
+    if (e.path == key && e.identity.describes(now)) return "";
+  return isSeedFile(dir, name) ? "" : "no run of this model made it";
 }
 
 // Lists the file just opened on fd by this process.
@@ -74,8 +81,7 @@ void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry*
   struct stat info;
   if (fstat(fd, &info) == 0) s.openFiles.erase(static_cast<unsigned long long>(info.st_ino));
   s.made.erase(key);
-  TRecordEntry e;
-  if (before) e = *before;
+  TRecordEntry e = before ? *before : TRecordEntry();
   e.path = key;
   e.dropped = before == nullptr;
   listEntry(s, e);
@@ -93,8 +99,8 @@ int createListed(int dir, const std::string& name, TFolderState& s, const std::s
     return -1;
   }
   const auto listed = s.index.find(key);
-  const TRecordEntry before = listed != s.index.end() ? s.entries[listed->second] : TRecordEntry();
   const bool hadEntry = listed != s.index.end();
+  const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
   int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
   if (fd >= 0) {
     listOpened(s, key, fd);
@@ -103,119 +109,91 @@ int createListed(int dir, const std::string& name, TFolderState& s, const std::s
     const int error = errno;
     unlist(s, key, fd, hadEntry ? &before : nullptr);
     close(fd);
-    if (error != ENOENT) {  // ENOENT: no /proc to name it through
-      errno = error;
-      return -1;
-    }
+    errno = error;
+    if (error != ENOENT) return -1;  // ENOENT: no /proc to name it through
   }
   fd = openat(dir, name.c_str(), kCreate, 0644);
   if (fd >= 0) listOpened(s, key, fd);
   return fd;
 }
 
-// The file this process made, or the existing one it may write again.
-int openInFolder(int dir, const std::string& name, bool append, TFolderState& s,
-                 const std::string& key, std::string& problem) {
-  int fd = createListed(dir, name, s, key);
-  if (fd >= 0 || errno != EEXIST) return fd;
-  fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return -1;
-  problem = whyKeptOpen(s, key, fd);
+// The existing file opened again, without truncation and following no link,
+// and kept only when the run may write it: then emptied, or to be appended to.
+int reopen(int dir, const std::string& name, bool append, TFolderState& s, const std::string& key,
+           std::string& problem) {
+  const int fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 && errno == ELOOP) problem = "it is a symbolic link";
+  if (fd < 0 || fstat(fd, &info) != 0) return -1;
+  problem = whyKept(s, info, key, dir, name);
   if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0)) {
     listOpened(s, key, fd);
     return fd;
   }
-  if (problem.empty()) problem = std::strerror(errno);
   close(fd);
   return -1;
 }
 
-// Outside the folder: a file of the user's is one that no list of the model
-// names with the identity it has now; "seed.txt" is known by its text too.
-bool isSeedFile(int dir, const std::string& name) {
-  if (name != "seed.txt") return false;
-  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  char text[80] = {};
-  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
-  if (fd >= 0) close(fd);
-  const char* head = "Random generator seed :";
-  if (n <= 0 || std::strncmp(text, head, std::strlen(head)) != 0) return false;
-  const char* p = text + std::strlen(head);
-  if (*p == '-') ++p;
-  const char* digits = p;
-  while (*p >= '0' && *p <= '9') ++p;
-  return p > digits && p[0] == '\n' && p[1] == '\0';
+// Opens the folder of a path below the claimed folder, making it when absent,
+// and following no link; -1 with errno ELOOP or ENOTDIR for a link on the way.
+int openParent(int folderFd, const std::string& rel, std::string& name) {
+  int dir = dup(folderFd);
+  size_t start = 0;
+  for (size_t slash; dir >= 0 && (slash = rel.find('/', start)) != std::string::npos;
+       start = slash + 1) {
+    const std::string part = rel.substr(start, slash - start);
+    mkdirat(dir, part.c_str(), 0755);
+    const int next = openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    close(dir);
+    dir = next;
+  }
+  name = rel.substr(start);
+  return dir;
 }
 
-std::string whyKeptOutside(const TFolderState& s, int dir, const std::string& name,
-                           const std::string& key) {
-  struct stat info;
-  if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return "";
-  if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
-  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
-  if (info.st_nlink > 1) return "it has another name too (a hard link)";
-  const TFileIdentity now = TFileIdentity::of(info);
-  if (now.isAmong(s.inputs)) return "this run reads it";
-  if (isWriteProtected(info)) return "it is write-protected";
-  const auto made = s.made.find(key);
-  if (made != s.made.end()) return made->second.describes(now) ? "" : "it was changed since";
-  for (const TRecordEntry& e : s.earlier)
-    if (e.path == key && e.identity.describes(now)) return "";
-  if (isSeedFile(dir, name)) return "";
-  return "no run of this model made it";
-}
-
-// A file this process made, opened again to append to it.
-int appendOutside(int dir, const std::string& name, TFolderState& s, const std::string& key,
-                  std::string& problem) {
-  const int fd = openat(dir, name.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return -1;
-  problem = whyKeptOpen(s, key, fd);
-  if (problem.empty()) return fd;
-  close(fd);
-  return -1;
-}
-
-// A new file under a name of this process's, renamed over the old one; or,
-// to append, the file this process made.
-int replaceOutside(const fs::path& path, bool append, TFolderState& s, std::string& problem) {
-  const std::string key = path.string(), name = path.filename().string();
-  const int dir = open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return -1;
+// Outside the folder: a new file under a name of this process's, renamed
+// over the old one; to append, the file this process made, while it is there.
+int replace(int dir, const std::string& name, bool append, TFolderState& s,
+            const std::string& key, std::string& problem) {
   if (append && s.made.count(key) > 0) {
-    const int fd = appendOutside(dir, name, s, key, problem);
-    const int error = errno;
-    if (fd >= 0 || !problem.empty() || error != ENOENT) {  // gone since: made anew
-      close(dir);
-      errno = error;
-      return fd;
-    }
+    const int fd = reopen(dir, name, true, s, key, problem);
+    if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
-  problem = whyKeptOutside(s, dir, name, key);
-  int fd = -1;
-  std::string temporary;
-  for (int k = 0; problem.empty() && fd < 0 && k < 100; ++k) {
-    temporary = "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
-    fd = openat(dir, temporary.c_str(), kCreate, 0644);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd >= 0 && renameat(dir, temporary.c_str(), dir, name.c_str()) != 0) {
+  struct stat info;
+  if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+    problem = whyKept(s, info, key, dir, name);
+  if (!problem.empty()) return -1;
+  for (int k = 0; k < 100; ++k) {
+    const std::string temporary =
+        "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
+    const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0 || renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) return fd;
     const int error = errno;
     unlinkat(dir, temporary.c_str(), 0);
     close(fd);
-    fd = -1;
     errno = error;
+    return -1;
   }
-  const int error = errno;
-  close(dir);
-  errno = error;
-  return fd;
+  return -1;
 }
 
-fs::path absolutePath(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::absolute(path, ec);
-  return ec ? fs::path(path) : p.lexically_normal();
+// The descriptor of the folder a path names the file in, and the file's name
+// there; -1 with the reason in problem when a link is on the way.
+int folderOf(const TFolderState& s, bool inside, const std::string& key, std::string& name,
+             std::string& problem) {
+  if (!inside) {
+    name = fs::path(key).filename().string();
+    return open(fs::path(key).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (key == kOutputRecordName) {
+    problem = "it is the list of outputs of the folder";
+    return -1;
+  }
+  const int dir = openParent(s.folderFd, key, name);
+  if (dir < 0 && (errno == ELOOP || errno == ENOTDIR))
+    problem = "a folder on its path is a symbolic link";
+  return dir;
 }
 
 }  // namespace
@@ -226,35 +204,24 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   if (inside) beginOutputs();
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  problem.clear();
-  if (s.stopped) {
-    problem = "the run is being interrupted";
-    return -1;
-  }
+  problem = s.stopped ? "the run is being interrupted" : "";
+  const std::string key = inside ? rel : absolutePath(path).string();
+  std::string name;
+  const int dir = problem.empty() ? folderOf(s, inside, key, name, problem) : -1;
   int fd = -1;
-  std::string key = inside ? rel : absolutePath(path).string();
-  if (inside && rel == kOutputRecordName) {
-    problem = "it is the list of outputs of the folder";
-  } else if (inside) {
-    std::string name;
-    const int dir = openParent(s.folderFd, rel, name);
-    if (dir < 0 && (errno == ELOOP || errno == ENOTDIR))
-      problem = "a folder on its path is a symbolic link";
-    if (dir >= 0) {
-      fd = openInFolder(dir, name, append, s, key, problem);
-      if (fd < 0 && problem.empty() && errno == ELOOP) problem = "it is a symbolic link";
-      const int error = errno;
-      close(dir);
-      errno = error;
-    }
-  } else {
-    fd = replaceOutside(absolutePath(path), append, s, problem);
+  if (dir >= 0 && inside) {
+    fd = createListed(dir, name, s, key);
+    if (fd < 0 && errno == EEXIST) fd = reopen(dir, name, append, s, key, problem);
+  } else if (dir >= 0) {
+    fd = replace(dir, name, append, s, key, problem);
     if (fd >= 0) listOpened(s, key, fd);
   }
-  if (fd < 0 && !problem.empty() && s.refused.insert(key).second) {
+  const int error = errno;
+  if (dir >= 0) close(dir);
+  if (fd < 0 && !problem.empty() && s.refused.insert(key).second)
     std::cerr << "\nThe file \"" << path << "\" is kept: " << problem
               << "; this run does not write it" << std::endl;
-  }
+  errno = error;
   return fd;
 }
 
@@ -270,9 +237,8 @@ void outputDescriptorClosed(int fd) {
   const auto made = s.made.find(key);
   if (made == s.made.end() || !made->second.sameFile(TFileIdentity::created(info))) return;
   made->second = TFileIdentity::of(info);
-  if (s.folder.empty()) return;
   const auto listed = s.index.find(key);
-  if (listed == s.index.end()) return;
+  if (s.folder.empty() || listed == s.index.end()) return;
   TRecordEntry e = s.entries[listed->second];
   e.identity = made->second;
   listEntry(s, e);
@@ -283,9 +249,11 @@ std::string whyOutsideOutputKept(const std::string& path) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   const int dir = open(full.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return "";
-  const std::string why = whyKeptOutside(s, dir, full.filename().string(), full.string());
-  close(dir);
+  struct stat info;
+  const std::string name = full.filename().string();
+  const bool there = dir >= 0 && fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+  const std::string why = there ? whyKept(s, info, full.string(), dir, name) : "";
+  if (dir >= 0) close(dir);
   return why;
 }
 
