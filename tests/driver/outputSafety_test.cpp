@@ -474,3 +474,30 @@ TEST(RemovalCases, AWriteProtectedListKeepsRunsOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// A nearly full disk (a small file system, where the tests may mount one):
+// the spectra that could not be written are named and the status is 1.
+TEST(RemovalCases, ANearlyFullDiskEndsWithStatusOne) {
+  RunFolder f("full_disk");
+  const std::string disk = (f.path() / "disk").string();
+  fs::create_directories(disk);
+  if (std::system(("mount -t tmpfs -o size=80k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no small file system can be mounted here";
+  for (const char* name : {"twoDemes.par", "twoDemes_jointDAFpop1_0.obs",
+                           "twoDemes_jointMAFpop1_0.obs"})
+    fs::copy_file(fs::path(EXAMPLES_DIR) / "twoDemes" / name, fs::path(disk) / name);
+  for (int k = 0; std::ofstream(disk + "/fill" + std::to_string(k)) << std::string(4096, 'x');)
+    if (++k > 64) break;  // the disk full: pages given back one by one below
+  for (int k = 0; k < 5; ++k) fs::remove(disk + "/fill" + std::to_string(k));
+  const std::string command = "cd '" + disk + "' && '" + BRIMVANE_EXE +
+                              "' -i twoDemes.par -n 1000 -d -m -q -r 1 > /dev/null 2> '" +
+                              f.path().string() + "/err'";
+  const int status = std::system(command.c_str());
+  std::system(("umount '" + disk + "'").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(f.read("err").find("Unable to write"), std::string::npos) << f.read("err");
+}
+
+}  // namespace
