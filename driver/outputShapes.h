@@ -8,8 +8,3 @@
 // Whether a file name (without folder) is that of an observed spectrum of the
 // model with this generic name.
 bool isObservedSpectrumName(const std::string& fileName, const std::string& genericName);
-
-// The name with every run of digits after the generic name replaced by one
-// '#' and without an ascertainment suffix; empty when it does not start with
-// the generic name.
-std::string spectrumShape(const std::string& fileName, const std::string& genericName);

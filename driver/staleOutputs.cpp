@@ -196,29 +196,35 @@ void collectInputs(TStaleOutputs& stale) {
   }
 }
 
-// What makes the run refuse, one line per file; empty when nothing does.
+// What makes the run refuse, one line per file; empty when nothing does:
+// listed files changed since, and files the run writes whatever happens (its
+// tables, its seed file) that it may not write.
 std::string refusals(const TStaleOutputs& stale) {
   std::string lines;
-  std::set<std::string> listed;
+  std::map<std::string, TFate> fates;
   TListedRemoval removal(outputFolderDescriptor(), stale.route);
+  const auto refuse = [&](const std::string& name, const std::string& why) {
+    lines += "  \"" + name + "\": " + why + "\n";
+  };
   for (const TRecordEntry& e : earlierOutputs()) {
     const fs::path rel = listedPath(e.path);
     if (rel.empty()) continue;
-    const TFate fate = removal.judge(e, rel, false);
-    if (fate != TFate::GONE) listed.insert(rel.string());
-    if (refuses(fate))
-      lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " +
-               kKeptWhy[static_cast<int>(fate)].one + "\n";
+    const TFate fate = fates[rel.string()] = removal.judge(e, rel, false);
+    if (refuses(fate)) refuse(stale.genericName + "/" + rel.string(), kKeptWhy[static_cast<int>(fate)].one);
   }
   for (const std::string& own : stale.ownNames) {
     std::string rel;
     struct stat info;
-    if (!insideOutputFolder(own, rel)) {
+    const auto listed = insideOutputFolder(own, rel) ? fates.find(rel) : fates.end();
+    if (rel.empty()) {
       const std::string why = whyOutsideOutputKept(own);
-      if (!why.empty()) lines += "  \"" + own + "\": " + why + "\n";
-    } else if (listed.count(rel) == 0 &&
-               fstatat(outputFolderDescriptor(), rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      lines += "  \"" + stale.genericName + "/" + rel + "\": no run of this model made it\n";
+      if (!why.empty()) refuse(own, why);
+    } else if (listed == fates.end()) {
+      if (fstatat(outputFolderDescriptor(), rel.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        refuse(stale.genericName + "/" + rel, "no run of this model made it");
+    } else if (listed->second != TFate::REMOVED && listed->second != TFate::GONE &&
+               !refuses(listed->second)) {
+      refuse(stale.genericName + "/" + rel, kKeptWhy[static_cast<int>(listed->second)].one);
     }
   }
   return lines;

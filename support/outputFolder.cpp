@@ -167,12 +167,6 @@ int outputFolderDescriptor() {
   return s.folderFd;
 }
 
-std::string outputFolderPath() {
-  TFolderState& s = folderState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.folder.empty() ? std::string() : s.folderAsNamed.string();
-}
-
 std::vector<TRecordEntry> earlierOutputs() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);

@@ -32,8 +32,6 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
                               char route);
 // The descriptor of the claimed folder, -1 when none is claimed.
 int outputFolderDescriptor();
-// The claimed folder as named, absolute (empty when none).
-std::string outputFolderPath();
 // The list the earlier run left in the claimed folder (empty when none).
 std::vector<TRecordEntry> earlierOutputs();
 // The files the run reads, by identity: never written, never removed.
