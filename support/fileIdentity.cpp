@@ -1,6 +1,6 @@
 #include "support/fileIdentity.h"
 
-#include <sstream>
+#include <cstdio>
 
 TFileIdentity TFileIdentity::created(const struct stat& info) {
   TFileIdentity id;
@@ -13,39 +13,43 @@ TFileIdentity TFileIdentity::of(const struct stat& info) {
   TFileIdentity id = created(info);
   id.closed = true;
   id.size = static_cast<long long>(info.st_size);
-  id.modifiedSeconds = static_cast<long long>(info.st_mtim.tv_sec);
-  id.modifiedNanoseconds = static_cast<long long>(info.st_mtim.tv_nsec);
+  id.seconds = static_cast<long long>(info.st_mtim.tv_sec);
+  id.nanoseconds = static_cast<long long>(info.st_mtim.tv_nsec);
   return id;
 }
 
+bool TFileIdentity::isAmong(const std::vector<TFileIdentity>& files) const {
+  for (const TFileIdentity& f : files)
+    if (sameFile(f)) return true;
+  return false;
+}
+
 bool TFileIdentity::describes(const TFileIdentity& now) const {
-  if (!known() || !sameFile(now)) return false;
-  return !closed || (size == now.size && modifiedSeconds == now.modifiedSeconds &&
-                     modifiedNanoseconds == now.modifiedNanoseconds);
+  return known() && sameFile(now) &&
+         (!closed || (size == now.size && seconds == now.seconds && nanoseconds == now.nanoseconds));
 }
 
 std::string TFileIdentity::text() const {
-  std::ostringstream os;
-  os << device << '\t' << inode << '\t';
+  char line[128];
   if (closed)
-    os << size << '\t' << modifiedSeconds << '\t' << modifiedNanoseconds;
+    std::snprintf(line, sizeof line, "%llu\t%llu\t%lld\t%lld\t%lld", device, inode, size, seconds,
+                  nanoseconds);
   else
-    os << "-\t-\t-";
-  return os.str();
+    std::snprintf(line, sizeof line, "%llu\t%llu\t-\t-\t-", device, inode);
+  return line;
 }
 
 bool TFileIdentity::parse(const std::string& text, TFileIdentity& identity) {
-  std::istringstream in(text);
   TFileIdentity id;
-  std::string size, seconds, nanoseconds, rest;
-  if (!(in >> id.device >> id.inode >> size >> seconds >> nanoseconds) || (in >> rest) ||
-      id.inode == 0)
+  int end = 0;
+  const char* t = text.c_str();
+  const bool open = std::sscanf(t, "%llu\t%llu\t-\t-\t-%n", &id.device, &id.inode, &end) == 2 &&
+                    end > 0;
+  if (!open && std::sscanf(t, "%llu\t%llu\t%lld\t%lld\t%lld%n", &id.device, &id.inode, &id.size,
+                           &id.seconds, &id.nanoseconds, &end) != 5)
     return false;
-  id.closed = size != "-";
-  if (id.closed) {
-    std::istringstream numbers(size + " " + seconds + " " + nanoseconds);
-    if (!(numbers >> id.size >> id.modifiedSeconds >> id.modifiedNanoseconds)) return false;
-  }
+  id.closed = !open;
+  if (t[end] != '\0' || !id.known()) return false;
   identity = id;
   return true;
 }

@@ -18,12 +18,6 @@ namespace {
 
 const char* const kLockFileName = "written_by_brimvane.lock";
 
-fs::path absoluteLexical(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::absolute(path, ec);
-  return ec ? fs::path() : p.lexically_normal();
-}
-
 std::string readAll(int fd) {
   std::string text;
   char buffer[65536];
@@ -112,6 +106,12 @@ void rewriteList(TFolderState& s) {
 
 }  // namespace
 
+std::string absolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
 TFolderState& folderState() {
   static TFolderState s;
   return s;
@@ -134,7 +134,7 @@ void listEntry(TFolderState& s, const TRecordEntry& e) {
 }
 
 FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
-                              char route) {
+                              char route, const std::vector<TFileIdentity>& inputs) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   releaseFolder(s);
@@ -142,6 +142,7 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
   if (s.folderFd < 0) return FolderClaim::FAILED;
   s.genericName = genericName;
   s.route = route;
+  s.inputs = inputs;
   if (lockFolder(s) == EWOULDBLOCK) {
     std::cerr << "\nAnother run is writing into the output folder \"" << genericName
               << "\": two runs of a model must not share one folder. Wait until it ends, or "
@@ -154,7 +155,7 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
     releaseFolder(s);
     return FolderClaim::FAILED;
   }
-  s.folderAsNamed = absoluteLexical(folder);
+  s.folderAsNamed = absolutePath(folder);
   std::error_code ec;
   s.folder = fs::canonical(s.folderAsNamed, ec);
   if (ec) s.folder = s.folderAsNamed;
@@ -173,23 +174,11 @@ std::vector<TRecordEntry> earlierOutputs() {
   return s.earlier;
 }
 
-void protectInputs(const std::vector<TFileIdentity>& inputs) {
-  TFolderState& s = folderState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.inputs = inputs;
-}
-
-bool isProtectedInput(const TFileIdentity& identity) {
-  TFolderState& s = folderState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return identity.isAmong(s.inputs);
-}
-
 bool insideOutputFolder(const std::string& path, std::string& rel) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   if (s.folder.empty()) return false;
-  const fs::path p = absoluteLexical(path);
+  const fs::path p = absolutePath(path);
   for (const fs::path& base : {s.folder, s.folderAsNamed}) {
     const fs::path r = p.lexically_relative(base);
     if (r.empty() || r == "." || *r.begin() == "..") continue;

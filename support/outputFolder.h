@@ -25,20 +25,20 @@
 enum class FolderClaim { CLAIMED, BUSY, FAILED };
 
 // Claims the folder for this process and reads the list an earlier run left
-// there. BUSY when another process holds it; FAILED when it cannot be made or
-// opened, or its list cannot be replaced (write-protected, a link, not a
-// list). Each outcome but CLAIMED has been reported on the error stream.
+// there; inputs are the files the run reads, never written. BUSY when another
+// process holds the folder; FAILED when it cannot be made or opened, or its
+// list cannot be replaced (write-protected, a link, not a list). Each outcome
+// but CLAIMED has been reported on the error stream.
 FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
-                              char route);
+                              char route, const std::vector<TFileIdentity>& inputs = {});
 // The descriptor of the claimed folder, -1 when none is claimed.
 int outputFolderDescriptor();
 // The list the earlier run left in the claimed folder (empty when none).
 std::vector<TRecordEntry> earlierOutputs();
-// The files the run reads, by identity: never written, never removed.
-void protectInputs(const std::vector<TFileIdentity>& inputs);
-bool isProtectedInput(const TFileIdentity& identity);
 // Whether a path lies inside the claimed folder; rel is then its path below it.
 bool insideOutputFolder(const std::string& path, std::string& rel);
+// The path from the current folder made absolute, without "." or "..".
+std::string absolutePath(const std::string& path);
 
 // The action to run once before the first output of the folder (empty: disarms).
 void armOutputRecord(std::function<void()> beforeFirstOutput);

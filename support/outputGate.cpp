@@ -18,12 +18,6 @@ namespace {
 
 constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
-fs::path absolutePath(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::absolute(path, ec);
-  return ec ? fs::path(path) : p.lexically_normal();
-}
-
 // "seed.txt" of any run is known by its one line.
 bool isSeedFile(int dir, const std::string& name) {
   const int fd = name == "seed.txt" ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW) : -1;
@@ -205,7 +199,7 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   problem = s.stopped ? "the run is being interrupted" : "";
-  const std::string key = inside ? rel : absolutePath(path).string();
+  const std::string key = inside ? rel : absolutePath(path);
   std::string name;
   const int dir = problem.empty() ? folderOf(s, inside, key, name, problem) : -1;
   int fd = -1;
@@ -262,7 +256,7 @@ void removeOwnOutputFile(const std::string& path) {
   const bool inside = insideOutputFolder(path, rel);
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  const std::string key = inside ? rel : absolutePath(path).string();
+  const std::string key = inside ? rel : absolutePath(path);
   const auto made = s.made.find(key);
   struct stat info;
   const int at = inside ? s.folderFd : AT_FDCWD;
