@@ -12,7 +12,7 @@
 #include "sfs/obsSFS.h"
 #include "support/UniqueRandom.h"
 #include "support/globals.h"
-#include "support/interruptCleanup.h"
+#include "support/tempFolders.h"
 #include "support/outputFolder.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "driver/outputShapes.h"
 #include "driver/runFile.h"
 #include "model/simSettings.h"
-#include "support/interruptCleanup.h"
+#include "support/tempFolders.h"
 #include "support/outputFolder.h"
 
 namespace fs = std::filesystem;

@@ -6,13 +6,14 @@
 // read is checked; a failure fails the data set with the file's name.
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 #include <sstream>
+#include <vector>
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
 #include "support/interruptCleanup.h"
 #include "support/public.h"
+#include "support/tempFolders.h"
 
 std::string tempFolderPath(int folder) { return ownTempFolder(folder); }
 

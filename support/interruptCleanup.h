@@ -14,25 +14,6 @@
 // code, and a second signal during it waits instead of starting a second
 // cleanup elsewhere. SIGPIPE is raised in the thread that wrote to the closed
 // pipe: a handler there only hands it on to the cleanup thread.
-#include <string>
-
-// Makes a temporary folder for a batch of this process, once, named
-// "<parent>garbage<batch>.XXXXXX" (mkdtemp), and lists it when it lies in the
-// claimed output folder; a folder made earlier for the batch and still there
-// is given again. False, with the reason in problem, when it cannot be made.
-bool makeOwnTempFolder(const std::string& parent, int batch, std::string& path,
-                       std::string& problem);
-// The folder made for the batch, empty when none.
-std::string ownTempFolder(int batch);
-// Removes the temporary files (names "Ind_<deme>_<gene>.tmp") of the batch's
-// folder; the folder serves the batch until the process ends.
-void emptyOwnTempFolder(int batch);
-// Removes every temporary folder of this process with its temporary files
-// (end of the process).
-void removeOwnTempFolders();
-// The same for a folder reached from a folder's descriptor, no link followed
-// (the folders a killed run left); true when it is gone.
-bool removeTempFolderAt(int parentFd, const std::string& name);
 
 // Starts the cleanup thread for the signals that are not ignored (a program
 // started in the background or under nohup keeps ignoring them). Called on

@@ -12,7 +12,7 @@
 #include "engine/coalModel.h"
 #include "model/simSettings.h"
 #include "support/globals.h"
-#include "support/interruptCleanup.h"
+#include "support/tempFolders.h"
 
 inline TBlock makeBlock(DataType type, long numLoci, double mutRate, long firstLocus = 0) {
   TBlock b;
