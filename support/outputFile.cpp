@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "support/outputFolder.h"
 
 namespace {
@@ -27,26 +25,12 @@ void TDescriptorBuffer::detach() {
   setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
-bool TDescriptorBuffer::writeOut(const char* data, size_t n) {
-  if (fd_ < 0) failed_ = true;
-  while (!failed_ && n > 0) {
-    const ssize_t k = write(fd_, data, n);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) {
-      failed_ = true;
-      break;
-    }
-    data += k;
-    n -= static_cast<size_t>(k);
-    written_ += k;
-  }
-  return !failed_;
-}
-
 bool TDescriptorBuffer::drain() {
   const size_t n = static_cast<size_t>(pptr() - pbase());
   setp(buffer_.data(), buffer_.data() + buffer_.size());
-  return writeOut(buffer_.data(), n) && !failed_;
+  if (fd_ < 0 || !writeAll(fd_, buffer_.data(), n)) failed_ = true;
+  written_ += static_cast<long long>(n);
+  return !failed_;
 }
 
 TDescriptorBuffer::int_type TDescriptorBuffer::overflow(int_type c) {

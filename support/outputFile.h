@@ -25,7 +25,6 @@ class TDescriptorBuffer : public std::streambuf {
   pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override;
 
  private:
-  bool writeOut(const char* data, size_t n);
   std::vector<char> buffer_;
   int fd_ = -1;
   long long written_ = 0;  // bytes written to the descriptor

@@ -36,17 +36,17 @@ bool parseLine(const std::string& line, TRecordEntry& e) {
   return !e.path.empty();
 }
 
-bool writeAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+}  // namespace
+
+bool writeAll(int fd, const char* data, size_t size) {
+  for (size_t done = 0; done < size;) {
+    const ssize_t n = write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
   return true;
 }
-
-}  // namespace
 
 std::string headerText(const std::string& genericName) {
   return firstHeaderLine(genericName) + "\n# The next run of \"" + genericName +
@@ -94,7 +94,7 @@ bool TListFile::rewrite(int folderFd, const std::string& text) {
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  if (!writeAll(fd, text) || renameat(folderFd, temporary.c_str(), folderFd, kOutputRecordName)) {
+  if (!writeAll(fd, text.data(), text.size()) || renameat(folderFd, temporary.c_str(), folderFd, kOutputRecordName)) {
     ::close(fd);
     unlinkat(folderFd, temporary.c_str(), 0);
     return false;
@@ -104,7 +104,9 @@ bool TListFile::rewrite(int folderFd, const std::string& text) {
   return true;
 }
 
-bool TListFile::append(const std::string& line) { return fd_ >= 0 && writeAll(fd_, line); }
+bool TListFile::append(const std::string& line) {
+  return fd_ >= 0 && writeAll(fd_, line.data(), line.size());
+}
 
 void TListFile::close() {
   if (fd_ >= 0) ::close(fd_);

@@ -11,6 +11,7 @@
 // and renamed over the old one, and the new file then takes the lines of the
 // run as they come, each in one write. A process killed at any moment leaves
 // the old list or the new one, at worst without its last, unfinished line.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ std::string lineOf(const TRecordEntry& entry);
 // generic name; false when it is another model's or no list.
 bool parseOutputRecord(const std::string& text, const std::string& genericName,
                        std::vector<TRecordEntry>& entries);
+
+// Writes every byte to the descriptor; false when a write fails.
+bool writeAll(int fd, const char* data, size_t size);
 
 // The list file of a folder as this process writes it.
 class TListFile {
