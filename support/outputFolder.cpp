@@ -64,14 +64,22 @@ bool readEarlierList(TFolderState& s) {
   return parsed;
 }
 
+// Closes the folder, its lock and its list, and forgets all of it.
 void releaseFolder(TFolderState& s) {
   s.list.close();
   for (int* fd : {&s.lockFd, &s.folderFd})
-    if (*fd >= 0) {
-      close(*fd);
-      *fd = -1;
-    }
+    if (*fd >= 0) close(*fd);
+  s.lockFd = s.folderFd = -1;
+  s.listing = s.stopped = false;
   s.folder.clear();
+  s.folderAsNamed.clear();
+  for (auto* v : {&s.earlier, &s.entries}) v->clear();
+  s.index.clear();
+  s.made.clear();
+  s.openFiles.clear();
+  s.refused.clear();
+  s.inputs.clear();
+  s.beforeFirstOutput = nullptr;
 }
 
 int openFolder(const std::string& folder, const std::string& genericName) {
@@ -244,14 +252,4 @@ void closeOutputRecord() {
     rewriteList(s);
   }
   releaseFolder(s);
-  s.listing = false;
-  s.stopped = false;
-  s.folderAsNamed.clear();
-  for (auto* v : {&s.earlier, &s.entries}) v->clear();
-  s.index.clear();
-  s.made.clear();
-  s.openFiles.clear();
-  s.refused.clear();
-  s.inputs.clear();
-  s.beforeFirstOutput = nullptr;
 }
