@@ -162,7 +162,11 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
         "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
     const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
     if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0 || renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) return fd;
+    if (fd < 0) return -1;
+    if (renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) {
+      listOpened(s, key, fd);
+      return fd;
+    }
     const int error = errno;
     unlinkat(dir, temporary.c_str(), 0);
     close(fd);
@@ -208,7 +212,6 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
     if (fd < 0 && errno == EEXIST) fd = reopen(dir, name, append, s, key, problem);
   } else if (dir >= 0) {
     fd = replace(dir, name, append, s, key, problem);
-    if (fd >= 0) listOpened(s, key, fd);
   }
   const int error = errno;
   if (dir >= 0) close(dir);
