@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +69,8 @@ int RunFolder::start(const std::vector<std::string>& args, unsigned timeLimit) c
     dup2(err, 2);
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGUSR2, SIGXCPU, SIGALRM})
       signal(sig, SIG_DFL);
+    const struct rlimit noCore = {0, 0};  // SIGQUIT and SIGXCPU leave no core file
+    setrlimit(RLIMIT_CORE, &noCore);
     if (timeLimit > 0) alarm(timeLimit);  // kept across execv
     execv(BRIMVANE_EXE, argv.data());
     _exit(127);
