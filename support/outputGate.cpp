@@ -213,7 +213,7 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   } else if (dir >= 0) {
     fd = replace(dir, name, append, s, key, problem);
   }
-  const int error = errno;
+  const int error = fd < 0 && !problem.empty() ? EPERM : errno;  // refused, not failed
   if (dir >= 0) close(dir);
   if (fd < 0 && !problem.empty() && s.refused.insert(key).second)
     std::cerr << "\nThe file \"" << path << "\" is kept: " << problem
