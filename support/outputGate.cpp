@@ -120,10 +120,9 @@ int reopen(int dir, const std::string& name, bool append, TFolderState& s, const
   if (fd < 0 && errno == ELOOP) problem = "it is a symbolic link";
   if (fd < 0 || fstat(fd, &info) != 0) return -1;
   problem = whyKept(s, info, key, dir, name);
-  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0)) {
-    listOpened(s, key, fd);
+  if (problem.empty()) listOpened(s, key, fd);  // as being written, before it changes
+  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
     return fd;
-  }
   close(fd);
   return -1;
 }
@@ -145,8 +144,10 @@ int openParent(int folderFd, const std::string& rel, std::string& name) {
   return dir;
 }
 
-// Outside the folder: a new file under a name of this process's, renamed
-// over the old one; to append, the file this process made, while it is there.
+// Outside the folder: a new file under a name of this process's, listed, then
+// renamed over the old one (a run killed between the two leaves the old file,
+// still listed by its earlier line); to append, the file this process made,
+// while it is there.
 int replace(int dir, const std::string& name, bool append, TFolderState& s,
             const std::string& key, std::string& problem) {
   if (append && s.made.count(key) > 0) {
@@ -163,11 +164,13 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
     const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
-    if (renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) {
-      listOpened(s, key, fd);
-      return fd;
-    }
+    const auto listed = s.index.find(key);
+    const bool hadEntry = listed != s.index.end();
+    const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
+    listOpened(s, key, fd);
+    if (renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) return fd;
     const int error = errno;
+    unlist(s, key, fd, hadEntry ? &before : nullptr);
     unlinkat(dir, temporary.c_str(), 0);
     close(fd);
     errno = error;

@@ -68,7 +68,11 @@ bool parseOutputRecord(const std::string& text, const std::string& genericName,
   while (std::getline(in, line)) {
     TRecordEntry e;
     if (in.eof() || line.empty() || line[0] == '#' || !parseLine(line, e)) continue;
-    const auto [at, added] = index.emplace(e.path, entries.size());
+    // A file beside the folder is replaced by a new one under its name: the
+    // line of the new one comes before the rename, so both stay listed.
+    const std::string key = e.path[0] == '/' ? e.path + "\t" + std::to_string(e.identity.inode)
+                                             : e.path;
+    const auto [at, added] = index.emplace(key, entries.size());
     if (added)
       entries.push_back(e);
     else
