@@ -116,6 +116,23 @@ bool isListedOutside(const TRecordEntry& e) {
          S_ISREG(info.st_mode) && e.identity.describes(TFileIdentity::of(info));
 }
 
+// A new file beside the folder that a run killed before it was renamed left
+// under its temporary name (".<name>.<pid>.<k>.new"): removed when it is the
+// file the list names.
+void removeUnrenamed(const TRecordEntry& e) {
+  const fs::path path(e.path);
+  const std::string stem = "." + path.filename().string() + ".";
+  std::error_code ec;
+  for (const auto& f : fs::directory_iterator(path.parent_path(), ec)) {
+    const std::string name = f.path().filename().string();
+    struct stat info;
+    if (name.rfind(stem, 0) == 0 && name.size() > stem.size() + 4 &&
+        name.compare(name.size() - 4, 4, ".new") == 0 && lstat(f.path().c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode) && e.identity.sameFile(TFileIdentity::created(info)))
+      unlink(f.path().c_str());
+  }
+}
+
 void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]) {
   const int removed = count[static_cast<int>(TFate::REMOVED)];
   if (removed > 0)
@@ -239,6 +256,7 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   int count[kNumFates] = {};
   for (const TRecordEntry& e : earlierOutputs()) {
     if (isListedOutside(e)) carried.push_back(e);
+    if (!e.path.empty() && e.path[0] == '/' && e.identity.known()) removeUnrenamed(e);
     const fs::path rel = listedPath(e.path);
     if (rel.empty()) continue;
     const TFate fate = judge(e, rel, stale, true);

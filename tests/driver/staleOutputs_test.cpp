@@ -271,6 +271,30 @@ TEST(StaleOutputs, ListsOfOtherModelsAndOlderVersions) {
   EXPECT_EQ(list, headerText("g"));  // nothing of this process, which wrote nothing
 }
 
+// A run killed after it listed a new seed file, before it renamed it over the
+// old one, leaves it under its temporary name: the next run removes that one
+// file, proven by the list, and nothing else of that shape.
+TEST(StaleOutputs, AFileLeftUnrenamedBesideTheFolderGoes) {
+  const std::string work = scratchFolder("stale_unrenamed");
+  fs::create_directories(work + "/g");
+  std::ofstream(work + "/.seed.txt.123.0.new") << "Random generator seed :";
+  std::ofstream(work + "/.seed.txt.124.0.new") << "the user's\n";
+  TFileIdentity left;
+  ASSERT_TRUE(identityOf(work + "/.seed.txt.123.0.new", left));
+  left.closed = false;
+  std::ofstream(work + "/g/" + kOutputRecordName)
+      << headerText("g") << "R\t" << left.text() << "\t" << work << "/seed.txt\n";
+  TStaleOutputs stale;
+  stale.genericName = "g";
+  stale.folder = work + "/g";
+  stale.workingFolder = work;
+  ASSERT_TRUE(claimStaleOutputs(stale));
+  removeStaleOutputs(stale);
+  closeOutputRecord();
+  EXPECT_FALSE(fs::exists(work + "/.seed.txt.123.0.new"));
+  EXPECT_TRUE(fs::exists(work + "/.seed.txt.124.0.new"));
+}
+
 struct InputCase {
   const char* path;  // below the working folder
   bool input;
