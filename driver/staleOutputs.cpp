@@ -69,10 +69,10 @@ const char* const kKeptWhy[kNumFates][2] = {
 const char* keptWhy(TFate fate) { return kKeptWhy[static_cast<int>(fate)][1]; }
 
 TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& info,
-             const TStaleOutputs& stale) {
-  const TFileIdentity now = TFileIdentity::of(info);
+             const TFileIdentity& now, const TStaleOutputs& stale) {
   if (e.route == kRouteTempFolder)  // its process is gone: this one holds the lock
-    return S_ISDIR(info.st_mode) && e.identity.sameFile(now) ? TFate::REMOVED : TFate::GONE;
+    return S_ISDIR(info.st_mode) && e.identity.describes(now.opened()) ? TFate::REMOVED
+                                                                         : TFate::GONE;
   if (S_ISLNK(info.st_mode)) return TFate::LINK;
   if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
   if (now.isAmong(stale.inputs)) return TFate::INPUT;
@@ -95,9 +95,8 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   if (dir < 0) return errno == ELOOP || errno == ENOTDIR ? TFate::LINK : TFate::GONE;
   const std::string name = rel.filename().string();
   struct stat info;
-  TFate fate = fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0
-                   ? TFate::GONE
-                   : fateOf(e, name, info, stale);
+  TFileIdentity now;
+  TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
                                                   : unlinkat(dir, name.c_str(), 0) == 0;
@@ -112,8 +111,9 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
 // carried, so that this run may replace it.
 bool isListedOutside(const TRecordEntry& e) {
   struct stat info;
-  return !e.path.empty() && e.path[0] == '/' && lstat(e.path.c_str(), &info) == 0 &&
-         S_ISREG(info.st_mode) && e.identity.describes(TFileIdentity::of(info));
+  TFileIdentity now;
+  return !e.path.empty() && e.path[0] == '/' && statFile(AT_FDCWD, e.path, info, now) &&
+         S_ISREG(info.st_mode) && e.identity.describes(now);
 }
 
 // A new file beside the folder that a run killed before it was renamed left
@@ -126,9 +126,11 @@ void removeUnrenamed(const TRecordEntry& e) {
   for (const auto& f : fs::directory_iterator(path.parent_path(), ec)) {
     const std::string name = f.path().filename().string();
     struct stat info;
+    TFileIdentity now;
     if (name.rfind(stem, 0) == 0 && name.size() > stem.size() + 4 &&
-        name.compare(name.size() - 4, 4, ".new") == 0 && lstat(f.path().c_str(), &info) == 0 &&
-        S_ISREG(info.st_mode) && e.identity.sameFile(TFileIdentity::created(info)))
+        name.compare(name.size() - 4, 4, ".new") == 0 &&
+        statFile(AT_FDCWD, f.path().string(), info, now) && S_ISREG(info.st_mode) &&
+        e.identity.describes(now))
       unlink(f.path().c_str());
   }
 }

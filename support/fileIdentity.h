@@ -1,9 +1,11 @@
 #pragma once
 // What tells one file from another, and a file from its later versions: its
-// device and inode, taken from the descriptor as soon as the program creates
-// the file, then its size and last change, taken when the writer closes it.
-// A file the program wrote is recognised by this identity alone, never by its
-// name, since a user may replace, edit or link a file under that name.
+// device, inode and birth time, taken from the descriptor as soon as the
+// program creates the file, then its size and last change, taken when the
+// writer closes it. The birth time tells a file from a later one that got the
+// same inode number (file systems give a freed number again at once). A file
+// the program wrote is recognised by this identity alone, never by its name,
+// since a user may replace, edit or link a file under that name.
 #include <sys/stat.h>
 
 #include <string>
@@ -11,24 +13,31 @@
 
 struct TFileIdentity {
   unsigned long long device = 0, inode = 0;  // inode 0: not known
-  bool closed = false;                       // size and time known
+  long long bornSeconds = 0, bornNanoseconds = 0;
+  bool born = false;    // birth time known (not every file system keeps one)
+  bool closed = false;  // size and time known
   long long size = 0, seconds = 0, nanoseconds = 0;
 
-  // Device and inode only (a file still being written), or everything.
-  static TFileIdentity created(const struct stat& info);
-  static TFileIdentity of(const struct stat& info);
   bool known() const { return inode != 0; }
   bool sameFile(const TFileIdentity& o) const { return device == o.device && inode == o.inode; }
   bool isAmong(const std::vector<TFileIdentity>& files) const;
-  // Whether the file as it is now is the one recorded here: the same file
-  // and, when it was closed, with the size and time it had then.
+  // The identity of a file still being written: without size and time.
+  TFileIdentity opened() const;
+  // Whether the file as it is now is the one recorded here: the same file,
+  // born at the same time where both tell, and, when it was closed, with the
+  // size and time it had then.
   bool describes(const TFileIdentity& now) const;
 
-  // "device TAB inode TAB size TAB seconds TAB nanoseconds", the last three
-  // "-" while the file is open; and back (false: no identity in the text).
+  // "device TAB inode TAB size TAB seconds TAB nanoseconds TAB born seconds
+  // TAB born nanoseconds", "-" for what is not known; and back (false: no
+  // identity in the text). A text of the first five fields is read too.
   std::string text() const;
   static bool parse(const std::string& text, TFileIdentity& identity);
 };
+
+// The status of the file dirFd/name, no link followed (name empty: the file
+// open on dirFd), and its whole identity; false when there is no such file.
+bool statFile(int dirFd, const std::string& name, struct stat& info, TFileIdentity& identity);
 
 // The identity of a file reached by its path, links followed; false when
 // there is no such file.

@@ -34,11 +34,10 @@ bool isSeedFile(int dir, const std::string& name) {
 // following a link); empty when this process made it and it is as the
 // process left it, or, outside the folder, when an earlier run of the model
 // listed it as it is now.
-std::string whyKept(const TFolderState& s, const struct stat& info, const std::string& key,
-                    int dir, const std::string& name) {
+std::string whyKept(const TFolderState& s, const struct stat& info, const TFileIdentity& now,
+                    const std::string& key, int dir, const std::string& name) {
   if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
   if (!S_ISREG(info.st_mode)) return "it is not a plain file";
-  const TFileIdentity now = TFileIdentity::of(info);
   if (now.isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
   if (info.st_nlink > 1) return "it has another name too (a hard link)";
@@ -59,11 +58,12 @@ std::string whyKept(const TFolderState& s, const struct stat& info, const std::s
 // Lists the file just opened on fd by this process.
 void listOpened(TFolderState& s, const std::string& key, int fd) {
   struct stat info;
-  if (fstat(fd, &info) != 0) return;
+  TFileIdentity now;
+  if (!statFile(fd, "", info, now)) return;
   TRecordEntry e;
   e.path = key;
   e.route = s.route;
-  e.identity = TFileIdentity::created(info);
+  e.identity = now.opened();
   s.made[key] = e.identity;
   s.openFiles[e.identity.inode] = key;
   if (!s.folder.empty()) listEntry(s, e);
@@ -117,9 +117,10 @@ int reopen(int dir, const std::string& name, bool append, TFolderState& s, const
            std::string& problem) {
   const int fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat info;
+  TFileIdentity now;
   if (fd < 0 && errno == ELOOP) problem = "it is a symbolic link";
-  if (fd < 0 || fstat(fd, &info) != 0) return -1;
-  problem = whyKept(s, info, key, dir, name);
+  if (fd < 0 || !statFile(fd, "", info, now)) return -1;
+  problem = whyKept(s, info, now, key, dir, name);
   if (problem.empty()) listOpened(s, key, fd);  // as being written, before it changes
   if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
     return fd;
@@ -155,8 +156,8 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
     if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
   struct stat info;
-  if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
-    problem = whyKept(s, info, key, dir, name);
+  TFileIdentity now;
+  if (statFile(dir, name, info, now)) problem = whyKept(s, info, now, key, dir, name);
   if (!problem.empty()) return -1;
   for (int k = 0; k < 100; ++k) {
     const std::string temporary =
@@ -229,14 +230,15 @@ void outputDescriptorClosed(int fd) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   struct stat info;
-  if (fstat(fd, &info) != 0) return;
-  const auto open = s.openFiles.find(static_cast<unsigned long long>(info.st_ino));
+  TFileIdentity now;
+  if (!statFile(fd, "", info, now)) return;
+  const auto open = s.openFiles.find(now.inode);
   if (open == s.openFiles.end()) return;
   const std::string key = open->second;
   s.openFiles.erase(open);
   const auto made = s.made.find(key);
-  if (made == s.made.end() || !made->second.sameFile(TFileIdentity::created(info))) return;
-  made->second = TFileIdentity::of(info);
+  if (made == s.made.end() || !made->second.sameFile(now)) return;
+  made->second = now;
   const auto listed = s.index.find(key);
   if (s.folder.empty() || listed == s.index.end()) return;
   TRecordEntry e = s.entries[listed->second];
@@ -250,9 +252,10 @@ std::string whyOutsideOutputKept(const std::string& path) {
   std::lock_guard<std::mutex> guard(s.lock);
   const int dir = open(full.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   struct stat info;
+  TFileIdentity now;
   const std::string name = full.filename().string();
-  const bool there = dir >= 0 && fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-  const std::string why = there ? whyKept(s, info, full.string(), dir, name) : "";
+  const bool there = dir >= 0 && statFile(dir, name, info, now);
+  const std::string why = there ? whyKept(s, info, now, full.string(), dir, name) : "";
   if (dir >= 0) close(dir);
   return why;
 }
@@ -265,9 +268,10 @@ void removeOwnOutputFile(const std::string& path) {
   const std::string key = inside ? rel : absolutePath(path);
   const auto made = s.made.find(key);
   struct stat info;
+  TFileIdentity now;
   const int at = inside ? s.folderFd : AT_FDCWD;
-  if (made == s.made.end() || fstatat(at, key.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISREG(info.st_mode) || !made->second.describes(TFileIdentity::of(info)))
+  if (made == s.made.end() || !statFile(at, key, info, now) || !S_ISREG(info.st_mode) ||
+      !made->second.describes(now))
     return;
   if (unlinkat(at, key.c_str(), 0) == 0) s.made.erase(made);
 }

@@ -84,8 +84,9 @@ bool makeOwnTempFolder(const std::string& parent, int batch, std::string& path,
   }
   f.made[batch] = path = name;
   std::string rel;
-  if (lstat(name.c_str(), &info) == 0 && insideOutputFolder(name, rel))
-    noteTempFolder(rel, TFileIdentity::created(info));
+  TFileIdentity made;
+  if (statFile(AT_FDCWD, name, info, made) && insideOutputFolder(name, rel))
+    noteTempFolder(rel, made.opened());
   return true;
 }
 

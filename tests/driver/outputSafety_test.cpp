@@ -501,3 +501,26 @@ TEST(RemovalCases, ANearlyFullDiskEndsWithStatusOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run killed outright lists the files it was still writing by device, inode
+// and birth time. A file of the user's made under such a name afterwards is
+// kept, even when the file system gave it the same inode number.
+TEST(RemovalCases, AFileMadeAgainUnderTheNameOfAnOpenOneIsKept) {
+  RunFolder f("made_again");
+  const int pid = startLongRun(f);
+  kill(pid, SIGKILL);
+  f.finish(pid);
+  const fs::path list = f.path() / "dnaTwoDemes/dnaTwoDemes_1.qdb";  // open until the end
+  fs::remove(list);
+  f.write("dnaTwoDemes/dnaTwoDemes_1.qdb", "the user's list\n");
+  const RunOutput r = f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-q", "-r", "2"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"dnaTwoDemes/dnaTwoDemes_1.qdb\": it was changed or replaced"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(f.read("dnaTwoDemes/dnaTwoDemes_1.qdb"), "the user's list\n");
+}
+
+}  // namespace

@@ -93,8 +93,10 @@ TEST(OutputGate, WritesOnlyWhereNothingOfTheUsersIs) {
       const std::vector<TRecordEntry> entries = listOf(folder);
       ASSERT_EQ(entries.size(), 1u);
       struct stat info;
-      ASSERT_EQ(stat((folder + "/g_1.txt").c_str(), &info), 0);
-      EXPECT_TRUE(entries[0].identity.describes(TFileIdentity::of(info)));
+      TFileIdentity now;
+      ASSERT_TRUE(statFile(AT_FDCWD, folder + "/g_1.txt", info, now));
+      EXPECT_TRUE(entries[0].identity.describes(now));
+      EXPECT_TRUE(entries[0].identity.born);
       EXPECT_TRUE(entries[0].identity.closed);
     } else {
       EXPECT_NE(err.find("is kept"), std::string::npos) << err;
