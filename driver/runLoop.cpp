@@ -14,7 +14,7 @@
 #include "model/simSettings.h"
 #include "support/TException.h"
 #include "support/interruptCleanup.h"
-#include "support/outputList.h"
+#include "support/outputFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -50,7 +50,7 @@ std::string namingModelFile(const RunOptions& run) {
 // an input, the list of outputs, an output of the run, or a file in the
 // output folder of another model, whose runs list and remove their own files.
 std::string whyNotLikelihoodTable(const RunOptions& run, const TStaleOutputs& stale) {
-  const fs::path table = fs::absolute(run.lhoodFileName.c_str()).lexically_normal();
+  const fs::path table = absolutePath(run.lhoodFileName.c_str());
   const std::string name = table.filename().string(), generic = stale.genericName;
   if (namesAnInput(table.string(), stale)) return "would replace an input file of the run";
   if (name == kOutputRecordName) return "would replace the list of outputs of a folder";
@@ -59,7 +59,7 @@ std::string whyNotLikelihoodTable(const RunOptions& run, const TStaleOutputs& st
   if (inOwnFolder && ownName && name != generic + ".lhoods")
     return "would replace an output of the run";
   if (table == fs::path(stale.workingFolder) / "seed.txt" ||
-      (!run.paramFileName.is_null() && table == fs::absolute(run.paramFileName.c_str())))
+      (!run.paramFileName.is_null() && table == absolutePath(run.paramFileName.c_str())))
     return "would replace an output of the run";
   std::error_code ec;
   if (!inOwnFolder && fs::exists(table.parent_path() / kOutputRecordName, ec))
