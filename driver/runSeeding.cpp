@@ -56,9 +56,8 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
 
 bool writeSeedFile(long long seed, const std::string& folder) {
   const std::string name = (folder.empty() ? std::string(".") : folder) + "/seed.txt";
-  errno = 0;
   TOutputFile seedFile(name);
-  const int openError = errno;
+  const int openError = seedFile.is_open() ? 0 : errno;
   seedFile << "Random generator seed :" << seed << "\n";
   seedFile.close();
   if (seedFile) return true;
