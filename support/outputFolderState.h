@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/outputList.h"
@@ -25,7 +26,8 @@ struct TFolderState {
   std::vector<TRecordEntry> entries;  // the new list
   std::map<std::string, size_t> index;
   std::map<std::string, TFileIdentity> made;  // path -> identity, files this process made
-  std::map<unsigned long long, std::string> openFiles;  // inode -> path, files being written
+  // (device, inode) -> path, files being written
+  std::map<std::pair<unsigned long long, unsigned long long>, std::string> openFiles;
   std::set<std::string> refused;  // paths refused (said once)
   std::vector<TFileIdentity> inputs;
   TListFile list;

@@ -65,7 +65,7 @@ void listOpened(TFolderState& s, const std::string& key, int fd) {
   e.route = s.route;
   e.identity = now.opened();
   s.made[key] = e.identity;
-  s.openFiles[e.identity.inode] = key;
+  s.openFiles[{now.device, now.inode}] = key;
   if (!s.folder.empty()) listEntry(s, e);
 }
 
@@ -73,7 +73,9 @@ void listOpened(TFolderState& s, const std::string& key, int fd) {
 // the entry had before, or a line that names no file.
 void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry* before) {
   struct stat info;
-  if (fstat(fd, &info) == 0) s.openFiles.erase(static_cast<unsigned long long>(info.st_ino));
+  if (fstat(fd, &info) == 0)
+    s.openFiles.erase({static_cast<unsigned long long>(info.st_dev),
+                       static_cast<unsigned long long>(info.st_ino)});
   s.made.erase(key);
   TRecordEntry e = before ? *before : TRecordEntry();
   e.path = key;
@@ -232,7 +234,7 @@ void outputDescriptorClosed(int fd) {
   struct stat info;
   TFileIdentity now;
   if (!statFile(fd, "", info, now)) return;
-  const auto open = s.openFiles.find(now.inode);
+  const auto open = s.openFiles.find({now.device, now.inode});
   if (open == s.openFiles.end()) return;
   const std::string key = open->second;
   s.openFiles.erase(open);
