@@ -532,7 +532,8 @@ bool openEchoFile(const std::string& name) {
 }  // namespace
 
 int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
-                    const std::string& source, bool refuseIsolatedSamples) {
+                    const std::string& source, bool refuseIsolatedSamples,
+                    const std::string& notANumberHint) {
   if (is.fail() || is.bad()) return 0;
   const std::string echoName = std::string("./") + s.simparamFileName.c_str();
   const bool hold = echoFile && TSimSettings::holdModelEcho;
@@ -551,6 +552,8 @@ int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool 
     TModelReader(s, std::move(text), source, echo, refuseIsolatedSamples).read(newStructures);
   } catch (const TModelError& error) {
     std::cerr << error.what() << "\n";
+    if (!error.notANumber.empty() && !notANumberHint.empty())
+      std::cerr << "\"" << error.notANumber << "\" " << notANumberHint << "\n";
     return 0;
   }
   echo.flush();

@@ -63,11 +63,13 @@ class TModelReader {
 // 0 when the stream is failed on entry, the echo file cannot be opened or the
 // model is refused (message on the error stream); otherwise 1.
 // With refuseIsolatedSamples, a model whose sampled lineages can never meet is
-// refused as well.
+// refused as well. A word where a number belongs is followed, when
+// notANumberHint is given, by a line: the word in quotes, then that hint.
 // While TSimSettings::holdModelEcho is set, the echo file text is kept
 // instead (the file is neither created nor emptied) until writeHeldModelEcho.
 int readModelStream(TSimSettings& s, std::istream& is, bool newStructures, bool echoFile,
-                    const std::string& source, bool refuseIsolatedSamples = false);
+                    const std::string& source, bool refuseIsolatedSamples = false,
+                    const std::string& notANumberHint = "");
 // Writes the held echo of the last model read into its echo file, which stays
 // open for the run's later lines. True when nothing is held; false, with a
 // message, when the file cannot be written.

@@ -138,6 +138,13 @@ void TModelScanner::fail(const std::string& problem) const {
   throw TModelError("Error in " + source_ + ": " + problem);
 }
 
+void TModelScanner::failNotANumber(int line, const std::string& token,
+                                   const std::string& what) const {
+  throw TModelError("Error in " + source_ + ", line " + std::to_string(line) + ": \"" + token +
+                        "\" is not a number (" + what + " expected)",
+                    token);
+}
+
 void TModelScanner::warn(int line, const std::string& problem) const {
   std::cerr << "Warning in " << source_ << ", line " << line << ": " << problem << std::endl;
 }
@@ -152,7 +159,7 @@ double checkedNumber(const TModelScanner& sc, int line, const std::string& token
       sc.fail(line, "\"" + token + "\" is not a finite number (" + what + ")");
     case NumberStatus::NOT_NUMBER:
     default:
-      sc.fail(line, "\"" + token + "\" is not a number (" + what + " expected)");
+      sc.failNotANumber(line, token, what);
   }
 }
 

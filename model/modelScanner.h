@@ -3,12 +3,17 @@
 // reader and error messages that name the source and the line.
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A model that cannot be read; what() is the full message.
 class TModelError : public std::runtime_error {
  public:
-  explicit TModelError(const std::string& message) : std::runtime_error(message) {}
+  explicit TModelError(const std::string& message, std::string notANumber = "")
+      : std::runtime_error(message), notANumber(std::move(notANumber)) {}
+  // The word that stood where a number belongs, when that is the problem (in
+  // a model made from a template: often a name no value replaced).
+  std::string notANumber;
 };
 
 // Result of reading a text as a decimal number.
@@ -44,6 +49,9 @@ class TModelScanner {
 
   [[noreturn]] void fail(int line, const std::string& problem) const;
   [[noreturn]] void fail(const std::string& problem) const;
+  // A word where a number belongs.
+  [[noreturn]] void failNotANumber(int line, const std::string& token,
+                                   const std::string& what) const;
   // A value that is read all the same, reported on the standard error stream.
   void warn(int line, const std::string& problem) const;
 

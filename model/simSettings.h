@@ -155,10 +155,14 @@ class TSimSettings {
   // Model file reading. 0 when the model cannot be read (message on the error stream).
   // With refuseIsolatedSamples, a model whose sampled lineages can never meet
   // is refused too (the plain model-file route of a run).
+  // source names the model in messages (default: model file "<parFileName>");
+  // notANumberHint follows a word found where a number belongs.
   int readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
-                    bool refuseIsolatedSamples = false);
+                    bool refuseIsolatedSamples = false, const std::string& source = "",
+                    const std::string& notANumberHint = "");
   int readNamedModel(const my_string& fileName, std::istream& is, bool newStructures, int runIndex,
-                     bool echoFile, bool refuseIsolatedSamples);
+                     bool echoFile, bool refuseIsolatedSamples, const std::string& source = "",
+                     const std::string& notANumberHint = "");
   int readInputFile(my_string fileName, bool newStructures, int runIndex, bool echoFile,
                     bool refuseIsolatedSamples = false);
   // The generic name, the output folder name and the names of the run's output

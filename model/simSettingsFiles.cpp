@@ -34,18 +34,25 @@ my_string with(const my_string& prefix, const char* suffix) { return prefix + su
 }  // namespace
 
 int TSimSettings::readInputFile(std::istream& is, bool newStructures, int runIndex, bool echoFile,
-                                bool refuseIsolatedSamples) {
+                                bool refuseIsolatedSamples, const std::string& source,
+                                const std::string& notANumberHint) {
   (void)runIndex;
-  const std::string source = parFileName.is_null()
-                                 ? std::string("model stream")
-                                 : "model file \"" + std::string(parFileName.c_str()) + "\"";
-  return readModelStream(*this, is, newStructures, echoFile, source, refuseIsolatedSamples);
+  const std::string name = !source.empty()        ? source
+                           : parFileName.is_null() ? std::string("model stream")
+                                                   : "model file \"" +
+                                                         std::string(parFileName.c_str()) + "\"";
+  return readModelStream(*this, is, newStructures, echoFile, name, refuseIsolatedSamples,
+                         notANumberHint);
 }
 
 int TSimSettings::readParFileFromString(bool newStructures, int runIndex) {
   (void)runIndex;
   std::istringstream is(modelText);
-  return readModelStream(*this, is, newStructures, false, "model text in memory");
+  // The model made from the template keeps the template's lines.
+  const std::string source = tplFileName.is_null()
+                                 ? std::string("model text in memory")
+                                 : "template \"" + std::string(tplFileName.c_str()) + "\"";
+  return readModelStream(*this, is, newStructures, false, source);
 }
 
 int TSimSettings::nameOutputs(const my_string& fileName, int runIndex) {
@@ -84,7 +91,8 @@ int TSimSettings::nameOutputs(const my_string& fileName, int runIndex) {
 // Names the outputs after the model file name, makes the output folder and
 // reads the model from the stream.
 int TSimSettings::readNamedModel(const my_string& fileName, std::istream& is, bool newStructures,
-                                 int runIndex, bool echoFile, bool refuseIsolatedSamples) {
+                                 int runIndex, bool echoFile, bool refuseIsolatedSamples,
+                                 const std::string& source, const std::string& notANumberHint) {
   parFileName = fileName;
   if (!nameOutputs(fileName, runIndex)) return 0;
   makeDir(genericName.c_str());
@@ -92,7 +100,8 @@ int TSimSettings::readNamedModel(const my_string& fileName, std::istream& is, bo
     std::cerr << "Unable to create the output folder \"" << genericName << "\"\n";
     return 0;
   }
-  return readInputFile(is, newStructures, runIndex, echoFile, refuseIsolatedSamples);
+  return readInputFile(is, newStructures, runIndex, echoFile, refuseIsolatedSamples, source,
+                       notANumberHint);
 }
 
 int TSimSettings::readInputFile(my_string fileName, bool newStructures, int runIndex,
@@ -128,9 +137,19 @@ int TSimSettings::readInputFiles(const bool& useTemplate, const bool& drawFromPr
     std::cerr << "Template file \"" << tplFile << "\" not found. Aborting computations\n";
     return 0;
   }
-  // The model made from the template stays in memory: private to this run.
+  // The model made from the template stays in memory: private to this run. It
+  // keeps the template's lines, so messages name the template. With a
+  // definition file alone only its columns are replaced.
+  const std::string source = "template \"" + std::string(tplFile.c_str()) + "\"";
+  const bool definitionFileAlone = !drawFromPriors && parameters.paramArray.numElems == 0;
+  const std::string hint =
+      definitionFileAlone
+          ? "is not a column of the definition file, so the template keeps it as it is. A "
+            "complex parameter takes its value from its equation in the prior file: give the "
+            "prior file with -e and the definition file with -F (in place of -f)"
+          : "";
   std::istringstream model(modelText);
-  if (readNamedModel(generated, model, true, runIndex, true, false)) return 1;
+  if (readNamedModel(generated, model, true, runIndex, true, false, source, hint)) return 1;
   std::cerr << "Unable to read file " << tplFile << "\n";
   return 0;
 }

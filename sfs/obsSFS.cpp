@@ -9,6 +9,7 @@
 
 #include "engine/deme.h"
 #include "model/simSettings.h"
+#include "sfs/impossibleCells.h"
 #include "sfs/obsParse.h"
 #include "support/containers.h"
 
@@ -206,7 +207,7 @@ int TObsAFS::readObsAFS(const std::string& prefix, TDemeCollection& demes, bool 
 }
 
 bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot,
-                          const TDemeCollection& demes, int deme, bool pooled) {
+                          const TDemeCollection& demes, int deme, bool pooled, bool minor) {
   std::ifstream file(name);
   if (!file) return reportUnopened(name);
   if (!acceptCount(file, name, false)) return false;
@@ -217,6 +218,9 @@ bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot,
       bool ok = pooled ? sfs.readPooledObsPopAFS(file, state, sfs.sampleSizes[0])
                        : sfs.readObsPopAFS(file, deme, state);
       if (!ok) return reportProblem(name, k, state);
+      const int n = pooled ? sfs.sampleSizes[0] : sfs.sampleSizes[deme];
+      warnImpossibleSites(name, k, {n}, sfs.spectrum(pooled ? 0 : deme), demes, minor,
+                          {pooled ? 0 : deme});
     } catch (const std::bad_alloc&) {
       return reportNoMemory(name, k, state);
     }
@@ -225,16 +229,17 @@ bool TObsAFS::readPopFile(const std::string& name, std::vector<AFS>& slot,
 }
 
 bool TObsAFS::readJointFile(const std::string& name, std::vector<AFS>& slot,
-                            const TDemeCollection& demes, int i, int j) {
+                            const TDemeCollection& demes, int i, int j, bool minor) {
   std::ifstream file(name);
   if (!file) return reportUnopened(name);
   if (!acceptCount(file, name, false)) return false;
   TObsReadState state;
   for (int k = 0; k < numObs; ++k) {
     try {
-      if (!spectrumOf(slot, static_cast<size_t>(k), demes, false).readObsPopPairAFS(file, i, j,
-                                                                                     state))
-        return reportProblem(name, k, state);
+      AFS& sfs = spectrumOf(slot, static_cast<size_t>(k), demes, false);
+      if (!sfs.readObsPopPairAFS(file, i, j, state)) return reportProblem(name, k, state);
+      warnImpossibleSites(name, k, {sfs.sampleSizes[i], sfs.sampleSizes[j]},
+                          sfs(i, j).cells.data(), demes, minor, {i, j});
     } catch (const std::bad_alloc&) {
       return reportNoMemory(name, k, state);
     }
@@ -257,13 +262,13 @@ bool TObsAFS::readObsJointAFS(const std::string& prefix, TDemeCollection& demes,
   const int* valid = TDemeCollection::validDemes;
   if (numValid == 0) return reportNoSample();
   if (numValid == 1) {
-    if (!readPopFile(popFileName(prefix, minor, valid[0]), slot, demes, valid[0], false))
+    if (!readPopFile(popFileName(prefix, minor, valid[0]), slot, demes, valid[0], false, minor))
       return false;
   } else {
     for (int a = 1; a < numValid; ++a)
       for (int b = 0; b < a; ++b)
         if (!readJointFile(jointFileName(prefix, minor, valid[a], valid[b]), slot, demes,
-                           valid[a], valid[b]))
+                           valid[a], valid[b], minor))
           return false;
   }
   if (AFS::foldedSFS && !isMAF) {
@@ -301,7 +306,8 @@ bool TObsAFS::readPooledObsJointAFS(const std::string& prefix, TDemeCollection& 
   if (totalSample(demes) == 0) return reportNoSample();
   std::vector<AFS>& slot = isMAF ? obsMAF : obsDAF;
   if (static_cast<int>(slot.size()) != numObs) slot.clear();  // rebuilt as the read goes
-  return readPopFile(pooledFileName(prefix, minorKind(isMAF)), slot, demes, 0, true);
+  return readPopFile(pooledFileName(prefix, minorKind(isMAF)), slot, demes, 0, true,
+                     minorKind(isMAF));
 }
 
 // ------------------------------------------------------------------ multi-dimensional
@@ -337,6 +343,8 @@ bool TObsAFS::readObsMultiSFS(const std::string& prefix, TDemeCollection& demes,
         return false;
       }
       if (!slot[k].readObsSFS(file, state)) return reportProblem(name, k, state);
+      warnImpossibleSites(name, k, slot[k].sampleSizes, slot[k].multiJointSFS.data(), demes,
+                          minorKind(isMAF), {});
       summaries.push_back(summarize(slot[k]));
     } catch (const std::bad_alloc&) {
       return reportNoMemory(name, k, state);
@@ -347,6 +355,36 @@ bool TObsAFS::readObsMultiSFS(const std::string& prefix, TDemeCollection& demes,
   if (!checkFileEnd(file, name, numObs, state, entries)) return false;
   selectDefaultMultiObs();
   return true;
+}
+
+void TObsAFS::warnImpossibleSites(const std::string& name, int obs, const std::vector<int>& sizes,
+                                  const double* cells, const TDemeCollection& demes, bool minor,
+                                  const std::vector<int>& demesOfAxes) {
+  // Under SNP ascertainment the panel's genes carry alleles too: a site fixed
+  // in the sample can be polymorphic in the panel.
+  if (TSimSettings::SNPascertainment) return;
+  const int total = totalSample(demes);
+  const TImpossibleSites found = impossibleSites(sizes, cells, total, minor);
+  if (found.cells.empty() || !warnedImpossible_.insert({name, obs}).second) return;
+  std::vector<std::string> names;
+  for (const std::vector<int>& counts : found.cells) {
+    std::string cell;
+    if (demesOfAxes.empty()) {  // multi-dimensional: the entry's index and its counts
+      long index = 0;
+      for (size_t k = 0; k < counts.size(); ++k) {
+        index = index * (sizes[k] + 1) + counts[k];
+        cell += " " + std::to_string(counts[k]);
+      }
+      cell = "entry " + std::to_string(index) + " (counts" + cell + ")";
+    } else {
+      for (size_t k = 0; k < counts.size(); ++k)
+        cell += std::string(k ? ", " : "") + "d" + std::to_string(demesOfAxes[k]) + "_" +
+                std::to_string(counts[k]);
+      cell = counts.size() > 1 ? "cell (" + cell + ")" : "cell " + cell;
+    }
+    names.push_back(cell);
+  }
+  std::cerr << impossibleSitesWarning(name, obs, found, names, minor, total);
 }
 
 bool TObsAFS::selectMultiObs(bool isMAF, int k) const {

@@ -6,7 +6,9 @@
 // message naming the file, the observation and the line.
 #include <cstdint>
 #include <iosfwd>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sfs/AFS.h"
@@ -93,11 +95,20 @@ class TObsAFS {
   int firstCount = 0;           // count of the first file of the current reads (0: none yet)
   std::string firstCountFile;   // the file it came from
 
+  // Observations already warned about for sites in impossible cells (file
+  // name and observation): an estimation reads the files again at each start.
+  std::set<std::pair<std::string, int>> warnedImpossible_;
+
   bool acceptCount(std::istream& is, const std::string& fileName, bool countFile);
   bool readJointFile(const std::string& name, std::vector<AFS>& slot,
-                     const TDemeCollection& demes, int i, int j);
+                     const TDemeCollection& demes, int i, int j, bool minor);
   bool readPopFile(const std::string& name, std::vector<AFS>& slot,
-                   const TDemeCollection& demes, int deme, bool pooled);
+                   const TDemeCollection& demes, int deme, bool pooled, bool minor);
+  // Warns (once per file and observation) about observed sites in cells that
+  // no genealogy can give; the table holds prod(sizes + 1) cells.
+  void warnImpossibleSites(const std::string& name, int obs, const std::vector<int>& sizes,
+                           const double* cells, const TDemeCollection& demes, bool minor,
+                           const std::vector<int>& demesOfAxes);
 };
 
 // Builds the list of demes that enter the spectra (TDemeCollection::validDemes)
