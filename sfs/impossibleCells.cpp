@@ -21,7 +21,7 @@ std::vector<int> countsOf(long index, const std::vector<int>& sizes) {
 std::string sitesText(double sites) {
   char text[64];
   std::snprintf(text, sizeof text, "%.10g", sites);
-  return text;
+  return std::string(text) + (sites == 1.0 ? " site" : " sites");
 }
 
 constexpr size_t kCellsNamed = 3;  // a longer list names the first ones only
@@ -55,11 +55,11 @@ std::string impossibleSitesWarning(const std::string& fileName, int obs,
   if (found.cells.empty()) return "";
   std::string where;
   for (size_t c = 0; c < found.cells.size() && c < kCellsNamed; ++c)
-    where += std::string(c ? ", " : "") + sitesText(found.sites[c]) + " sites in " + cellNames[c];
+    where += std::string(c ? ", " : "") + sitesText(found.sites[c]) + " in " + cellNames[c];
   const size_t more = found.cells.size() - std::min(found.cells.size(), kCellsNamed);
   if (more > 0)
     where += " and sites in " + std::to_string(more) + " other cell" + (more > 1 ? "s" : "") +
-             " (" + sitesText(found.total) + " sites in all)";
+             " (" + sitesText(found.total) + " in all)";
   const std::string why =
       minor ? "where the minor allele would be carried by more than half of the " +
                   std::to_string(totalSample) + " sampled genes"
