@@ -138,6 +138,26 @@ const MessageCase kCases[] = {
      "\"split.tpl\" nor in the equation of a complex parameter that does: its values change "
      "nothing\n",
      "column \"NHALF\""},
+    // The model made from a template stays in memory: its errors name the
+    // template and its line. With a definition file alone the complex
+    // parameters (GROW1 here) stay as words in it.
+    {"ComplexParametersWithoutPriorFile", [](const RunFolder& f) { f.copyExample("fromDadi"); },
+     {"-t", "yc.tpl", "-f", "yc.def", "-d", "-0", "-n", "20", "-q", "-r", "1"}, 1,
+     "Error in template \"yc.tpl\", line 11: \"GROW1\" is not a number (the growth rate of deme "
+     "1 expected)\n\"GROW1\" is not a column of the definition file, so the template keeps it "
+     "as it is. A complex parameter takes its value from its equation in the prior file: give "
+     "the prior file with -e and the definition file with -F (in place of -f)\n",
+     "yc.par"},
+    {"ComplexParametersWithPriorFile", [](const RunFolder& f) { f.copyExample("fromDadi"); },
+     {"-t", "yc.tpl", "-F", "yc.def", "-e", "yc.est", "-d", "-0", "-n", "20", "-q", "-r", "1"}, 0,
+     "", "Error"},
+    {"TemplateWordWithPriorFile",
+     [](const RunFolder& f) {
+       f.copyExample("fromDadi");
+       edit(f, "yc.tpl", "0 MIG\n", "0 MIGR\n");
+     },
+     {"-t", "yc.tpl", "-e", "yc.est", "-E", "1", "-d", "-0", "-n", "20", "-q", "-r", "1"}, 1,
+     "Error in template \"yc.tpl\", line 15: \"", "column of the definition"},
 };
 
 class RunMessages : public testing::TestWithParam<MessageCase> {};
