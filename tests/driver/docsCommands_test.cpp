@@ -8,7 +8,8 @@
 // one analysis. A block holding other lines (shell commands, comments) is run
 // as a whole by /bin/sh -e, with the built program found as `brimvane`. A
 // block whose first line is "# file examples/<folder>/<name>" shows that file
-// as it is.
+// as it is; so does a fenced `python` block with that first line (other
+// `python` blocks are not run).
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -115,19 +116,23 @@ void readPage(const fs::path& file, DocPages& pages) {
   std::vector<DocBlock> blocks;
   std::ifstream in(file);
   std::string line, where;
-  bool inSh = false, first = false, inFile = false;
+  bool inSh = false, first = false, inFile = false, inPython = false;
   for (int lineNo = 1; std::getline(in, line); ++lineNo) {
-    if (!inSh && line == "```sh") {
-      inSh = first = true;
+    if (!inSh && !inPython && (line == "```sh" || line == "```python")) {
+      inSh = line == "```sh";
+      inPython = !inSh;
+      first = true;
       where = file.filename().string() + ":" + std::to_string(lineNo);
-    } else if (inSh && startsWith(line, "```")) {
-      inSh = inFile = false;
-    } else if (inSh && first && startsWith(line, shownPrefix)) {
+    } else if ((inSh || inPython) && startsWith(line, "```")) {
+      inSh = inFile = inPython = false;
+    } else if ((inSh || inPython) && first && startsWith(line, shownPrefix)) {
       first = false;
       inFile = true;
       pages.shown.push_back(ShownFile{where, line.substr(shownPrefix.size()), ""});
     } else if (inFile) {
       pages.shown.back().text += line + "\n";
+    } else if (inPython) {
+      first = false;  // a Python block that shows no file is not run
     } else if (inSh) {
       if (first) blocks.emplace_back();
       if (first) blocks.back().where = where;
