@@ -173,10 +173,10 @@ TEST(RunFaults, InputProblemsStopWithStatusOne) {
        "Problems in reading definition file \"bad.def\", aborting computations\n"},
       // Rates above 1 per site and generation, from a definition row or a prior draw.
       {"rate above 1 in a definition row", {"-t", "rates.tpl", "-f", "rates.def", "-n", "10"},
-       "Error in model file \"rates.par\", line 25: the recombination rate of block 1 is 17: "
+       "Error in template \"rates.tpl\", line 25: the recombination rate of block 1 is 17: "
        "a rate per site and generation is at most 1\n"},
       {"rate above 1 drawn", {"-t", "rates.tpl", "-e", "rates.est", "-E", "2", "-n", "10"},
-       "Error in model file \"rates.par\", line 25: the mutation rate of block 1 is "},
+       "Error in template \"rates.tpl\", line 25: the mutation rate of block 1 is "},
   };
   for (const Case& c : cases) {
     RunFolder f("input");
