@@ -13,8 +13,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <functional>
 #include <map>
 #include <system_error>
 
@@ -168,6 +170,14 @@ void collectInputs(TStaleOutputs& stale) {
   }
 }
 
+// Why no file can be made in the folder of a path outside the output folder
+// (a folder the user cannot write, a read-only file system); empty when one can.
+std::string whyFolderUnwritable(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return "";
+  return std::string("no file can be made in its folder (") + std::strerror(errno) + ")";
+}
+
 // Why the run may not write a file it writes whatever happens (its tables,
 // its seed file); empty when it may.
 std::string whyNotOwn(const std::string& own, const std::string& rel,
@@ -204,6 +214,30 @@ std::string refusals(const TStaleOutputs& stale) {
   return lines;
 }
 
+// The output folder that is the working folder or a folder above it (a link
+// to "." or ".."): its outputs would be the inputs and the files beside it.
+std::string whyFolderRefused(const TStaleOutputs& stale) {
+  std::error_code ec;
+  const fs::path folder = fs::canonical(stale.folder, ec);
+  if (ec) return "";
+  const fs::path work = fs::canonical(stale.workingFolder, ec);
+  if (ec) return "";
+  const fs::path rel = work.lexically_relative(folder);
+  if (rel.empty() || *rel.begin() == "..") return "";
+  return "is the working folder or a folder above it (a link to \"" + folder.string() +
+         "\"); make it a folder of its own";
+}
+
+void refuse(TStaleOutputs const& stale, const std::string& what, const std::string& lines) {
+  std::cerr << "\nThe output folder \"" << stale.genericName << "\" holds files " << what
+            << ":\n"
+            << lines
+            << "Move them elsewhere (or remove them), then run again; nothing was removed or "
+               "written. Exiting program."
+            << std::endl;
+  forgetUnusedOutputFolder(stale);
+}
+
 }  // namespace
 
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName) {
@@ -234,22 +268,63 @@ bool namesAnInput(const std::string& path, const TStaleOutputs& stale) {
   return identityOf(path, id) && id.isAmong(stale.inputs);
 }
 
-bool claimStaleOutputs(const TStaleOutputs& stale) {
+bool claimStaleOutputs(TStaleOutputs& stale) {
   if (stale.genericName.empty()) return true;
+  const std::string why = whyFolderRefused(stale);
+  if (!why.empty()) {
+    std::cerr << "\nThe output folder \"" << stale.genericName << "\" " << why
+              << ": nothing was removed or written. Exiting program." << std::endl;
+    return false;
+  }
+  struct stat info;
+  stale.folderMade = lstat(stale.folder.c_str(), &info) != 0;
   if (claimOutputFolder(stale.folder, stale.genericName, stale.route, stale.inputs) !=
       FolderClaim::CLAIMED)
     return false;
+  std::string unwritable;
+  for (const std::string& own : stale.ownNames) {
+    std::string rel;
+    const std::string why = insideOutputFolder(own, rel) ? "" : whyFolderUnwritable(own);
+    if (!why.empty()) unwritable += "  \"" + own + "\": " + why + "\n";
+  }
+  if (!unwritable.empty()) {
+    std::cerr << "\nThis run cannot write the files it writes beside the output folder \""
+              << stale.genericName << "\":\n"
+              << unwritable
+              << "Make their folders writable (or name others), then run again; nothing was "
+                 "removed or written. Exiting program."
+              << std::endl;
+    forgetUnusedOutputFolder(stale);
+    return false;
+  }
   const std::string lines = refusals(stale);
   if (lines.empty()) return true;
-  std::cerr << "\nThe output folder \"" << stale.genericName
-            << "\" holds files that this run would remove or write again, but that it cannot "
-               "prove a run of the model made as they are now:\n"
-            << lines
-            << "Move them elsewhere (or remove them), then run again; nothing was removed or "
-               "written. Exiting program."
-            << std::endl;
-  closeOutputRecord();
+  refuse(stale, "that this run would remove or write again, but that it cannot prove a run of "
+                "the model made as they are now",
+         lines);
   return false;
+}
+
+bool acceptKeptOutputs(const TStaleOutputs& stale,
+                       const std::function<bool(const std::string&)>& writes) {
+  if (stale.genericName.empty() || outputFolderDescriptor() < 0) return true;
+  std::string lines;
+  for (const TRecordEntry& e : earlierOutputs()) {
+    const fs::path rel = listedPath(e.path);
+    if (rel.empty() || !writes(rel.generic_string())) continue;
+    const TFate fate = judge(e, rel, stale, false);
+    if (fate != TFate::REMOVED && fate != TFate::GONE && !refuses(fate))
+      lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " + keptWhy(fate) + "\n";
+  }
+  if (lines.empty()) return true;
+  refuse(stale, "that this run keeps but would have to write again", lines);
+  return false;
+}
+
+void forgetUnusedOutputFolder(const TStaleOutputs& stale) {
+  if (stale.folderMade && !stale.folder.empty() && outputFolderDescriptor() >= 0)
+    rmdir(stale.folder.c_str());  // still locked by this process; only when left empty
+  closeOutputRecord();
 }
 
 int removeStaleOutputs(const TStaleOutputs& stale) {
