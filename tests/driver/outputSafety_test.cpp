@@ -55,6 +55,19 @@ void linkSpectrumFolder(const RunFolder& f) {
   fs::create_symlink("../archive/run6", f.path() / "dnaTwoDemes/dnaTwoDemes_6");
 }
 
+// A spectrum of the first run moved away and linked back in its place.
+void linkSpectrumFile(const RunFolder& f) {
+  f.copyExample("dnaTwoDemes");
+  ASSERT_EQ(f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-x", "-q", "-r", "1"})
+                .status,
+            0);
+  fs::create_directories(f.path() / "archive");
+  fs::rename(f.path() / "dnaTwoDemes/dnaTwoDemes_DAFpop0.obs",
+             f.path() / "archive/dnaTwoDemes_DAFpop0.obs");
+  fs::create_symlink("../archive/dnaTwoDemes_DAFpop0.obs",
+                     f.path() / "dnaTwoDemes/dnaTwoDemes_DAFpop0.obs");
+}
+
 void firstTwoDemesRun(const RunFolder& f, const Args& extra = {}) {
   f.copyExample("twoDemes");
   Args args = kTwoDemes;
@@ -150,6 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
                    0, "4 symbolic links or in a linked folder",
                    {"archive/run6/dnaTwoDemes_DAFpop0.obs", "archive/run6/dnaTwoDemes_DAFpop1.obs",
                     "archive/run6/dnaTwoDemes_jointDAFpop1_0.obs"}},
+        // A linked folder or file of spectra the run would write again.
+        SafetyCase{"LinkedSpectrumFolderWrittenAgain", linkSpectrumFolder,
+                   {"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-b", "2", "-j", "-x",
+                    "-q", "-r", "2"},
+                   1, "\"dnaTwoDemes/dnaTwoDemes_6/dnaTwoDemes_DAFpop0.obs\": it is a symbolic link",
+                   {"archive/run6/dnaTwoDemes_DAFpop0.obs", "dnaTwoDemes/dnaTwoDemes_1/dnaTwoDemes_DAFpop0.obs",
+                    "seed.txt"}},
+        SafetyCase{"LinkedSpectrumWrittenAgain", linkSpectrumFile,
+                   {"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-x", "-q", "-r", "2"}, 1,
+                   "\"dnaTwoDemes/dnaTwoDemes_DAFpop0.obs\": it is a symbolic link",
+                   {"archive/dnaTwoDemes_DAFpop0.obs", "dnaTwoDemes/dnaTwoDemes_DAFpop1.obs",
+                    "seed.txt"}},
         // The table is kept, and the run does not write over it either.
         // Changed files make the run refuse before it removes anything.
         SafetyCase{"ReplacedFile", replaceTable, kTwoDemes, 1,
