@@ -86,6 +86,45 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
+// The private name a listed file has while its removal checks it.
+std::string removalName(const std::string& name) { return "." + name + ".removed"; }
+
+// Whether the file now at name in dir is the one checked: device, inode and
+// birth, and the size and time of its bytes (renaming changes its status time).
+bool isChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+  struct stat info;
+  TFileIdentity now;
+  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) &&
+         checked.opened().describes(now) && now.size == checked.size &&
+         now.seconds == checked.seconds && now.nanoseconds == checked.nanoseconds;
+}
+
+// Removes the file checked under its name: moved aside to a private name
+// first, then removed when what was moved is that file, or given back when
+// it is not (a file saved under the name since the check). True when it went.
+bool removeChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+  const std::string aside = removalName(name);
+  if (renameat2(dir, name.c_str(), dir, aside.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (!isChecked(dir, name, checked)) return false;  // no such rename here: check, then act
+    return unlinkat(dir, name.c_str(), 0) == 0;
+  }
+  if (isChecked(dir, aside, checked)) return unlinkat(dir, aside.c_str(), 0) == 0;
+  renameat2(dir, aside.c_str(), dir, name.c_str(), RENAME_NOREPLACE);
+  return false;
+}
+
+// A listed file a killed removal left under its private name: removed when
+// it is still the file listed.
+void removeLeftAside(int dir, const TRecordEntry& e, const std::string& name) {
+  struct stat info;
+  TFileIdentity now;
+  const std::string aside = removalName(name);
+  if (statFile(dir, aside, info, now) && S_ISREG(info.st_mode) &&
+      e.identity.opened().describes(now))
+    unlinkat(dir, aside.c_str(), 0);
+}
+
 // What becomes of a listed entry; removed when remove is set and it may go,
 // with its folder of spectra when that is left empty.
 TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove) {
@@ -98,10 +137,11 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
+  if (remove && e.route != kRouteTempFolder && e.identity.known()) removeLeftAside(dir, e, name);
   TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
-                                                  : unlinkat(dir, name.c_str(), 0) == 0;
+                                                  : removeChecked(dir, name, now);
     if (!gone) fate = TFate::FAILED;
     if (sub) unlinkat(folderFd, rel.parent_path().c_str(), AT_REMOVEDIR);  // when left empty
   }
@@ -116,6 +156,36 @@ bool isListedOutside(const TRecordEntry& e) {
   TFileIdentity now;
   return !e.path.empty() && e.path[0] == '/' && statFile(AT_FDCWD, e.path, info, now) &&
          S_ISREG(info.st_mode) && e.identity.describes(now);
+}
+
+// Whether a file name is one of the private names a run gives a file beside
+// the folder while it writes it (".<name>.<pid>.<k>.new") or while it
+// replaces it (".<name>.<pid>.<k>.old").
+bool isPrivateName(const std::string& name) {
+  const size_t n = name.size();
+  if (n < 10 || name[0] != '.') return false;
+  const std::string end = name.substr(n - 4);
+  if (end != ".new" && end != ".old") return false;
+  size_t at = n - 4, dots = 0;
+  while (at > 1 && dots < 2) {
+    const char c = name[--at];
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
+  }
+  return dots == 2 && at > 1;
+}
+
+// A file a killed run left under a private name beside the folder that its
+// list names by that name: removed when it is still the file listed.
+bool removeLeftBehind(const TRecordEntry& e) {
+  if (!isPrivateName(fs::path(e.path).filename().string())) return false;
+  struct stat info;
+  TFileIdentity now;
+  if (statFile(AT_FDCWD, e.path, info, now) && S_ISREG(info.st_mode) && e.identity.describes(now))
+    unlink(e.path.c_str());
+  return true;
 }
 
 // A new file beside the folder that a run killed before it was renamed left
@@ -332,6 +402,7 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
   for (const TRecordEntry& e : earlierOutputs()) {
+    if (!e.path.empty() && e.path[0] == '/' && removeLeftBehind(e)) continue;
     if (isListedOutside(e)) carried.push_back(e);
     if (!e.path.empty() && e.path[0] == '/' && e.identity.known()) removeUnrenamed(e);
     const fs::path rel = listedPath(e.path);
