@@ -213,6 +213,18 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
   return -1;
 }
 
+// Whether the file holds the one line of a seed file, and nothing else.
+bool holdsSeedLine(int dir, const std::string& name) {
+  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  char text[64] = {};
+  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
+  if (fd >= 0) close(fd);
+  long long seed = 0;
+  char end = 0, extra = 0;
+  return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
+         end == '\n';
+}
+
 // Moves the file that has the name aside to a private name and gives it
 // back when it is not the one the run checked (a file the user saved
 // meanwhile); true when the checked file is aside (held) or the name is free.
@@ -229,7 +241,11 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
   }
   struct stat info;
   TFileIdentity moved;
-  held = statFile(dir, aside, info, moved) && sameVersion(moved, u.old);
+  const bool there = statFile(dir, aside, info, moved);
+  // The file checked, or the seed file another run (of another model) wrote meanwhile.
+  held = there && (sameVersion(moved, u.old) || (u.name == "seed.txt" && S_ISREG(info.st_mode) &&
+                                                 info.st_nlink == 1 && !isWriteProtected(info) &&
+                                                 holdsSeedLine(dir, aside)));
   if (held) return true;
   const bool back = renameNoReplace(dir, aside, u.name);
   listOutside(s, asidePath, nullptr);

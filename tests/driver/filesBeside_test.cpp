@@ -5,6 +5,7 @@
 // file under the name, and a file the user saves inside it keeps its bytes.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -161,6 +162,26 @@ TEST(FilesBesideTheFolder, AFileSavedBetweenCheckAndActIsKept) {
     const fs::path saved(c.saved);
     for (const auto& e : fs::directory_iterator(f.path() / saved.parent_path()))
       EXPECT_NE(e.path().filename().string()[0], '.') << e.path();  // nothing left aside
+  }
+}
+
+// Runs of two models started together in one working folder both write its
+// seed file: each ends well, and the seed file holds one run's seed whole.
+TEST(FilesBesideTheFolder, TwoModelsStartedTogetherInOneFolderBothEndWell) {
+  RunFolder f("two_models");
+  f.copyExample("twoDemes");
+  f.copyExample("oneDeme");
+  for (int pair = 0; pair < 10; ++pair) {
+    SCOPED_TRACE(pair);
+    const std::string seed = std::to_string(10 + pair);
+    const int a = f.start({"-i", "twoDemes.par", "-n", "20", "-d", "-q", "-r", seed}, 60);
+    const int b = f.start({"-i", "oneDeme.par", "-n", "20", "-d", "-q", "-r", seed}, 60);
+    int statusA = 0, statusB = 0;
+    f.finish(a, &statusA);
+    f.finish(b, &statusB);
+    EXPECT_TRUE(WIFEXITED(statusA) && WEXITSTATUS(statusA) == 0);
+    EXPECT_TRUE(WIFEXITED(statusB) && WEXITSTATUS(statusB) == 0);
+    EXPECT_EQ(f.read("seed.txt"), "Random generator seed :" + seed + "\n");
   }
 }
 
