@@ -284,6 +284,17 @@ std::string refusals(const TStaleOutputs& stale) {
   return lines;
 }
 
+// The files the run writes beside the folder that cannot be made, one line each.
+std::string unwritableOwnFiles(const TStaleOutputs& stale) {
+  std::string lines;
+  for (const std::string& own : stale.ownNames) {
+    std::string rel;
+    const std::string why = insideOutputFolder(own, rel) ? "" : whyFolderUnwritable(own);
+    if (!why.empty()) lines += "  \"" + own + "\": " + why + "\n";
+  }
+  return lines;
+}
+
 // The output folder that is the working folder or a folder above it (a link
 // to "." or ".."): its outputs would be the inputs and the files beside it.
 std::string whyFolderRefused(const TStaleOutputs& stale) {
@@ -351,12 +362,7 @@ bool claimStaleOutputs(TStaleOutputs& stale) {
   if (claimOutputFolder(stale.folder, stale.genericName, stale.route, stale.inputs) !=
       FolderClaim::CLAIMED)
     return false;
-  std::string unwritable;
-  for (const std::string& own : stale.ownNames) {
-    std::string rel;
-    const std::string why = insideOutputFolder(own, rel) ? "" : whyFolderUnwritable(own);
-    if (!why.empty()) unwritable += "  \"" + own + "\": " + why + "\n";
-  }
+  const std::string unwritable = unwritableOwnFiles(stale);
   if (!unwritable.empty()) {
     std::cerr << "\nThis run cannot write the files it writes beside the output folder \""
               << stale.genericName << "\":\n"

@@ -26,6 +26,9 @@ TEST(RefusedRuns, LeaveTheWorkingFolderAsItWas) {
       {"a seed file of the user's",
        [](const RunFolder& f) { f.write("seed.txt", "my notes on seeds\n"); },
        "/seed.txt\": no run of this model made it"},
+      {"an observed spectrum missing",
+       [](const RunFolder& f) { fs::remove(f.path() / "twoDemes_jointDAFpop1_0.obs"); },
+       "Unable to read observed SFS"},
       {"output folder a link to the working folder",
        [](const RunFolder& f) { fs::create_directory_symlink(".", f.path() / "twoDemes"); },
        "The output folder \"twoDemes\" is the working folder or a folder above it"},
@@ -42,7 +45,7 @@ TEST(RefusedRuns, LeaveTheWorkingFolderAsItWas) {
     const RunOutput r = f.run({"-i", "twoDemes.par", "-n", "100", "-d", "-q", "-r", "1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
-    EXPECT_EQ(countOf(r.err, "The output folder"), 1) << r.err;  // one message, not one per file
+    EXPECT_LE(countOf(r.err, "The output folder"), 1) << r.err;  // one message, not one per file
     EXPECT_EQ(f.files(), before);
     EXPECT_EQ(fs::exists(fs::symlink_status(f.path() / "twoDemes")),
               fs::is_symlink(fs::symlink_status(f.path() / "twoDemes")));
