@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -130,8 +131,8 @@ class TRunOutputsStart {
 };
 
 // What the process writes in its output folder, as its options and its
-// first model tell.
-TRunWrites runWrites(const TRunProcess& p, const TSimSettings& s) {
+// first model tell: whether a path below the folder is one of its outputs.
+std::function<bool(const std::string&)> namesWritten(const TRunProcess& p, const TSimSettings& s) {
   const RunOptions& run = p.options;
   TRunWrites w;
   w.genericName = p.stale.genericName;
@@ -145,7 +146,7 @@ TRunWrites runWrites(const TRunProcess& p, const TSimSettings& s) {
   w.trees = TSimSettings::outputTree;
   w.numSims = run.numSims;
   w.spectrumFolders = run.folderPerSFS ? run.numSims * (run.numBoot + 1) : 0;
-  return w;
+  return [w](const std::string& rel) { return runWritesName(w, rel); };
 }
 
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
@@ -207,10 +208,7 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   s.demeCollection.randomGenerator = &p.mainRandom;
   const TRunOutputsStart outputsStart(p, s);
   if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
-  if (!p.outputsBegun && !acceptKeptOutputs(p.stale, [w = runWrites(p, s)](const std::string& rel) {
-        return runWritesName(w, rel);
-      }))
-    return RunResult::STOP;
+  if (!p.outputsBegun && !acceptKeptOutputs(p.stale, namesWritten(p, s))) return RunResult::STOP;
   if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
   setUpFreqCoalescent(s);
   if (p.options.maximizeLikelihood) return performEstimationRun(p, s, runIndex);
