@@ -1,9 +1,10 @@
 // Loaded into the program by tests only (LD_PRELOAD): holds one rename open
 // so that a test can act inside the window between the program's check of
-// a file and its rename, or kill the program there. The first rename (or
-// link) whose source or target name ends in BRV_TEST_RENAME_NAME waits
-// BRV_TEST_RENAME_MS milliseconds, after creating the file
-// BRV_TEST_RENAME_MARK to tell the test that the window is open.
+// a file and its rename, or kill the program there. The first rename whose
+// source or target name is BRV_TEST_RENAME_NAME (after BRV_TEST_RENAME_SKIP
+// such renames, 0 when not set) waits BRV_TEST_RENAME_MS milliseconds, after
+// creating the file BRV_TEST_RENAME_MARK to tell the test that the window is
+// open.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,7 +17,7 @@
 
 namespace {
 
-std::atomic<bool> held{false};
+std::atomic<int> seen{0};
 
 bool endsWith(const char* path, const char* end) {
   const size_t n = std::strlen(path), m = std::strlen(end);
@@ -25,7 +26,9 @@ bool endsWith(const char* path, const char* end) {
 
 void holdWhenNamed(const char* from, const char* to) {
   const char* name = std::getenv("BRV_TEST_RENAME_NAME");
-  if (!name || !(endsWith(from, name) || endsWith(to, name)) || held.exchange(true)) return;
+  if (!name || !(endsWith(from, name) || endsWith(to, name))) return;
+  const char* skip = std::getenv("BRV_TEST_RENAME_SKIP");
+  if (seen++ != (skip ? std::atoi(skip) : 0)) return;
   if (const char* mark = std::getenv("BRV_TEST_RENAME_MARK")) {
     const int fd = open(mark, O_WRONLY | O_CREAT, 0644);
     if (fd >= 0) close(fd);
