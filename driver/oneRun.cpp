@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <functional>
 #include <iostream>
 #include <string>
 
 #include "driver/geneticRun.h"
 #include "driver/runDemes.h"
+#include "driver/runOutputNames.h"
 #include "driver/runProcess.h"
 #include "driver/runSeeding.h"
 #include "driver/runSummary.h"
@@ -128,6 +130,25 @@ class TRunOutputsStart {
   TRunOutputsStart& operator=(const TRunOutputsStart&) = delete;
 };
 
+// What the process writes in its output folder, as its options and its
+// first model tell: whether a path below the folder is one of its outputs.
+std::function<bool(const std::string&)> namesWritten(const TRunProcess& p, const TSimSettings& s) {
+  const RunOptions& run = p.options;
+  TRunWrites w;
+  w.genericName = p.stale.genericName;
+  w.numRuns = p.master.numValueRows;
+  w.frequencyData = s.dataType == DataType::FREQ;
+  w.estimation = run.maximizeLikelihood;
+  w.expectedSpectra = s.outputExpSFS;
+  w.derived = TSimSettings::compDAF;
+  w.minor = TSimSettings::compMAF;
+  w.projectFiles = OUTPUT_QUENDREL;
+  w.trees = TSimSettings::outputTree;
+  w.numSims = run.numSims;
+  w.spectrumFolders = run.folderPerSFS ? run.numSims * (run.numBoot + 1) : 0;
+  return [w](const std::string& rel) { return runWritesName(w, rel); };
+}
+
 void announceRun(const TRunProcess& p, const TSimSettings& s, int runIndex) {
   announceGenealogies(p, s);
   if (runIndex == 0) {
@@ -187,6 +208,7 @@ RunResult performRun(TRunProcess& p, int runIndex) {
   s.demeCollection.randomGenerator = &p.mainRandom;
   const TRunOutputsStart outputsStart(p, s);
   if (!readRunModel(s, p.options, runIndex) || !prepareDemes(s)) return RunResult::STOP;
+  if (!p.outputsBegun && !acceptKeptOutputs(p.stale, namesWritten(p, s))) return RunResult::STOP;
   if (s.dataType != DataType::FREQ) return performGeneticRun(p, s, runIndex);
   setUpFreqCoalescent(s);
   if (p.options.maximizeLikelihood) return performEstimationRun(p, s, runIndex);

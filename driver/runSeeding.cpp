@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "support/UniqueRandom.h"
@@ -55,7 +56,10 @@ void seedGenerators(long long seed, int numBatches, GlobalRandom& mainRandom) {
 }
 
 bool writeSeedFile(long long seed, const std::string& folder) {
-  const std::string name = (folder.empty() ? std::string(".") : folder) + "/seed.txt";
+  const std::string name =
+      (std::filesystem::path(folder.empty() ? std::string(".") : folder) / "seed.txt")
+          .lexically_normal()
+          .string();
   TOutputFile seedFile(name);
   const int openError = seedFile.is_open() ? 0 : errno;
   seedFile << "Random generator seed :" << seed << "\n";

@@ -61,7 +61,10 @@ void TRunProcess::releaseAll() {
   }
   if (!written) outputLost = true;
   removeOwnTempFolders();
-  closeOutputRecord();
+  if (outputsBegun)
+    closeOutputRecord();
+  else
+    forgetUnusedOutputFolder(stale);  // a refused invocation leaves no empty folder
   delete observed;
   observed = nullptr;
   releaseF4GTDistr();

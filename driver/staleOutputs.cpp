@@ -13,8 +13,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <functional>
 #include <map>
 #include <system_error>
 
@@ -84,6 +86,45 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
+// The private name a listed file has while its removal checks it.
+std::string removalName(const std::string& name) { return "." + name + ".removed"; }
+
+// Whether the file now at name in dir is the one checked: device, inode and
+// birth, and the size and time of its bytes (renaming changes its status time).
+bool isChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+  struct stat info;
+  TFileIdentity now;
+  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) &&
+         checked.opened().describes(now) && now.size == checked.size &&
+         now.seconds == checked.seconds && now.nanoseconds == checked.nanoseconds;
+}
+
+// Removes the file checked under its name: moved aside to a private name
+// first, then removed when what was moved is that file, or given back when
+// it is not (a file saved under the name since the check). True when it went.
+bool removeChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+  const std::string aside = removalName(name);
+  if (renameat2(dir, name.c_str(), dir, aside.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (!isChecked(dir, name, checked)) return false;  // no such rename here: check, then act
+    return unlinkat(dir, name.c_str(), 0) == 0;
+  }
+  if (isChecked(dir, aside, checked)) return unlinkat(dir, aside.c_str(), 0) == 0;
+  renameat2(dir, aside.c_str(), dir, name.c_str(), RENAME_NOREPLACE);
+  return false;
+}
+
+// A listed file a killed removal left under its private name: removed when
+// it is still the file listed.
+void removeLeftAside(int dir, const TRecordEntry& e, const std::string& name) {
+  struct stat info;
+  TFileIdentity now;
+  const std::string aside = removalName(name);
+  if (statFile(dir, aside, info, now) && S_ISREG(info.st_mode) &&
+      e.identity.opened().describes(now))
+    unlinkat(dir, aside.c_str(), 0);
+}
+
 // What becomes of a listed entry; removed when remove is set and it may go,
 // with its folder of spectra when that is left empty.
 TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove) {
@@ -96,10 +137,11 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
+  if (remove && e.route != kRouteTempFolder && e.identity.known()) removeLeftAside(dir, e, name);
   TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
-                                                  : unlinkat(dir, name.c_str(), 0) == 0;
+                                                  : removeChecked(dir, name, now);
     if (!gone) fate = TFate::FAILED;
     if (sub) unlinkat(folderFd, rel.parent_path().c_str(), AT_REMOVEDIR);  // when left empty
   }
@@ -114,6 +156,36 @@ bool isListedOutside(const TRecordEntry& e) {
   TFileIdentity now;
   return !e.path.empty() && e.path[0] == '/' && statFile(AT_FDCWD, e.path, info, now) &&
          S_ISREG(info.st_mode) && e.identity.describes(now);
+}
+
+// Whether a file name is one of the private names a run gives a file beside
+// the folder while it writes it (".<name>.<pid>.<k>.new") or while it
+// replaces it (".<name>.<pid>.<k>.old").
+bool isPrivateName(const std::string& name) {
+  const size_t n = name.size();
+  if (n < 10 || name[0] != '.') return false;
+  const std::string end = name.substr(n - 4);
+  if (end != ".new" && end != ".old") return false;
+  size_t at = n - 4, dots = 0;
+  while (at > 1 && dots < 2) {
+    const char c = name[--at];
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
+  }
+  return dots == 2 && at > 1;
+}
+
+// A file a killed run left under a private name beside the folder that its
+// list names by that name: removed when it is still the file listed.
+bool removeLeftBehind(const TRecordEntry& e) {
+  if (!isPrivateName(fs::path(e.path).filename().string())) return false;
+  struct stat info;
+  TFileIdentity now;
+  if (statFile(AT_FDCWD, e.path, info, now) && S_ISREG(info.st_mode) && e.identity.describes(now))
+    unlink(e.path.c_str());
+  return true;
 }
 
 // A new file beside the folder that a run killed before it was renamed left
@@ -168,6 +240,14 @@ void collectInputs(TStaleOutputs& stale) {
   }
 }
 
+// Why no file can be made in the folder of a path outside the output folder
+// (a folder the user cannot write, a read-only file system); empty when one can.
+std::string whyFolderUnwritable(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) return "";
+  return std::string("no file can be made in its folder (") + std::strerror(errno) + ")";
+}
+
 // Why the run may not write a file it writes whatever happens (its tables,
 // its seed file); empty when it may.
 std::string whyNotOwn(const std::string& own, const std::string& rel,
@@ -204,6 +284,41 @@ std::string refusals(const TStaleOutputs& stale) {
   return lines;
 }
 
+// The files the run writes beside the folder that cannot be made, one line each.
+std::string unwritableOwnFiles(const TStaleOutputs& stale) {
+  std::string lines;
+  for (const std::string& own : stale.ownNames) {
+    std::string rel;
+    const std::string why = insideOutputFolder(own, rel) ? "" : whyFolderUnwritable(own);
+    if (!why.empty()) lines += "  \"" + own + "\": " + why + "\n";
+  }
+  return lines;
+}
+
+// The output folder that is the working folder or a folder above it (a link
+// to "." or ".."): its outputs would be the inputs and the files beside it.
+std::string whyFolderRefused(const TStaleOutputs& stale) {
+  std::error_code ec;
+  const fs::path folder = fs::canonical(stale.folder, ec);
+  if (ec) return "";
+  const fs::path work = fs::canonical(stale.workingFolder, ec);
+  if (ec) return "";
+  const fs::path rel = work.lexically_relative(folder);
+  if (rel.empty() || *rel.begin() == "..") return "";
+  return "is the working folder or a folder above it (a link to \"" + folder.string() +
+         "\"); make it a folder of its own";
+}
+
+void refuse(TStaleOutputs const& stale, const std::string& what, const std::string& lines) {
+  std::cerr << "\nThe output folder \"" << stale.genericName << "\" holds files " << what
+            << ":\n"
+            << lines
+            << "Move them elsewhere (or remove them), then run again; nothing was removed or "
+               "written. Exiting program."
+            << std::endl;
+  forgetUnusedOutputFolder(stale);
+}
+
 }  // namespace
 
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName) {
@@ -234,22 +349,58 @@ bool namesAnInput(const std::string& path, const TStaleOutputs& stale) {
   return identityOf(path, id) && id.isAmong(stale.inputs);
 }
 
-bool claimStaleOutputs(const TStaleOutputs& stale) {
+bool claimStaleOutputs(TStaleOutputs& stale) {
   if (stale.genericName.empty()) return true;
+  const std::string why = whyFolderRefused(stale);
+  if (!why.empty()) {
+    std::cerr << "\nThe output folder \"" << stale.genericName << "\" " << why
+              << ": nothing was removed or written. Exiting program." << std::endl;
+    return false;
+  }
+  struct stat info;
+  stale.folderMade = lstat(stale.folder.c_str(), &info) != 0;
   if (claimOutputFolder(stale.folder, stale.genericName, stale.route, stale.inputs) !=
       FolderClaim::CLAIMED)
     return false;
+  const std::string unwritable = unwritableOwnFiles(stale);
+  if (!unwritable.empty()) {
+    std::cerr << "\nThis run cannot write the files it writes beside the output folder \""
+              << stale.genericName << "\":\n"
+              << unwritable
+              << "Make their folders writable (or name others), then run again; nothing was "
+                 "removed or written. Exiting program."
+              << std::endl;
+    forgetUnusedOutputFolder(stale);
+    return false;
+  }
   const std::string lines = refusals(stale);
   if (lines.empty()) return true;
-  std::cerr << "\nThe output folder \"" << stale.genericName
-            << "\" holds files that this run would remove or write again, but that it cannot "
-               "prove a run of the model made as they are now:\n"
-            << lines
-            << "Move them elsewhere (or remove them), then run again; nothing was removed or "
-               "written. Exiting program."
-            << std::endl;
-  closeOutputRecord();
+  refuse(stale, "that this run would remove or write again, but that it cannot prove a run of "
+                "the model made as they are now",
+         lines);
   return false;
+}
+
+bool acceptKeptOutputs(const TStaleOutputs& stale,
+                       const std::function<bool(const std::string&)>& writes) {
+  if (stale.genericName.empty() || outputFolderDescriptor() < 0) return true;
+  std::string lines;
+  for (const TRecordEntry& e : earlierOutputs()) {
+    const fs::path rel = listedPath(e.path);
+    if (rel.empty() || !writes(rel.generic_string())) continue;
+    const TFate fate = judge(e, rel, stale, false);
+    if (fate != TFate::REMOVED && fate != TFate::GONE && !refuses(fate))
+      lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " + keptWhy(fate) + "\n";
+  }
+  if (lines.empty()) return true;
+  refuse(stale, "that this run keeps but would have to write again", lines);
+  return false;
+}
+
+void forgetUnusedOutputFolder(const TStaleOutputs& stale) {
+  if (stale.folderMade && !stale.folder.empty() && outputFolderDescriptor() >= 0)
+    rmdir(stale.folder.c_str());  // still locked by this process; only when left empty
+  closeOutputRecord();
 }
 
 int removeStaleOutputs(const TStaleOutputs& stale) {
@@ -257,6 +408,7 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
   for (const TRecordEntry& e : earlierOutputs()) {
+    if (!e.path.empty() && e.path[0] == '/' && removeLeftBehind(e)) continue;
     if (isListedOutside(e)) carried.push_back(e);
     if (!e.path.empty() && e.path[0] == '/' && e.identity.known()) removeUnrenamed(e);
     const fs::path rel = listedPath(e.path);

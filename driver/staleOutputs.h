@@ -6,6 +6,7 @@
 // identity it gives it, is removed: files and the temporary folders of a run
 // that was killed. Everything that would make the run refuse is decided
 // before the first file goes, so a refused run removes nothing.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct TStaleOutputs {
   std::vector<std::string> inputPaths;  // the input files named by the invocation, absolute
   std::vector<TFileIdentity> inputs;    // every file the invocation may read, by identity
   std::vector<std::string> ownNames;    // files it writes whatever happens, absolute
+  bool folderMade = false;  // the claim made the output folder (removed again when left unused)
 };
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName);
 
@@ -35,8 +37,22 @@ bool namesAnInput(const std::string& path, const TStaleOutputs& stale);
 // with a message, when another run holds the folder, it cannot be opened, or
 // the run would have to remove or write a file it cannot prove a run of the
 // model made as it is now (changed by the user, a link, write-protected,
-// never identified). Without output names there is nothing to claim.
-bool claimStaleOutputs(const TStaleOutputs& stale);
+// never identified), or when a file it writes beside the folder cannot be
+// made there. An output folder that is the working folder or one above it is
+// refused before it is claimed. Without output names there is nothing to claim.
+bool claimStaleOutputs(TStaleOutputs& stale);
+
+// Once the first model of the invocation is read, before anything is removed:
+// false, with a message, when a file the earlier list names and this run
+// would keep (a link, write-protected, an input, the result of an estimation)
+// has a name it writes (writes: path below the folder). The folder is then
+// released, having had nothing removed or written.
+bool acceptKeptOutputs(const TStaleOutputs& stale,
+                       const std::function<bool(const std::string&)>& writes);
+
+// Releases the claimed folder of an invocation that wrote nothing, removing
+// the folder when the claim made it and it is still empty.
+void forgetUnusedOutputFolder(const TStaleOutputs& stale);
 
 // Removes from the claimed folder what the earlier invocation's list names and
 // can be proven to be its own, and starts the list of this invocation with

@@ -88,7 +88,7 @@ void TOutputFile::close() {
     return;
   }
   bool written = buffer_.drain();
-  outputDescriptorClosed(fd);
+  written = outputDescriptorClosed(fd, written) && written;
   written = ::close(fd) == 0 && written;
   buffer_.detach();
   if (!written) setstate(std::ios::badbit);

@@ -77,6 +77,7 @@ void releaseFolder(TFolderState& s) {
   s.index.clear();
   s.made.clear();
   s.openFiles.clear();
+  s.unnamed.clear();
   s.refused.clear();
   s.inputs.clear();
   s.beforeFirstOutput = nullptr;

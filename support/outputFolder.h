@@ -57,8 +57,10 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
 // Removes an output file this process made, while it is as the process left it.
 void removeOwnOutputFile(const std::string& path);
 // Lists the identity of the file open on fd now that its writer is done with
-// it; the descriptor stays open.
-void outputDescriptorClosed(int fd);
+// it; the descriptor stays open. A file beside the folder, written under a
+// private name, gets its own name now when complete (every byte written);
+// false, with a message, when it does not (the old file is then kept).
+bool outputDescriptorClosed(int fd, bool complete = true);
 // Lists a temporary folder this process made (path below the claimed folder).
 void noteTempFolder(const std::string& rel, const TFileIdentity& identity);
 // From now on every opening is refused (a signal ends the run).

@@ -12,6 +12,16 @@
 
 #include "support/outputList.h"
 
+// A file beside the folder being written under a private name in its folder.
+struct TUnnamedFile {
+  std::string folder;     // absolute
+  std::string temporary;  // its private name there
+  std::string name;       // the name it gets
+  std::string key;        // its path as listed
+  bool replaces = false;  // a file of a run had the name when it was opened
+  TFileIdentity old;      // that file, as it was then
+};
+
 struct TFolderState {
   std::mutex lock;
   std::string genericName;
@@ -28,6 +38,9 @@ struct TFolderState {
   std::map<std::string, TFileIdentity> made;  // path -> identity, files this process made
   // (device, inode) -> path, files being written
   std::map<std::pair<unsigned long long, unsigned long long>, std::string> openFiles;
+  // Files beside the folder written under a private name, given their own
+  // name once complete: (device, inode) -> where they go (support/outputGate.cpp)
+  std::map<std::pair<unsigned long long, unsigned long long>, TUnnamedFile> unnamed;
   std::set<std::string> refused;  // paths refused (said once)
   std::vector<TFileIdentity> inputs;
   TListFile list;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -147,10 +148,42 @@ int openParent(int folderFd, const std::string& rel, std::string& name) {
   return dir;
 }
 
-// Outside the folder: a new file under a name of this process's, listed, then
-// renamed over the old one (a run killed between the two leaves the old file,
-// still listed by its earlier line); to append, the file this process made,
-// while it is there.
+// The same file in the same state: device, inode, birth, size and time of
+// the last change of its bytes. The status-change time is left out: renaming
+// a file changes it.
+bool sameVersion(const TFileIdentity& a, const TFileIdentity& b) {
+  return a.sameFile(b) && a.bornSeconds == b.bornSeconds &&
+         a.bornNanoseconds == b.bornNanoseconds && a.size == b.size && a.seconds == b.seconds &&
+         a.nanoseconds == b.nanoseconds;
+}
+
+// Renames from to to in one folder, failing when to exists (EEXIST); where
+// the file system has no such rename, a second name made then the first
+// removed.
+bool renameNoReplace(int dir, const std::string& from, const std::string& to) {
+  if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) return false;
+  unlinkat(dir, from.c_str(), 0);
+  return true;
+}
+
+// Lists a file beside the folder under a path, or takes the path's line back.
+void listOutside(TFolderState& s, const std::string& path, const TFileIdentity* identity) {
+  if (s.folder.empty()) return;
+  TRecordEntry e;
+  e.path = path;
+  e.route = s.route;
+  if (identity) e.identity = *identity;
+  e.dropped = identity == nullptr;
+  listEntry(s, e);
+}
+
+// Outside the folder: a new file under a name of this process's in the same
+// folder, listed under that name, written whole, and given its own name only
+// when its writer closes it (nameFile), so that a run killed at any moment
+// leaves the old file or the new one complete, never one half written; to
+// append, the file this process made, while it is there.
 int replace(int dir, const std::string& name, bool append, TFolderState& s,
             const std::string& key, std::string& problem) {
   if (append && s.made.count(key) > 0) {
@@ -158,28 +191,112 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
     if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
   struct stat info;
-  TFileIdentity now;
-  if (statFile(dir, name, info, now)) problem = whyKept(s, info, now, key, dir, name);
+  TUnnamedFile u;
+  u.replaces = statFile(dir, name, info, u.old);
+  if (u.replaces) problem = whyKept(s, info, u.old, key, dir, name);
   if (!problem.empty()) return -1;
+  u.folder = fs::path(key).parent_path().string();
+  u.name = name;
+  u.key = key;
   for (int k = 0; k < 100; ++k) {
-    const std::string temporary =
-        "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
-    const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
+    u.temporary = "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
+    const int fd = openat(dir, u.temporary.c_str(), kCreate, 0644);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
-    const auto listed = s.index.find(key);
-    const bool hadEntry = listed != s.index.end();
-    const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
-    listOpened(s, key, fd);
-    if (renameat(dir, temporary.c_str(), dir, name.c_str()) == 0) return fd;
-    const int error = errno;
-    unlist(s, key, fd, hadEntry ? &before : nullptr);
-    unlinkat(dir, temporary.c_str(), 0);
-    close(fd);
-    errno = error;
-    return -1;
+    listOpened(s, (fs::path(u.folder) / u.temporary).string(), fd);
+    struct stat made;
+    if (fstat(fd, &made) == 0)
+      s.unnamed[{static_cast<unsigned long long>(made.st_dev),
+                 static_cast<unsigned long long>(made.st_ino)}] = u;
+    return fd;
   }
   return -1;
+}
+
+// Whether the file holds the one line of a seed file, and nothing else.
+bool holdsSeedLine(int dir, const std::string& name) {
+  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  char text[64] = {};
+  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
+  if (fd >= 0) close(fd);
+  long long seed = 0;
+  char end = 0, extra = 0;
+  return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
+         end == '\n';
+}
+
+// Moves the file that has the name aside to a private name and gives it
+// back when it is not the one the run checked (a file the user saved
+// meanwhile); true when the checked file is aside (held) or the name is free.
+bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
+                      TFolderState& s, bool& held, std::string& problem) {
+  const std::string asidePath = (fs::path(u.folder) / aside).string();
+  const TFileIdentity old = u.old.opened();  // by device, inode and birth: renaming changes its status
+  listOutside(s, asidePath, &old);  // a run killed from here on leaves it listed
+  if (!renameNoReplace(dir, u.name, aside)) {
+    listOutside(s, asidePath, nullptr);
+    if (errno == ENOENT) return true;  // gone meanwhile: nothing to replace
+    problem = std::string("the file it replaces cannot be moved aside (") + std::strerror(errno) + ")";
+    return false;
+  }
+  struct stat info;
+  TFileIdentity moved;
+  const bool there = statFile(dir, aside, info, moved);
+  // The file checked, or the seed file another run (of another model) wrote meanwhile.
+  held = there && (sameVersion(moved, u.old) || (u.name == "seed.txt" && S_ISREG(info.st_mode) &&
+                                                 info.st_nlink == 1 && !isWriteProtected(info) &&
+                                                 holdsSeedLine(dir, aside)));
+  if (held) return true;
+  const bool back = renameNoReplace(dir, aside, u.name);
+  listOutside(s, asidePath, nullptr);
+  problem = back ? "it was replaced or changed while this run wrote it"
+                 : "it was replaced or changed while this run wrote it; it is now \"" + asidePath +
+                       "\"";
+  return false;
+}
+
+// Gives a complete file beside the folder its name: the old file, moved
+// aside and found to be the one the run checked, goes; a file saved under
+// the name meanwhile is kept and the new one removed (false, the reason in
+// problem).
+bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, std::string& problem) {
+  const int dir = open(u.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
+    problem = std::strerror(errno);
+    return false;
+  }
+  const std::string temporaryPath = (fs::path(u.folder) / u.temporary).string();
+  const std::string aside = u.temporary.substr(0, u.temporary.size() - 4) + ".old";
+  const auto listed = s.index.find(u.key);
+  const bool hadEntry = listed != s.index.end();
+  const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
+  bool held = false;
+  bool named =
+      problem.empty() && (!u.replaces || moveCheckedAside(dir, u, aside, s, held, problem));
+  struct stat info;
+  TFileIdentity now;
+  const bool relisted = named && statFile(fd, "", info, now);
+  if (relisted) {
+    listOutside(s, u.key, &now);  // before it has the name: a kill leaves it listed
+    named = renameNoReplace(dir, u.temporary, u.name);
+    if (!named)
+      problem = errno == EEXIST ? "a file was saved under its name while this run wrote it"
+                                : std::strerror(errno);
+  }
+  if (named && statFile(fd, "", info, now)) {  // its status changed with the rename
+    s.made[u.key] = now;
+    listOutside(s, u.key, &now);
+  } else if (!named) {
+    unlinkat(dir, u.temporary.c_str(), 0);
+    if (relisted && hadEntry) listEntry(s, before);
+    if (relisted && !hadEntry) listOutside(s, u.key, nullptr);
+  }
+  if (held && unlinkat(dir, aside.c_str(), 0) == 0)  // the checked file, this run's to replace
+    listOutside(s, (fs::path(u.folder) / aside).string(), nullptr);
+  listOutside(s, temporaryPath, nullptr);
+  s.made.erase(temporaryPath);
+  close(dir);
+  return named;
 }
 
 // The descriptor of the folder a path names the file in, and the file's name
@@ -228,24 +345,36 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   return fd;
 }
 
-void outputDescriptorClosed(int fd) {
+bool outputDescriptorClosed(int fd, bool complete) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   struct stat info;
   TFileIdentity now;
-  if (!statFile(fd, "", info, now)) return;
+  if (!statFile(fd, "", info, now)) return true;
+  const auto unnamed = s.unnamed.find({now.device, now.inode});
+  if (unnamed != s.unnamed.end()) {
+    const TUnnamedFile u = unnamed->second;
+    s.unnamed.erase(unnamed);
+    s.openFiles.erase({now.device, now.inode});
+    std::string problem = complete ? "" : "it could not be written whole";
+    if (nameFile(s, u, fd, problem)) return true;
+    std::cerr << "\nThe file \"" << u.key << "\" is kept: " << problem
+              << "; this run does not write it" << std::endl;
+    return false;
+  }
   const auto open = s.openFiles.find({now.device, now.inode});
-  if (open == s.openFiles.end()) return;
+  if (open == s.openFiles.end()) return true;
   const std::string key = open->second;
   s.openFiles.erase(open);
   const auto made = s.made.find(key);
-  if (made == s.made.end() || !made->second.sameFile(now)) return;
+  if (made == s.made.end() || !made->second.sameFile(now)) return true;
   made->second = now;
   const auto listed = s.index.find(key);
-  if (s.folder.empty() || listed == s.index.end()) return;
+  if (s.folder.empty() || listed == s.index.end()) return true;
   TRecordEntry e = s.entries[listed->second];
   e.identity = made->second;
   listEntry(s, e);
+  return true;
 }
 
 std::string whyOutsideOutputKept(const std::string& path) {

@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -51,6 +53,19 @@ void linkSpectrumFolder(const RunFolder& f) {
   fs::create_directories(f.path() / "archive");
   fs::rename(f.path() / "dnaTwoDemes/dnaTwoDemes_6", f.path() / "archive/run6");
   fs::create_symlink("../archive/run6", f.path() / "dnaTwoDemes/dnaTwoDemes_6");
+}
+
+// A spectrum of the first run moved away and linked back in its place.
+void linkSpectrumFile(const RunFolder& f) {
+  f.copyExample("dnaTwoDemes");
+  ASSERT_EQ(f.run({"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-x", "-q", "-r", "1"})
+                .status,
+            0);
+  fs::create_directories(f.path() / "archive");
+  fs::rename(f.path() / "dnaTwoDemes/dnaTwoDemes_DAFpop0.obs",
+             f.path() / "archive/dnaTwoDemes_DAFpop0.obs");
+  fs::create_symlink("../archive/dnaTwoDemes_DAFpop0.obs",
+                     f.path() / "dnaTwoDemes/dnaTwoDemes_DAFpop0.obs");
 }
 
 void firstTwoDemesRun(const RunFolder& f, const Args& extra = {}) {
@@ -124,6 +139,9 @@ TEST_P(RemovalCases, KeepEveryFileTheRunCannotProveItWrote) {
   const RunOutput r = f.run(c.second);
   EXPECT_EQ(r.status, c.status) << r.out << r.err;
   EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
+  if (c.status != 0) {  // every refusal is decided before the first removal
+    EXPECT_EQ(r.out.find("\nRemoved "), std::string::npos) << r.out;
+  }
   for (const auto& [name, text] : before) {
     EXPECT_TRUE(f.exists(name)) << name;
     if (f.exists(name)) {
@@ -145,6 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
                    0, "4 symbolic links or in a linked folder",
                    {"archive/run6/dnaTwoDemes_DAFpop0.obs", "archive/run6/dnaTwoDemes_DAFpop1.obs",
                     "archive/run6/dnaTwoDemes_jointDAFpop1_0.obs"}},
+        // A linked folder or file of spectra the run would write again.
+        SafetyCase{"LinkedSpectrumFolderWrittenAgain", linkSpectrumFolder,
+                   {"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-b", "2", "-j", "-x",
+                    "-q", "-r", "2"},
+                   1, "\"dnaTwoDemes/dnaTwoDemes_6/dnaTwoDemes_DAFpop0.obs\": it is a symbolic link",
+                   {"archive/run6/dnaTwoDemes_DAFpop0.obs", "dnaTwoDemes/dnaTwoDemes_1/dnaTwoDemes_DAFpop0.obs",
+                    "seed.txt"}},
+        SafetyCase{"LinkedSpectrumWrittenAgain", linkSpectrumFile,
+                   {"-i", "dnaTwoDemes.par", "-n", "2", "-s", "0", "-d", "-x", "-q", "-r", "2"}, 1,
+                   "\"dnaTwoDemes/dnaTwoDemes_DAFpop0.obs\": it is a symbolic link",
+                   {"archive/dnaTwoDemes_DAFpop0.obs", "dnaTwoDemes/dnaTwoDemes_DAFpop1.obs",
+                    "seed.txt"}},
         // The table is kept, and the run does not write over it either.
         // Changed files make the run refuse before it removes anything.
         SafetyCase{"ReplacedFile", replaceTable, kTwoDemes, 1,
@@ -155,12 +185,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"twoDemes/twoDemes.lhoods", "twoDemes/twoDemes_jointDAFpop1_0.txt"}},
         SafetyCase{"WriteProtectedFile", protectSpectrum,
                    {"-i", "twoDemes.par", "-n", "1000", "-d", "-m", "-q", "-r", "2"}, 1,
+                   "\"twoDemes/twoDemes_jointMAFpop1_0.txt\": it is write-protected",
+                   {"twoDemes/twoDemes_jointMAFpop1_0.txt", "twoDemes/twoDemes_1.simparam",
+                    "seed.txt"}},
+        SafetyCase{"WriteProtectedFileNotWrittenAgain", protectSpectrum, kTwoDemes, 0,
                    "1 write-protected", {"twoDemes/twoDemes_jointMAFpop1_0.txt"}},
         SafetyCase{"AnotherRoutesResults", estimate,
                    {"-t", "split.tpl", "-f", "split.def", "-n", "100", "-d", "-q", "-r", "1"}, 1,
-                   "results of an estimation, which only an estimation of this model removes",
+                   "\"split/split_jointDAFpop1_0.txt\": it is a result of an estimation",
                    {"split/split.bestlhoods", "split/split.brent_lhoods", "split/split_maxL.par",
-                    "split/split_jointDAFpop1_0.txt"}},
+                    "split/split_jointDAFpop1_0.txt", "split/split_1.simparam", "seed.txt"}},
         SafetyCase{"UnlistedFileOfTheUser", userFileInTheFolder, kTwoDemes, 1,
                    "\"twoDemes/twoDemes.lhoods\": no run of this model made it",
                    {"twoDemes/twoDemes.lhoods"}},
@@ -422,35 +456,85 @@ TEST(RemovalCases, FilesOfTheUsersBesideTheOutputFolderAreKept) {
   }
 }
 
-// A working folder the run cannot write: status 1 with the reason, whether
-// the output folder is there already or not. The run is started as the user
-// "nobody" when the tests run as root, whom permissions do not stop.
+// The program as a user whom permissions stop: "nobody" when the tests run as
+// root, to whom the folder is given. Empty, with the reason in why, when
+// that user cannot reach the folder or the program (a folder on the way
+// closed to others, as a TMPDIR of mode 700 is).
+std::string unprivileged(const RunFolder& f, std::string& why) {
+  if (getuid() != 0) return " ";
+  const std::string as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  const std::string folder = f.path().string();
+  if (std::system(("chown -R 65534:65534 '" + folder + "' 2>/dev/null").c_str()) != 0) {
+    why = "the folder cannot be given to the user nobody";
+    return "";
+  }
+  const std::string probe = as + "sh -c \"cd '" + folder + "' && test -w . && test -x '" +
+                            BRIMVANE_EXE + "'\" 2>/dev/null";
+  if (std::system(probe.c_str()) == 0) return as;
+  why = "the user nobody cannot reach \"" + folder + "\" or the program \"" + BRIMVANE_EXE +
+        "\" (a folder on the way is closed to others, or setpriv is missing)";
+  return "";
+}
+
+// Runs the program in the folder as that user; the status and the error stream.
+RunOutput runAs(const RunFolder& f, const std::string& as, const std::string& args) {
+  const std::string err = f.path().string() + ".err";
+  const std::string command = "cd '" + f.path().string() + "' && " + as + "'" + BRIMVANE_EXE +
+                              "' " + args + " > /dev/null 2> '" + err + "'";
+  const int status = std::system(command.c_str());
+  RunOutput r;
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::ifstream in(err);
+  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  fs::remove(err);
+  return r;
+}
+
+struct UnwritableCase {
+  const char* label;
+  bool earlierRun;        // a first run wrote its outputs before the folder was protected
+  const char* protect;    // the folder made read-only, below the working folder
+  const char* extra;      // more arguments of the run
+  const char* said;
+};
+
+// A working folder (or the folder of -o) the run cannot write: status 1 with
+// the reason, found before anything is removed or written: the earlier
+// outputs and seed file stay as they were, and no empty output folder is
+// left behind.
 TEST(RemovalCases, AReadOnlyWorkingFolderIsAnError) {
-  for (const bool outputFolderThere : {false, true}) {
-    SCOPED_TRACE(outputFolderThere ? "output folder there" : "no output folder");
+  const UnwritableCase cases[] = {
+      {"no output folder", false, ".", "", "\"twoDemes\": cannot be created: Permission denied"},
+      {"output folder there", false, ".", "",
+       "/seed.txt\": no file can be made in its folder (Permission denied)"},
+      {"after an earlier run", true, ".", "",
+       "/seed.txt\": no file can be made in its folder (Permission denied)"},
+      {"-o in a read-only folder", true, "tables", " -o tables/t.lhoods",
+       "/tables/t.lhoods\": no file can be made in its folder (Permission denied)"},
+  };
+  for (const UnwritableCase& c : cases) {
+    SCOPED_TRACE(c.label);
     RunFolder f("read_only");
     f.copyExample("twoDemes");
-    if (outputFolderThere) {
-      fs::create_directories(f.path() / "twoDemes");
-      fs::permissions(f.path() / "twoDemes", fs::perms::all);
+    fs::create_directories(f.path() / "tables");
+    if (std::string(c.label) == "output folder there") fs::create_directories(f.path() / "twoDemes");
+    std::string why;
+    const std::string as = unprivileged(f, why);
+    if (as.empty()) GTEST_SKIP() << why;
+    const std::string args = "-i twoDemes.par -n 100 -d -q ";
+    if (c.earlierRun) {
+      ASSERT_EQ(runAs(f, as, args + "-r 1").status, 0);
     }
-    fs::permissions(f.path(), fs::perms::owner_write | fs::perms::group_write |
-                                  fs::perms::others_write,
+    const std::map<std::string, std::string> before = f.files();
+    const fs::path locked = f.path() / c.protect;
+    fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    const std::string as = getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const std::string command = "cd '" + f.path().string() + "' && " + as + "'" + BRIMVANE_EXE +
-                                "' -i twoDemes.par -n 100 -d -q -r 1 > /dev/null 2> '" +
-                                f.path().string() + ".err'";
-    const int status = std::system(command.c_str());
-    std::ifstream in(f.path().string() + ".err");
-    const std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    fs::remove(f.path().string() + ".err");
-    fs::permissions(f.path(), fs::perms::owner_all, fs::perm_options::add);
-    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
-    EXPECT_NE(err.find(outputFolderThere ? "Unable to write the seed file" : "cannot be created"),
-              std::string::npos)
-        << err;
-    EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
+    const RunOutput r = runAs(f, as, args + "-r 2" + c.extra);
+    fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(f.files(), before);
+    EXPECT_EQ(f.exists("twoDemes"), c.earlierRun || std::string(c.label) == "output folder there");
   }
 }
 

@@ -295,6 +295,53 @@ TEST(StaleOutputs, AFileLeftUnrenamedBesideTheFolderGoes) {
   EXPECT_TRUE(fs::exists(work + "/.seed.txt.124.0.new"));
 }
 
+struct LeftAsideCase {
+  const char* label;
+  const char* made;    // the file as the killed run made it (from the working folder)
+  const char* left;    // where the kill left it
+  bool listedByLeft;   // listed under the name it was left under (else under the made name)
+  bool removed;
+};
+
+// A run killed while it renamed a file beside the folder, or while its
+// removal held a listed file aside, left the file under a private name: the
+// next run removes it when the list names it with that identity, and keeps
+// every other file of that shape.
+TEST(StaleOutputs, FilesLeftAsideByAKilledRunGo) {
+  const LeftAsideCase cases[] = {
+      {"new file not yet named", ".seed.txt.123.0.new", ".seed.txt.123.0.new", true, true},
+      {"old file moved aside", "seed.txt", ".seed.txt.123.0.old", true, true},
+      {"a file of that shape not listed", ".seed.txt.124.0.new", ".seed.txt.124.0.new", false,
+       false},
+      {"listed output held aside by the removal", "g/g_1_1.qdp", "g/.g_1_1.qdp.removed", false,
+       true},
+  };
+  for (const LeftAsideCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string work = scratchFolder("left_aside");
+    fs::create_directories(work + "/g");
+    std::ofstream(work + "/" + c.made) << "text\n";
+    TFileIdentity id;
+    ASSERT_TRUE(identityOf(work + "/" + c.made, id));
+    fs::rename(work + "/" + c.made, work + "/" + c.left);  // its status time changes
+    const std::string made(c.made);
+    const std::string listed = made.rfind("g/", 0) == 0 ? made.substr(2)
+                               : c.listedByLeft         ? work + "/" + c.left
+                                                        : work + "/other.txt";
+    std::ofstream(work + "/g/" + kOutputRecordName)
+        << headerText("g") << "R\t" << id.opened().text() << "\t" << listed << "\n";
+    TStaleOutputs stale;
+    stale.genericName = "g";
+    stale.folder = work + "/g";
+    stale.workingFolder = work;
+    ASSERT_TRUE(claimStaleOutputs(stale));
+    removeStaleOutputs(stale);
+    closeOutputRecord();
+    EXPECT_EQ(fs::exists(work + "/" + c.left), !c.removed);
+    fs::remove_all(work);
+  }
+}
+
 struct InputCase {
   const char* path;  // below the working folder
   bool input;
