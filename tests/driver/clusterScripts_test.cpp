@@ -10,10 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runFolder.h"
@@ -187,6 +191,40 @@ TEST(EstimateSlurm, ASecondTaskOfOneNumberRefusesAndLeavesTheRunningOnesInputs) 
   EXPECT_EQ(submit.read("rep1/est.tpl"), tpl);
 }
 
+// Whether a process of the group still runs: a zombie has let go of its
+// files, and with them of its locks.
+bool groupRuns(pid_t group) {
+  std::error_code error;
+  for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(it->path() / "stat");
+    std::string stat;
+    std::getline(in, stat);
+    const size_t name = stat.rfind(')');  // the command name may hold blanks
+    if (name == std::string::npos) continue;
+    std::istringstream fields(stat.substr(name + 1));
+    char state = 0;
+    long parent = 0, processGroup = 0;
+    if (fields >> state >> parent >> processGroup && processGroup == group && state != 'Z' &&
+        state != 'X')
+      return true;
+  }
+  return false;
+}
+
+// Waits, as a scheduler does before it starts a killed task again, until
+// every process of the task has ended (the signal takes effect when each is
+// next scheduled, which under load can be late); false after the time limit.
+bool waitUntilEnded(pid_t group) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (groupRuns(group)) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 TEST(EstimateSlurm, ATaskKilledOutrightRunsAgainWhenSubmittedAgain) {
   ClusterFolders folders;
   const RunFolder& submit = folders.submit();
@@ -195,8 +233,10 @@ TEST(EstimateSlurm, ATaskKilledOutrightRunsAgainWhenSubmittedAgain) {
   Hold hold;
   const int first = folders.startTask(77, 3, {}, &hold);
   ASSERT_TRUE(reachedTheProgram(hold)) << submit.read("slurm-77_3.out");
+  ASSERT_TRUE(groupRuns(first));
   ASSERT_EQ(kill(-first, SIGKILL), 0);  // the task and the program it started
   EXPECT_EQ(ClusterFolders::finish(first), -1);
+  ASSERT_TRUE(waitUntilEnded(first)) << "the program the killed task started still runs";
   EXPECT_EQ(folders.runTask(91, 3), 0) << submit.read("slurm-91_3.out");
   EXPECT_EQ(linesOf(submit.read("rep3/est/est.bestlhoods")).size(), 2u);
 }
