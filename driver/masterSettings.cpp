@@ -45,9 +45,9 @@ bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
   master.scanTplFile(run.templateFileName.c_str());
   if (run.defFileGiven) {
     const std::string prior = run.recomputeComplexParams ? run.priorFileName.c_str() : "";
-    warnAboutTemplateNames(std::cerr, master, TNameSource{run.defFileName.c_str(), true, prior});
-  } else if (run.priorFileGiven) {
-    warnAboutTemplateNames(std::cerr, master, TNameSource{run.priorFileName.c_str(), false, ""});
+    return checkTemplateNames(std::cerr, master, TNameSource{run.defFileName.c_str(), true, prior});
   }
+  if (run.priorFileGiven)
+    return checkTemplateNames(std::cerr, master, TNameSource{run.priorFileName.c_str(), false, ""});
   return true;
 }

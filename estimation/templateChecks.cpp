@@ -1,9 +1,11 @@
-// Warnings about the parameter names of a template run.
+// Checks of the parameter names of a template run.
 #include "estimation/templateChecks.h"
 
 #include <cctype>
+#include <iterator>
 #include <ostream>
 #include <set>
+#include <sstream>
 
 #include "estimation/templates.h"
 #include "model/simSettings.h"
@@ -13,31 +15,83 @@ namespace {
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // The word of text around [begin, end), widened over word characters.
-std::string wordAround(std::string const& text, size_t begin, size_t end) {
+void widenToWord(std::string const& text, size_t& begin, size_t& end) {
   while (begin > 0 && isWordChar(text[begin - 1])) --begin;
   while (end < text.size() && isWordChar(text[end])) ++end;
-  return text.substr(begin, end - begin);
+}
+
+std::string upperCase(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The keywords of a block line, as the model reader finds them (in capitals,
+// anywhere): the data types, then the request of the expected spectrum.
+const char* const kDataTypes[] = {"MICROSAT", "DNA", "SNP", "RFLP", "STANDARD", "FREQ"};
+const char* const kOutExp = "OUTEXP";
+
+// The part of a line before its comment.
+std::string codeOf(std::string const& line) { return line.substr(0, line.find("//")); }
+
+// A block line of the model: its first word names a data type (titles and
+// comments begin with "//").
+bool isBlockLine(std::string const& line) {
+  std::istringstream in(codeOf(line));
+  std::string first;
+  if (!(in >> first)) return false;
+  first = upperCase(first);
+  for (const char* type : kDataTypes)
+    if (first.find(type) != std::string::npos) return true;
+  return false;
+}
+
+// Whether an occurrence of a keyword in the word [wordBegin, wordEnd) of text
+// overlaps the replaced span [pos, end).
+bool hitsKeyword(std::string const& text, size_t wordBegin, size_t wordEnd, size_t pos,
+                 size_t end) {
+  const std::string word = upperCase(text.substr(wordBegin, wordEnd - wordBegin));
+  std::vector<std::string> keywords(std::begin(kDataTypes), std::end(kDataTypes));
+  keywords.push_back(kOutExp);
+  for (std::string const& keyword : keywords) {
+    for (size_t k = word.find(keyword); k != std::string::npos; k = word.find(keyword, k + 1)) {
+      const size_t begin = wordBegin + k;
+      if (begin < end && pos < begin + keyword.size()) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
-void warnEmbeddedNames(std::ostream& err, std::string const& templateName,
-                       std::string const& text, std::vector<std::string> const& names) {
+bool checkEmbeddedNames(std::ostream& err, std::string const& templateName,
+                        std::string const& text, std::vector<std::string> const& names) {
   std::set<std::string> warned;
-  size_t counted = 0;  // lines are counted up to this position
+  bool accepted = true;
+  size_t counted = 0;    // lines are counted up to this position
+  size_t lineStart = 0;  // of the line holding that position
   int line = 1;
   forEachReplacement(text, names, [&](size_t pos, size_t column) {
     const std::string& name = names[column];
-    const size_t end = pos + name.size();
-    const bool inside = (pos > 0 && isWordChar(text[pos - 1])) ||
-                        (end < text.size() && isWordChar(text[end]));
-    for (; counted < pos; ++counted)
-      if (text[counted] == '\n') ++line;
-    if (!inside || !warned.insert(name).second) return;
-    err << "Warning: in the template \"" << templateName << "\", line " << line
-        << ", the parameter name \"" << name << "\" is replaced inside the longer word \""
-        << wordAround(text, pos, end) << "\"" << std::endl;
+    size_t wordBegin = pos, wordEnd = pos + name.size();
+    widenToWord(text, wordBegin, wordEnd);
+    if (wordBegin == pos && wordEnd == pos + name.size()) return;
+    for (; counted < pos; ++counted) {
+      if (text[counted] == '\n') {
+        ++line;
+        lineStart = counted + 1;
+      }
+    }
+    const std::string lineText = text.substr(lineStart, text.find('\n', lineStart) - lineStart);
+    const bool keyword = isBlockLine(lineText) && pos < lineStart + codeOf(lineText).size() &&
+                         hitsKeyword(text, wordBegin, wordEnd, pos, pos + name.size());
+    if (!keyword && !warned.insert(name).second) return;
+    err << (keyword ? "Error" : "Warning") << ": in the template \"" << templateName << "\", line "
+        << line << ", the parameter name \"" << name << "\" is replaced inside the longer word \""
+        << text.substr(wordBegin, wordEnd - wordBegin) << "\""
+        << (keyword ? ", a keyword of the block line: rename the parameter" : "") << std::endl;
+    accepted = accepted && !keyword;
   });
+  return accepted;
 }
 
 void warnUnusedNames(std::ostream& err, std::string const& templateName, std::string const& text,
@@ -69,14 +123,14 @@ void warnUnusedNames(std::ostream& err, std::string const& templateName, std::st
   }
 }
 
-void warnAboutTemplateNames(std::ostream& err, TSimSettings const& master,
-                            TNameSource const& source) {
+bool checkTemplateNames(std::ostream& err, TSimSettings const& master,
+                        TNameSource const& source) {
   const std::string templateName = master.tplFileName.c_str();
-  std::string text;
-  if (!readTextFile(templateName, text)) return;  // reported where the template is read
+  const std::string& text = master.templateText;
   std::vector<std::string> names;
   for (int i = 0; i < master.numParamColumns && i < master.paramNames.numElems; ++i)
     names.push_back(master.paramNames[i].c_str());
-  warnEmbeddedNames(err, templateName, text, names);
+  if (!checkEmbeddedNames(err, templateName, text, names)) return false;
   warnUnusedNames(err, templateName, text, names, master.parameters, source);
+  return true;
 }

@@ -10,8 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runFolder.h"
@@ -21,6 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* kSims = "-n 200 -N 200 -l 1 -L 1";
+const char* kCheckSims = "-n 2000 -r 1";
 
 // Stands for the program: tells the test that the task has reached it (on
 // descriptor 5), waits for the word to go on (on 6), then runs the program.
@@ -104,9 +111,14 @@ class ClusterFolders {
   int runTask(int job, int task, const std::vector<std::string>& extra = {}) const {
     return finish(startTask(job, task, extra));
   }
-  int runCollect(const std::string& array) const {
-    return finish(start({"/bin/sh", spool("collect.sh"), array}, {"PATH=/usr/bin:/bin"},
-                        "collect.out", nullptr));
+  // collect.sh evaluates again from few genealogies, with a fixed seed;
+  // "CHECK_BEST=..." and the like are added to its environment.
+  int runCollect(const std::string& array, const std::vector<std::string>& extra = {}) const {
+    std::vector<std::string> env = {
+        "PATH=" + fs::path(BRIMVANE_EXE).parent_path().string() + ":/usr/bin:/bin",
+        std::string("CHECK_SIMS=") + kCheckSims};
+    env.insert(env.end(), extra.begin(), extra.end());
+    return finish(start({"/bin/sh", spool("collect.sh"), array}, env, "collect.out", nullptr));
   }
   static int finish(int pid) {
     int status = 0;
@@ -179,6 +191,40 @@ TEST(EstimateSlurm, ASecondTaskOfOneNumberRefusesAndLeavesTheRunningOnesInputs) 
   EXPECT_EQ(submit.read("rep1/est.tpl"), tpl);
 }
 
+// Whether a process of the group still runs: a zombie has let go of its
+// files, and with them of its locks.
+bool groupRuns(pid_t group) {
+  std::error_code error;
+  for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream in(it->path() / "stat");
+    std::string stat;
+    std::getline(in, stat);
+    const size_t name = stat.rfind(')');  // the command name may hold blanks
+    if (name == std::string::npos) continue;
+    std::istringstream fields(stat.substr(name + 1));
+    char state = 0;
+    long parent = 0, processGroup = 0;
+    if (fields >> state >> parent >> processGroup && processGroup == group && state != 'Z' &&
+        state != 'X')
+      return true;
+  }
+  return false;
+}
+
+// Waits, as a scheduler does before it starts a killed task again, until
+// every process of the task has ended (the signal takes effect when each is
+// next scheduled, which under load can be late); false after the time limit.
+bool waitUntilEnded(pid_t group) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (groupRuns(group)) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 TEST(EstimateSlurm, ATaskKilledOutrightRunsAgainWhenSubmittedAgain) {
   ClusterFolders folders;
   const RunFolder& submit = folders.submit();
@@ -187,8 +233,10 @@ TEST(EstimateSlurm, ATaskKilledOutrightRunsAgainWhenSubmittedAgain) {
   Hold hold;
   const int first = folders.startTask(77, 3, {}, &hold);
   ASSERT_TRUE(reachedTheProgram(hold)) << submit.read("slurm-77_3.out");
+  ASSERT_TRUE(groupRuns(first));
   ASSERT_EQ(kill(-first, SIGKILL), 0);  // the task and the program it started
   EXPECT_EQ(ClusterFolders::finish(first), -1);
+  ASSERT_TRUE(waitUntilEnded(first)) << "the program the killed task started still runs";
   EXPECT_EQ(folders.runTask(91, 3), 0) << submit.read("slurm-91_3.out");
   EXPECT_EQ(linesOf(submit.read("rep3/est/est.bestlhoods")).size(), 2u);
 }
@@ -224,14 +272,21 @@ TEST(EstimateSlurm, RunsTheProgramThatBrimvaneNames) {
   }
 }
 
-// The estimation table of a task that gave a result, best for the highest task.
-void finished(const RunFolder& submit, int task) {
+// The result of a task, as its estimation wrote it: the best values with
+// their MaxEstLhood, and the model file of these values.
+void finished(const RunFolder& submit, int task, const std::string& values,
+              const std::string& maxEstLhood) {
   const std::string rep = "rep" + std::to_string(task) + "/est/";
-  const std::string best =
-      "20000\t5000\t1e-4\t3000\t" + std::to_string(-100 + task) + ".000\t-90.000\n";
-  const std::string header = "NPOP0\tNPOP1\tMIG\tTDIV\tMaxEstLhood\tMaxObsLhood\n";
-  submit.write(rep + "est.bestlhoods", header + best);
+  submit.write(rep + "est.bestlhoods", "NPOP0\tNPOP1\tMIG\tTDIV\tMaxEstLhood\tMaxObsLhood\n" +
+                                           values + "\t" + maxEstLhood + "\t-16700.000\n");
   submit.write(rep + "est_maxL.par", "model of task " + std::to_string(task) + "\n");
+}
+
+// Values of task k nearer those of data.par the higher k (deme 1 halved at
+// each step below task 5), MaxEstLhood in the same order.
+void finishedInOrder(const RunFolder& submit, int task) {
+  finished(submit, task, "20000\t" + std::to_string(5000 >> (5 - task)) + "\t1e-4\t3000",
+           std::to_string(-17000 + task) + ".000");
 }
 
 TEST(CollectSh, CountsTheTasksThatGaveAResultAndNamesTheOthers) {
@@ -261,7 +316,9 @@ TEST(CollectSh, CountsTheTasksThatGaveAResultAndNamesTheOthers) {
     SCOPED_TRACE(c.array);
     ClusterFolders folders;
     const RunFolder& submit = folders.submit();
-    for (int task : c.finished) finished(submit, task);
+    prepareSubmitFolder(submit);
+    if (HasFatalFailure()) return;
+    for (int task : c.finished) finishedInOrder(submit, task);
     int lock = -1;
     if (c.running) {
       submit.write("rep" + std::to_string(c.running) + "/task.lock", "");
@@ -269,14 +326,86 @@ TEST(CollectSh, CountsTheTasksThatGaveAResultAndNamesTheOthers) {
                   O_WRONLY | O_CLOEXEC);
       ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
     }
-    EXPECT_EQ(folders.runCollect(c.array), c.status);
+    EXPECT_EQ(folders.runCollect(c.array), c.status) << submit.read("collect.out");
     if (lock >= 0) close(lock);
     const std::vector<std::string> out = linesOf(submit.read("collect.out"));
     ASSERT_GE(out.size(), c.report.size());
     EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + c.report.size()), c.report);
     if (c.best) {
       EXPECT_EQ(submit.read("best_maxL.par"), c.best);
-      EXPECT_EQ(linesOf(submit.read("all.bestlhoods")).size(), c.finished.size());
+      EXPECT_EQ(linesOf(submit.read("all.bestlhoods")).size(), c.finished.size() + 1);
+    } else {
+      EXPECT_FALSE(submit.exists("best_maxL.par"));
+    }
+  }
+}
+
+// The task of each line of all.bestlhoods, and its likelihood computed again
+// (NaN for NA), in the order of the table.
+struct CollectedLine {
+  std::string file;
+  double again;
+};
+
+std::vector<CollectedLine> collectedLines(const RunFolder& submit) {
+  std::vector<CollectedLine> lines;
+  for (const std::string& line : linesOf(submit.read("all.bestlhoods"))) {
+    const std::string again = line.substr(line.rfind('\t') + 1);
+    lines.push_back({line.substr(0, line.find('\t')),
+                     again == "NA" ? std::nan("") : std::strtod(again.c_str(), nullptr)});
+  }
+  return lines;
+}
+
+// Three results whose MaxEstLhood misleads: the highest is the farthest from
+// the values of data.par, the lowest is those values. Ranked by likelihoods
+// computed again, the order turns round; lines not evaluated again stay in
+// the order of MaxEstLhood, above those that were.
+TEST(CollectSh, RanksTheBestByTheirLikelihoodComputedAgain) {
+  const struct {
+    const char* name;
+    std::vector<std::string> env;
+    int status;
+    std::vector<std::string> order;  // files of the lines, after the header
+    int evaluated;                   // the last lines, evaluated again
+    const char* best;                // model file copied to best_maxL.par, or none
+  } cases[] = {
+      {"all three evaluated", {"CHECK_BEST=3"}, 0, {"rep2", "rep3", "rep1"}, 3,
+       "model of task 1\n"},
+      {"the default of ten", {}, 0, {"rep2", "rep3", "rep1"}, 3, "model of task 1\n"},
+      {"the best two by MaxEstLhood", {"CHECK_BEST=2"}, 0, {"rep1", "rep2", "rep3"}, 2,
+       "model of task 3\n"},
+      {"the best one by MaxEstLhood", {"CHECK_BEST=1"}, 0, {"rep1", "rep3", "rep2"}, 1,
+       "model of task 2\n"},
+      {"no program", {"BRIMVANE=bin/none"}, 1, {"rep1", "rep3", "rep2"}, 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClusterFolders folders;
+    const RunFolder& submit = folders.submit();
+    prepareSubmitFolder(submit);
+    if (HasFatalFailure()) return;
+    finished(submit, 1, "20000\t5000\t1e-4\t3000", "-17000.000");   // data.par's values
+    finished(submit, 2, "5000\t5000\t1e-3\t600", "-16000.000");     // far from them
+    finished(submit, 3, "10000\t10000\t1e-5\t1000", "-16500.000");  // between
+    EXPECT_EQ(folders.runCollect("1-3", c.env), c.status) << submit.read("collect.out");
+    const std::vector<CollectedLine> lines = collectedLines(submit);
+    ASSERT_EQ(lines.size(), 4u) << submit.read("all.bestlhoods");
+    EXPECT_EQ(lines[0].file, "File");
+    for (size_t i = 1; i < lines.size(); ++i) {
+      EXPECT_EQ(lines[i].file, c.order[i - 1] + "/est/est.bestlhoods");
+      const bool evaluated = i + c.evaluated >= lines.size();
+      EXPECT_EQ(std::isnan(lines[i].again), !evaluated) << lines[i].file;
+      if (evaluated && i + 1 < lines.size()) {
+        EXPECT_LT(lines[i].again, lines[i + 1].again);
+      }
+    }
+    if (c.best) {
+      EXPECT_EQ(submit.read("best_maxL.par"), c.best);
+      // Computed again, data.par's values score as the data's own run did.
+      if (c.evaluated == 3) {
+        EXPECT_NEAR(lines.back().again, -16762.7, 30);
+      }
     } else {
       EXPECT_FALSE(submit.exists("best_maxL.par"));
     }

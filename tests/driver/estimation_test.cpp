@@ -342,9 +342,9 @@ void writeIsolatedTemplate(const RunFolder& f) {
 }
 
 // The split template whose split moves the fraction PM of the lineages: with
-// T below 1.5 all of them, otherwise half, which leaves lineages that can
-// never meet the others. With seed 1 the first values have T below 1.5, so
-// the estimation fails in its search of T. S1, the sample size of deme 1,
+// SW below 1.5 all of them, otherwise half, which leaves lineages that can
+// never meet the others. With seed 1 the first values have SW below 1.5, so
+// the estimation fails in its search of SW. S1, the sample size of deme 1,
 // changes to 7 in the same way.
 void writeConditionalTemplate(const RunFolder& f, const std::string& name, bool sampleSize) {
   std::string model = f.read("split.tpl");
@@ -353,10 +353,10 @@ void writeConditionalTemplate(const RunFolder& f, const std::string& name, bool 
   else
     model.replace(model.find("TSPLIT 1 0 1 1 0 nomig"), 22, "2000 1 0 PM 1 0 nomig");
   f.write(name + ".tpl", model);
-  f.write(name + ".est", std::string("[PARAMETERS]\n1 NPOP1 unif 1000 10000\n0 T unif 1 3\n") +
+  f.write(name + ".est", std::string("[PARAMETERS]\n1 NPOP1 unif 1000 10000\n0 SW unif 1 3\n") +
                              (sampleSize ? "1 TSPLIT unif 500 5000\n" : "") +
                              "[COMPLEX PARAMETERS]\n" +
-                             (sampleSize ? "1 S1 = T<1.5?6:7\n" : "0 PM = T<1.5?1:0.5\n"));
+                             (sampleSize ? "1 S1 = SW<1.5?6:7\n" : "0 PM = SW<1.5?1:0.5\n"));
   for (const char* s : {"_DAFpop0.obs", "_DAFpop1.obs", "_jointDAFpop1_0.obs"})
     f.write(name + s, f.read(std::string("split") + s));
 }
@@ -417,7 +417,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0, true},
         StopCase{"a search cannot finish",
                  estimation("cond", {"-r", "1"}),
-                 {"an evaluation of the search of parameter T failed: a genealogy could not be "
+                 {"an evaluation of the search of parameter SW failed: a genealogy could not be "
                   "completed",
                   "Stopping Brent parameter optimization"},
                  1, true},
