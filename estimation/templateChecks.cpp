@@ -75,8 +75,8 @@ void warnAboutTemplateNames(std::ostream& err, TSimSettings const& master,
   std::string text;
   if (!readTextFile(templateName, text)) return;  // reported where the template is read
   std::vector<std::string> names;
-  for (int i = 0; i < master.numParamColumns && i < master.paramNames.numElems; ++i)
-    names.push_back(master.paramNames[i].c_str());
+  for (int i = 0; i < master.numParamColumns && i < master.paramNames->numElems; ++i)
+    names.push_back((*master.paramNames)[i].c_str());
   warnEmbeddedNames(err, templateName, text, names);
   warnUnusedNames(err, templateName, text, names, master.parameters, source);
 }
