@@ -18,6 +18,14 @@ void resetRows(MY_TIArrayAsVector<TParamValues>& rows, int n) {
   rows.Reallocate(n > 0 ? n : 1);
 }
 
+// A copy of a row with room for its values only: a definition file may hold
+// hundreds of thousands of rows, which stay in memory for the whole process.
+std::unique_ptr<TParamValues> tightCopy(TParamValues const& row) {
+  auto copy = std::make_unique<TParamValues>(row.size());
+  for (int i = 0; i < row.size(); ++i) copy->values[i] = row.values[i];
+  return copy;
+}
+
 }  // namespace
 
 int TSimSettings::readEstimationFile(const my_string& estFileName) {
@@ -55,7 +63,7 @@ bool TSimSettings::readDefinitionFile(const my_string& defFileName, const my_str
   MY_TIArrayAsVector<TParamValues>& rows = paramValueRows.edit();
   resetRows(rows, int(table.rows.size()));
   for (TParamValues const& r : table.rows) {
-    rows.Add(std::make_unique<TParamValues>(r).release());  // owned by the table
+    rows.Add(tightCopy(r).release());  // owned by the table
     ++numValueRows;
   }
   if (recomputeComplex) parameters = working;
