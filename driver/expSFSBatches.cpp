@@ -40,16 +40,19 @@ int simulateBatchCopy(TSimSettings& copy, int batch, int numSims,
 // the copy of batch 0, whose sums then go into the run's (empty) spectra: the
 // same sums, in the same order, as the merge after the threads. The batches
 // before a failed one stay added; the generators of the batches that ran are
-// set back.
+// set back. The generators are saved in one block for all batches: a block
+// per batch, freed at the end of every call, made the heap grow and shrink
+// back at every run of a definition file, which cost more than the run's
+// genealogies.
 int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
-  std::vector<std::unique_ptr<GlobalRandom>> generatorsBefore;
+  std::vector<GlobalRandom> generatorsBefore;
   generatorsBefore.reserve(plan.numBatches);
-  generatorsBefore.push_back(std::make_unique<GlobalRandom>(ranGenArray[0]));
+  generatorsBefore.push_back(ranGenArray[0]);
   TSimSettings total(run);
   int result = simulateBatchCopy(total, 0, plan.simsOf(0), nullptr);
   const bool firstBatchDone = result == 1;
   for (int b = 1; b < plan.numBatches && result == 1; ++b) {
-    generatorsBefore.push_back(std::make_unique<GlobalRandom>(ranGenArray[b]));
+    generatorsBefore.push_back(ranGenArray[b]);
     TSimSettings copy(run);
     result = simulateBatchCopy(copy, b, plan.simsOf(b), nullptr);
     if (result == 1) total.aggregateExpSFS(copy);
@@ -57,15 +60,16 @@ int simulateBatchesInOrder(TSimSettings& run, const TBatchPlan& plan) {
   if (firstBatchDone) run.aggregateExpSFS(total);
   if (result == 1) return 1;
   reportFailedGenealogy(run, result);
-  for (size_t b = 0; b < generatorsBefore.size(); ++b) ranGenArray[b] = *generatorsBefore[b];
+  for (size_t b = 0; b < generatorsBefore.size(); ++b) ranGenArray[b] = generatorsBefore[b];
   return 0;
 }
 
 // What a batch run on a worker thread leaves for the merge: its spectra and,
-// for the rare failed call, its generator as it was before the batch.
+// for the rare failed call, its generator as it was before the batch (in the
+// call's one block of saved generators, as on the calling thread).
 struct TBatchSlot {
   std::unique_ptr<TExpectedSFS> spectra;
-  std::unique_ptr<GlobalRandom> generatorBefore;
+  GlobalRandom* generatorBefore = nullptr;  // set when the batch started
   int result = 1;
   std::exception_ptr error;
 };
@@ -76,12 +80,14 @@ void lowerTo(std::atomic<int>& lowest, int batch) {
   }
 }
 
-// Everything a batch allocates (its copy, the saved generator, the snapshot of
-// its spectra) is made on the thread that runs it, in parallel with the others.
+// Everything a batch allocates (its copy, the snapshot of its spectra) is made
+// on the thread that runs it, in parallel with the others; its generator is
+// saved there too, into its place in the call's block.
 void runBatchInThread(const TSimSettings& run, const TBatchPlan& plan, int b, TBatchSlot& slot,
-                      std::atomic<int>& lowestFailed) {
+                      GlobalRandom& saved, std::atomic<int>& lowestFailed) {
   try {
-    slot.generatorBefore = std::make_unique<GlobalRandom>(ranGenArray[b]);
+    saved = ranGenArray[b];
+    slot.generatorBefore = &saved;
     TSimSettings copy(run);
     slot.result = simulateBatchCopy(copy, b, plan.simsOf(b), &lowestFailed);
     if (slot.result == 1)
@@ -106,6 +112,7 @@ void restoreGenerators(const std::vector<TBatchSlot>& slots) {
 // the longest, is handed out first.
 int simulateBatchesInThreads(TSimSettings& run, const TBatchPlan& plan, int numThreads) {
   std::vector<TBatchSlot> slots(plan.numBatches);
+  std::vector<GlobalRandom> generatorsBefore(plan.numBatches);  // buffers untouched until saved
   std::atomic<int> lowestFailed{plan.numBatches};
   const TSimSettings& source = run;  // only read while the threads run
   const int threads = threadsForBatches(numThreads, plan.numBatches);
@@ -113,7 +120,7 @@ int simulateBatchesInThreads(TSimSettings& run, const TBatchPlan& plan, int numT
 #pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
   for (int k = 0; k < plan.numBatches; ++k) {
     const int b = k == 0 ? last : k - 1;
-    runBatchInThread(source, plan, b, slots[b], lowestFailed);
+    runBatchInThread(source, plan, b, slots[b], generatorsBefore[b], lowestFailed);
   }
   for (int b = 0; b < plan.numBatches; ++b) {
     TBatchSlot& slot = slots[b];

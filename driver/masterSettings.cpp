@@ -19,7 +19,7 @@ bool prepareMasterSettings(TSimSettings& master, const RunOptions& run) {
   master.tplFileName = run.templateFileName;
   // Read once: every run and the file of best values use this text, whatever
   // becomes of the file while the process runs.
-  if (!readTextFile(run.templateFileName.c_str(), master.templateText)) {
+  if (!readTextFile(run.templateFileName.c_str(), master.templateText.edit())) {
     std::cerr << "Template file \"" << run.templateFileName << "\" not found. Aborting "
               << "computations\n";
     return false;

@@ -27,11 +27,11 @@ namespace {
 // input files themselves were read, so they are not blamed.
 bool readRunModel(TSimSettings& s, const RunOptions& run, int runIndex) {
   const bool drawFromPriors = run.priorFileGiven && !run.defFileGiven;
-  const int rowsBefore = s.paramValueRows.numElems;
+  const int rowsBefore = s.paramValueRows->numElems;
   if (s.readInputFiles(run.useTemplate, drawFromPriors, run.modelFileName, run.templateFileName,
                        runIndex))
     return true;
-  const bool drawFailed = drawFromPriors && s.paramValueRows.numElems == rowsBefore;
+  const bool drawFailed = drawFromPriors && s.paramValueRows->numElems == rowsBefore;
   if (!drawFailed) std::cerr << "Unable to read input files. Exit program." << std::endl;
   return false;
 }

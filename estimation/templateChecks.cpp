@@ -126,10 +126,10 @@ void warnUnusedNames(std::ostream& err, std::string const& templateName, std::st
 bool checkTemplateNames(std::ostream& err, TSimSettings const& master,
                         TNameSource const& source) {
   const std::string templateName = master.tplFileName.c_str();
-  const std::string& text = master.templateText;
+  const std::string& text = *master.templateText;
   std::vector<std::string> names;
-  for (int i = 0; i < master.numParamColumns && i < master.paramNames.numElems; ++i)
-    names.push_back(master.paramNames[i].c_str());
+  for (int i = 0; i < master.numParamColumns && i < master.paramNames->numElems; ++i)
+    names.push_back((*master.paramNames)[i].c_str());
   if (!checkEmbeddedNames(err, templateName, text, names)) return false;
   warnUnusedNames(err, templateName, text, names, master.parameters, source);
   return true;

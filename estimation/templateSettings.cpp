@@ -18,22 +18,31 @@ void resetRows(MY_TIArrayAsVector<TParamValues>& rows, int n) {
   rows.Reallocate(n > 0 ? n : 1);
 }
 
+// A copy of a row with room for its values only: a definition file may hold
+// hundreds of thousands of rows, which stay in memory for the whole process.
+std::unique_ptr<TParamValues> tightCopy(TParamValues const& row) {
+  auto copy = std::make_unique<TParamValues>(row.size());
+  for (int i = 0; i < row.size(); ++i) copy->values[i] = row.values[i];
+  return copy;
+}
+
 }  // namespace
 
 int TSimSettings::readEstimationFile(const my_string& estFileName) {
   if (!parameters.readEstimationFile(estFileName)) return 0;
   parameters.defineSearchRangesBoundariesAccordingToRules();
+  MY_TArrayAsVector<my_string>& names = paramNames.edit();
   for (int i = 0; i < parameters.numParams(); ++i) {
-    paramNames.Add(parameters.paramArray[i].name);
+    names.Add(parameters.paramArray[i].name);
     ++numParamColumns;
   }
-  resetRows(paramValueRows, numValueRows);
+  resetRows(paramValueRows.edit(), numValueRows);
   return 1;
 }
 
 bool TSimSettings::readDefinitionFile(const my_string& defFileName, const my_string&,
                                       const bool& recomputeComplex) {
-  paramNames.numElems = 0;
+  paramNames.edit().numElems = 0;
   std::ifstream in(defFileName.c_str(), std::ios::binary);
   if (!in) return false;
   TSampleParameters working;
@@ -47,12 +56,14 @@ bool TSimSettings::readDefinitionFile(const my_string& defFileName, const my_str
               << "...exiting" << std::endl;
     return false;
   }
-  for (std::string const& n : table.names) paramNames.Add(my_string(n.c_str()));
+  MY_TArrayAsVector<my_string>& names = paramNames.edit();
+  for (std::string const& n : table.names) names.Add(my_string(n.c_str()));
   numParamColumns = int(table.names.size());
   numValueRows = 0;
-  resetRows(paramValueRows, int(table.rows.size()));
+  MY_TIArrayAsVector<TParamValues>& rows = paramValueRows.edit();
+  resetRows(rows, int(table.rows.size()));
   for (TParamValues const& r : table.rows) {
-    paramValueRows.Add(std::make_unique<TParamValues>(r).release());  // owned by the table
+    rows.Add(tightCopy(r).release());  // owned by the table
     ++numValueRows;
   }
   if (recomputeComplex) parameters = working;
@@ -79,9 +90,14 @@ bool TSimSettings::drawParametersFromDistributions() {
     std::cerr << "Error message : " << e.message << std::endl;
     return false;
   }
-  if (paramValueRows.elems == nullptr) resetRows(paramValueRows, 1);
-  paramValueRows.ownsElems = 1;
-  paramValueRows.Add(row.release());
+  // A run drawing its own rows starts them afresh rather than copying the
+  // master's empty table, whose room is that of every run's row.
+  if (paramValueRows->numElems == 0)
+    paramValueRows = TSharedTable<MY_TIArrayAsVector<TParamValues>>(std::in_place, 1, 10, 1);
+  MY_TIArrayAsVector<TParamValues>& rows = paramValueRows.edit();
+  if (rows.elems == nullptr) resetRows(rows, 1);
+  rows.ownsElems = 1;
+  rows.Add(row.release());
   return true;
 }
 
@@ -89,14 +105,14 @@ bool TSimSettings::drawParametersFromDistributions() {
 // started: kept in memory (modelText), never written where another run of the
 // template could read it.
 bool TSimSettings::createParFileFromTemplateFile(const my_string& tplName, int rowIndex) {
-  if (templateText.empty() && !readTextFile(tplName.c_str(), templateText)) return false;
-  if (rowIndex < 0 || rowIndex >= paramValueRows.numElems || !paramValueRows.elems[rowIndex]) {
+  if (templateText->empty() && !readTextFile(tplName.c_str(), templateText.edit())) return false;
+  TParamValues const* row = (*paramValueRows)[rowIndex];
+  if (!row) {
     std::cerr << "No parameter value row " << rowIndex + 1 << " for template \"" << tplName
               << "\"" << std::endl;
     return false;
   }
-  modelText =
-      substituteParameters(templateText, paramNames, numParamColumns, *paramValueRows.elems[rowIndex]);
+  modelText = substituteParameters(*templateText, *paramNames, numParamColumns, *row);
   return true;
 }
 
@@ -107,8 +123,8 @@ int TSimSettings::createParFileFromTemplateFile(TParamValues& row, bool bestValu
 // The model of a parameter set in memory; with bestValues also the file of the
 // best values ("_maxL.par") in the output folder.
 int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestValues) {
-  if (templateText.empty() && !readTextFile(tplFileName.c_str(), templateText)) return 0;
-  modelText = substituteParameters(templateText, paramNames, numParamColumns, row);
+  if (templateText->empty() && !readTextFile(tplFileName.c_str(), templateText.edit())) return 0;
+  modelText = substituteParameters(*templateText, *paramNames, numParamColumns, row);
   if (!bestValues) return 1;
   const std::string outName = maxLParFileName(tplParFileName.c_str());
   if (writeOutputText(outName, modelText)) return 1;
@@ -118,11 +134,10 @@ int TSimSettings::createParFileFromTemplateFileNew(TParamValues& row, bool bestV
 
 void TSimSettings::writeParametersFromDef(std::ostream& os, int rowIndex) {
   if (numParamColumns == 0) return;
-  TParamValues const* row =
-      rowIndex >= 0 && rowIndex < paramValueRows.numElems ? paramValueRows.elems[rowIndex] : nullptr;
+  TParamValues const* row = (*paramValueRows)[rowIndex];
   for (int i = 0; i < numParamColumns; ++i) {
     if (i > 0) os << "\t";
-    if (rowIndex < 0) os << paramNames[i];
+    if (rowIndex < 0) os << (*paramNames)[i];
     else if (row && i < row->size()) os << row->values[i];
   }
 }

@@ -148,7 +148,6 @@ void TSimSettings::copyParameterTables(const TSimSettings& from) {
   parameters = from.parameters;
   paramNames = from.paramNames;
   paramValueRows = from.paramValueRows;
-  paramValueRows.ownsElems = from.paramValueRows.ownsElems;
   numParamColumns = from.numParamColumns;
   numValueRows = from.numValueRows;
   templateText = from.templateText;

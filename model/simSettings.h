@@ -2,7 +2,8 @@
 // The settings of a run: output names, the demographic model read from the
 // model file, the chromosome structures with their linkage blocks, the
 // parameters with their value rows, the template and model text, and the
-// run's simulation state. Copies are deep; process-wide switches are static.
+// run's simulation state. Copies are deep (the read-only tables are shared
+// until changed); process-wide switches are static.
 #include <fstream>
 
 #include "support/outputFile.h"
@@ -14,6 +15,7 @@
 #include "estimation/parameters.h"
 #include "model/histEvent.h"
 #include "model/migrmat.h"
+#include "model/sharedTable.h"
 #include "support/containers.h"
 #include "support/cstring.h"
 
@@ -94,15 +96,17 @@ class TSimSettings {
 
   int treeCounter = 0;  // trees written for the current chromosome
   TSampleParameters parameters;
-  MY_TArrayAsVector<my_string> paramNames;
-  MY_TIArrayAsVector<TParamValues> paramValueRows{1, 10, 1};  // owning
+  // Names, rows and template text are shared by the copies of a run's settings
+  // (read through -> or *, changed through edit()).
+  TSharedTable<MY_TArrayAsVector<my_string>> paramNames;
+  TSharedTable<MY_TIArrayAsVector<TParamValues>> paramValueRows{std::in_place, 1, 10, 1};  // owning
   std::unique_ptr<bool[]> mixedDataTypes;
   std::unique_ptr<int[]> numBlocks;
   int totalSampleSize = 0;
   int simulationCounter = 0;
   int numParamColumns = 0;
   int numValueRows = 0;
-  std::string templateText;
+  TSharedTable<std::string> templateText;
   std::string modelText;
   my_string f4GTFileName;
 
@@ -148,7 +152,8 @@ class TSimSettings {
   void createNewChromStructures(int n);
   int resetChromStructures();
   void copyEssentialStuff(const TSimSettings& master);
-  // Copies the parameter tables and the model and template texts of another object.
+  // Copies the parameter tables and the model and template texts of another
+  // object; the names, value rows and template text are shared, not copied.
   void copyParameterTables(const TSimSettings& from);
   DataType getDataType(long locus, int chromosome) const;
 

@@ -129,7 +129,7 @@ int TSimSettings::readInputFiles(const bool& useTemplate, const bool& drawFromPr
     return 0;
   }
   const int row = drawFromPriors ? 0 : runIndex;
-  if (row < 0 || row >= paramValueRows.numElems || !paramValueRows[row]) {
+  if (!(*paramValueRows)[row]) {
     std::cerr << "No row of parameter values for run " << runIndex + 1 << "\n";
     return 0;
   }

@@ -58,7 +58,7 @@ bool TSimSettings::openLikelihoodTable(bool inSubFolder, const bool& readObs, TO
   // With a definition file the rows hold its value rows (with -F every parameter
   // of the prior file, complex ones recomputed), so the header names those columns.
   if (defHeader) {
-    for (int k = 0; k < paramNames.numElems; ++k) os << (k > 0 ? "\t" : "") << paramNames[k];
+    for (int k = 0; k < paramNames->numElems; ++k) os << (k > 0 ? "\t" : "") << (*paramNames)[k];
   } else if (estHeader) {
     parameters.writeParameters(inSubFolder ? 0 : -1, os, true, inSubFolder);
   }

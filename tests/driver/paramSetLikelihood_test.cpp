@@ -62,9 +62,9 @@ class ParamSetLikelihood : public testing::Test {
     ASSERT_EQ(s.parameters.readEstimationStream(prior, my_string("test.est")), 1);
     s.parameters.paramArray[0].value = 2000;
     s.parameters.paramArray[1].value = 4;
-    for (int i = 0; i < 2; ++i) s.paramNames.Add(s.parameters.paramArray[i].name);
+    for (int i = 0; i < 2; ++i) s.paramNames.edit().Add(s.parameters.paramArray[i].name);
     s.numParamColumns = 2;
-    s.templateText = kTemplate;
+    s.templateText.edit() = kTemplate;
     obs.numObs = 2;
     fillObserved(obs.obsMAF, s.demeCollection, 2, 3.0);
     fillObserved(obs.obsDAF, s.demeCollection, 2, 5.0);
@@ -140,7 +140,7 @@ TEST_F(ParamSetLikelihood, ChangedSampleLayoutIsNotEvaluated) {
 }
 
 TEST_F(ParamSetLikelihood, UnreadableModelTextGivesNoLikelihood) {
-  run.s.templateText = "//Number of population samples (demes)\nNPOP1\n";
+  run.s.templateText.edit() = "//Number of population samples (demes)\nNPOP1\n";
   StreamCapture err(std::cerr);
   EXPECT_TRUE(std::isnan(brent.computeLhoodForParameterNew(0, 2000)));
   EXPECT_EQ(brent.failure, "the model built from the template cannot be read");

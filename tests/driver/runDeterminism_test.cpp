@@ -2,6 +2,7 @@
 // for byte whatever the number of threads and the sites kept in memory (-k).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ using Args = std::vector<std::string>;
 
 
 // model: a model file (name, text) written next to the example's files;
+// the batch count is 7 unless the arguments give one;
 // keep: the -k value, none when empty.
 std::map<std::string, std::string> runWithThreads(
     const std::string& example, Args args, const std::string& threads,
@@ -21,7 +23,8 @@ std::map<std::string, std::string> runWithThreads(
   RunFolder f("determinism");
   if (!example.empty()) f.copyExample(example);
   if (!model.first.empty()) f.write(model.first, model.second);
-  args.insert(args.end(), {"-q", "-r", "21", "-B", "7", "-c", threads});
+  args.insert(args.end(), {"-q", "-r", "21", "-c", threads});
+  if (std::find(args.begin(), args.end(), "-B") == args.end()) args.insert(args.end(), {"-B", "7"});
   if (!keep.empty()) args.insert(args.end(), {"-k", keep});
   RunOutput r = f.run(args);
   EXPECT_EQ(r.status, 0) << threads << r.err;
@@ -48,6 +51,42 @@ TEST(RunDeterminism, OutputFilesDoNotDependOnTheNumberOfThreads) {
         ASSERT_NE(it, other.end()) << label << " -c " << threads << ": " << name;
         EXPECT_EQ(it->second, text) << label << " -c " << threads << ": " << name;
       }
+    }
+  }
+}
+
+// A definition file of the split template with rows of distinct values.
+std::string splitRows(int rows) {
+  std::string text = "NPOP1\tTSPLIT\n";
+  for (int i = 0; i < rows; ++i)
+    text += std::to_string(1000 + i * 37 % 9000) + "\t" + std::to_string(500 + i * 53 % 4500) + "\n";
+  return text;
+}
+
+// A definition file of some hundreds of rows, whose runs and batches all read
+// the one table of rows: for each batch count, -c 1 and -c 3 give the same
+// files, and each row of the likelihood table carries its own row of values.
+TEST(RunDeterminism, DefinitionFilesOfManyRowsDoNotDependOnTheNumberOfThreads) {
+  const int rows = 300;
+  const std::pair<std::string, std::string> def = {"rows.def", splitRows(rows)};
+  const Args cases[] = {
+      {"-t", "split.tpl", "-f", "rows.def", "-n", "12", "-d"},
+      {"-t", "split.tpl", "-e", "split.est", "-E", "1", "-F", "rows.def", "-n", "12", "-d"},
+  };
+  for (const Args& route : cases) {
+    for (const char* batches : {"3", "12"}) {
+      Args args = route;
+      args.insert(args.end(), {"-B", batches});
+      const std::string label = route[route.size() - 5] + " -B " + batches;
+      const auto one = runWithThreads("splitTemplate", args, "1", def);
+      ASSERT_TRUE(one.count("split/split.lhoods")) << label;
+      const std::vector<std::string> table = linesOf(one.at("split/split.lhoods"));
+      const std::vector<std::string> values = linesOf(def.second);
+      ASSERT_EQ(table.size(), values.size()) << label;
+      for (int r = 1; r <= rows; ++r)
+        ASSERT_EQ(table[r].rfind(values[r] + "\t", 0), 0u) << label << ": row " << r;
+      const auto three = runWithThreads("splitTemplate", args, "3", def);
+      EXPECT_EQ(three, one) << label;
     }
   }
 }

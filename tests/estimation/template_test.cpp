@@ -251,7 +251,7 @@ TEST_F(SettingsRoutes, InMemoryRoute) {
   TSimSettings s;
   s.tplFileName = tpl.c_str();
   s.tplParFileName = (dir + "/big.par").c_str();
-  s.paramNames.Add(my_string("NPOP"));
+  s.paramNames.edit().Add(my_string("NPOP"));
   s.numParamColumns = 1;
   TParamValues row(1);
   row.values[0] = "123";
@@ -277,8 +277,8 @@ TEST_F(SettingsRoutes, DrawnRows) {
   g->InitializeGenerator(11);
   s.demeCollection.randomGenerator = g.get();
   ASSERT_TRUE(s.drawParametersFromDistributions());
-  ASSERT_EQ(s.paramValueRows.numElems, 1);
-  TParamValues const& row = *s.paramValueRows.elems[0];
+  ASSERT_EQ(s.paramValueRows->numElems, 1);
+  TParamValues const& row = *s.paramValueRows->elems[0];
   ASSERT_EQ(row.size(), 2);
   EXPECT_EQ(row.values[0], my_string(paramValueText(s.parameters.paramArray[0]).c_str()));
   EXPECT_EQ(row.values[1], my_string(paramValueText(s.parameters.paramArray[1]).c_str()));

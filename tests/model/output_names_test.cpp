@@ -118,10 +118,10 @@ TEST(OutputNames, Failures) {
 
 // Settings holding one value row for the parameter NPOP.
 void oneRow(TSimSettings& s, const char* value) {
-  s.paramNames.Add("NPOP");
+  s.paramNames.edit().Add("NPOP");
   s.numParamColumns = 1;
-  s.paramValueRows.Add(new TParamValues(1));
-  s.paramValueRows[0]->values[0] = value;
+  s.paramValueRows.edit().Add(new TParamValues(1));
+  s.paramValueRows.edit()[0]->values[0] = value;
 }
 
 TEST(OutputNames, TemplateRoute) {

@@ -30,8 +30,8 @@ TEST(Settings, Defaults) {
   EXPECT_EQ(s.historicalEvents.capacity, 11);
   EXPECT_EQ(s.demeSizes.capacity, 11);
   EXPECT_EQ(s.migrationMatrices.capacity, 2);
-  EXPECT_EQ(s.paramValueRows.capacity, 1);
-  EXPECT_TRUE(s.paramValueRows.ownsElems);
+  EXPECT_EQ(s.paramValueRows->capacity, 1);
+  EXPECT_TRUE(s.paramValueRows->ownsElems);
   EXPECT_DOUBLE_EQ(s.parameters.rescalingFactor, 1.0);
   EXPECT_EQ(TSimSettings::logPrecision, 23);
   EXPECT_EQ(TSimSettings::numBatches, 12);
@@ -82,6 +82,8 @@ TEST(Settings, NewAndResetStructures) {
   EXPECT_FALSE(s.totalNumLoci);
 }
 
+// A copy behaves as a deep one: changing it leaves the original alone (the
+// read-only tables are shared only until one side changes them).
 TEST(Settings, DeepCopySharesNothing) {
   TSimSettings a;
   ASSERT_EQ(parseModel(a, ModelFile().text()).result, 1);
@@ -90,10 +92,10 @@ TEST(Settings, DeepCopySharesNothing) {
   a.genericName = "model";
   a.treeCounter = 7;
   a.f4GTFileName = "f4gt";
-  a.paramNames.Add("N");
-  a.paramValueRows.Add(new TParamValues(1));
-  a.paramValueRows[0]->values[0] = "100";
-  a.templateText = "template";
+  a.paramNames.edit().Add("N");
+  a.paramValueRows.edit().Add(new TParamValues(1));
+  a.paramValueRows.edit()[0]->values[0] = "100";
+  a.templateText.edit() = "template";
 
   TSimSettings b;
   b.createNewChromStructures(1);
@@ -108,22 +110,28 @@ TEST(Settings, DeepCopySharesNothing) {
   EXPECT_NE(b.totalNumLoci.get(), a.totalNumLoci.get());
   EXPECT_EQ(b.treeCounter, 0);  // not copied
   EXPECT_TRUE(b.f4GTFileName.is_null());
-  EXPECT_EQ(b.templateText, "template");
+  EXPECT_EQ(*b.templateText, "template");
   EXPECT_NE(b.migrationMatrices[0].elems, a.migrationMatrices[0].elems);
   EXPECT_EQ(b.migrationMatrices[0].elems[0][1], a.migrationMatrices[0].elems[0][1]);
   EXPECT_EQ(b.historicalEvents.numElems, 2);
-  ASSERT_NE(b.paramValueRows[0], a.paramValueRows[0]);
+  ASSERT_NE((*b.paramValueRows)[0], nullptr);
 
   // Changing the copy leaves the original alone.
   b.blocks[0][0].numLoci = 99;
   b.demeSizes[0] = 1;
   b.migrationMatrices[0].elems[0][1] = -1;
-  b.paramValueRows[0]->values[0] = "5";
+  b.paramValueRows.edit()[0]->values[0] = "5";
+  b.paramNames.edit()[0] = "M";
+  b.templateText.edit() = "changed";
   b.genericName = "other";
   EXPECT_EQ(a.blocks[0][0].numLoci, 1);
   EXPECT_EQ(a.demeSizes[0], 10000);
   EXPECT_GT(a.migrationMatrices[0].elems[0][1], 0);
-  EXPECT_STREQ(a.paramValueRows[0]->values[0].c_str(), "100");
+  EXPECT_STREQ((*a.paramValueRows)[0]->values[0].c_str(), "100");
+  EXPECT_STREQ((*b.paramValueRows)[0]->values[0].c_str(), "5");
+  EXPECT_STREQ((*a.paramNames)[0].c_str(), "N");
+  EXPECT_EQ(*a.templateText, "template");
+  EXPECT_NE((*b.paramValueRows)[0], (*a.paramValueRows)[0]);
   EXPECT_STREQ(a.genericName.c_str(), "model");
 }
 
@@ -146,8 +154,8 @@ TEST(Settings, CopyEssentialStuffLeavesTheModelAlone) {
   master.tplParFileName = "m.par";
   master.numParamColumns = 1;
   master.numValueRows = 1;
-  master.paramNames.Add("N");
-  master.paramValueRows.Add(new TParamValues(1));
+  master.paramNames.edit().Add("N");
+  master.paramValueRows.edit().Add(new TParamValues(1));
   master.modelText = "text";
   master.f4GTFileName = "f4gt";
 
@@ -156,15 +164,41 @@ TEST(Settings, CopyEssentialStuffLeavesTheModelAlone) {
   run.genericName = "run";
   run.copyEssentialStuff(master);
   EXPECT_STREQ(run.tplParFileName.c_str(), "m.par");
-  EXPECT_EQ(run.paramNames.numElems, 1);
-  ASSERT_EQ(run.paramValueRows.numElems, 1);
-  EXPECT_NE(run.paramValueRows[0], master.paramValueRows[0]);
-  EXPECT_TRUE(run.paramValueRows.ownsElems);
+  EXPECT_EQ(run.paramNames->numElems, 1);
+  ASSERT_EQ(run.paramValueRows->numElems, 1);
+  EXPECT_TRUE(run.paramValueRows->ownsElems);
   EXPECT_EQ(run.modelText, "text");
   EXPECT_STREQ(run.f4GTFileName.c_str(), "f4gt");
   EXPECT_STREQ(run.genericName.c_str(), "run");
   EXPECT_EQ(run.numDemes, 2);
   EXPECT_EQ(run.numBlocks[0], 2);
+}
+
+// The value rows of a definition file, the names and the template text are
+// read by every run and every batch copy: copies take them without copying
+// them (a run of n rows would otherwise cost time in n squared), and the
+// first change of a copy gives that copy its own.
+TEST(Settings, CopiesShareTheReadOnlyTablesUntilOneIsChanged) {
+  TSimSettings master;
+  master.paramNames.edit().Add("N");
+  for (int r = 0; r < 3; ++r) master.paramValueRows.edit().Add(new TParamValues(1));
+  master.templateText.edit() = "N";
+  TSimSettings run;
+  run.copyEssentialStuff(master);
+  TSimSettings batch(run);
+  TSimSettings assigned;
+  assigned = batch;
+  for (const TSimSettings* s : {&run, &batch, &assigned}) {
+    EXPECT_TRUE(s->paramNames.sharedWith(master.paramNames));
+    EXPECT_TRUE(s->paramValueRows.sharedWith(master.paramValueRows));
+    EXPECT_TRUE(s->templateText.sharedWith(master.templateText));
+  }
+  batch.paramValueRows.edit().Add(new TParamValues(1));
+  EXPECT_FALSE(batch.paramValueRows.sharedWith(master.paramValueRows));
+  EXPECT_EQ(batch.paramValueRows->numElems, 4);
+  EXPECT_EQ(master.paramValueRows->numElems, 3);
+  EXPECT_EQ(run.paramValueRows->numElems, 3);
+  EXPECT_TRUE(batch.paramNames.sharedWith(master.paramNames));
 }
 
 }  // namespace

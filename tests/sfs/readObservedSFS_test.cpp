@@ -34,8 +34,8 @@ class ReadObservedSFS : public testing::Test {
 
 TEST_F(ReadObservedSFS, ReadsBothFlavoursAndWritesTheLikelihoodHeader) {
   settings.genericName = (dir + "/m").c_str();
-  settings.paramNames.Add(my_string("N0"));
-  settings.paramNames.Add(my_string("T1"));
+  settings.paramNames.edit().Add(my_string("N0"));
+  settings.paramNames.edit().Add(my_string("T1"));
   ASSERT_TRUE(read(false, true, true, dir + "/m.lhoods"));
   ASSERT_NE(obs, nullptr);
   EXPECT_EQ(obs->obsMAF.size(), 2u);
