@@ -197,7 +197,7 @@ int outputFolderDescriptor() {
   return s.folderFd;
 }
 
-std::vector<TRecordEntry> earlierOutputs() {
+const std::vector<TRecordEntry>& earlierOutputs() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   return s.earlier;

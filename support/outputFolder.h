@@ -33,8 +33,9 @@ FolderClaim claimOutputFolder(const std::string& folder, const std::string& gene
                               char route, const std::vector<TFileIdentity>& inputs = {});
 // The descriptor of the claimed folder, -1 when none is claimed.
 int outputFolderDescriptor();
-// The list the earlier run left in the claimed folder (empty when none).
-std::vector<TRecordEntry> earlierOutputs();
+// The list the earlier run left in the claimed folder (empty when none); it
+// stays as read until the folder is released.
+const std::vector<TRecordEntry>& earlierOutputs();
 // Whether a path lies inside the claimed folder; rel is then its path below it.
 bool insideOutputFolder(const std::string& path, std::string& rel);
 // The path from the current folder made absolute, without "." or "..".

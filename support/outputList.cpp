@@ -65,13 +65,20 @@ void TListReader::take(const std::string& line) {
   if (line.empty() || line[0] == '#' || !parseLine(line, e)) return;
   // A file beside the folder is replaced by a new one under its name: the
   // line of the new one comes before the rename, so both stay listed.
-  std::string key = e.path;
-  if (key[0] == '/') key += "\t" + std::to_string(e.identity.inode);
-  const auto [at, added] = index_.emplace(std::move(key), entries_.size());
-  if (added)
-    entries_.push_back(std::move(e));
-  else
-    entries_[at->second] = std::move(e);
+  const bool outside = e.path[0] == '/';
+  if (outside) outsideKeys_.push_back(e.path + "\t" + std::to_string(e.identity.inode));
+  const std::string_view key = outside ? std::string_view(outsideKeys_.back()) : e.path;
+  const auto known = index_.find(key);
+  if (known != index_.end()) {  // the later line holds; the path, which the index views, stays
+    TRecordEntry& earlier = entries_[known->second];
+    earlier.route = e.route;
+    earlier.identity = e.identity;
+    earlier.dropped = e.dropped;
+    if (outside) outsideKeys_.pop_back();
+    return;
+  }
+  entries_.push_back(std::move(e));
+  index_.emplace(outside ? key : std::string_view(entries_.back().path), entries_.size() - 1);
 }
 
 bool TListReader::finish(std::vector<TRecordEntry>& entries) {
@@ -80,11 +87,15 @@ bool TListReader::finish(std::vector<TRecordEntry>& entries) {
     entries.clear();
     return false;
   }
+  index_.clear();
   entries.clear();
+  size_t named = 0;
+  for (const TRecordEntry& e : entries_) named += e.dropped ? 0 : 1;
+  entries.reserve(named);
   for (TRecordEntry& e : entries_)
     if (!e.dropped) entries.push_back(std::move(e));
   entries_.clear();
-  index_.clear();
+  outsideKeys_.clear();
   return true;
 }
 

@@ -18,7 +18,9 @@
 // twice, and it is read piece by piece, so that reading it takes memory for
 // its files, not for its text.
 #include <cstddef>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -67,8 +69,9 @@ class TListReader {
   std::string genericName_;
   std::string pending_;
   bool skipping_ = false, headerSeen_ = false, refused_ = false;
-  std::vector<TRecordEntry> entries_;
-  std::unordered_map<std::string, size_t> index_;
+  std::deque<TRecordEntry> entries_;  // never moved: the index holds views of their keys
+  std::deque<std::string> outsideKeys_;  // path and inode of a file beside the folder
+  std::unordered_map<std::string_view, size_t> index_;
 };
 
 // Writes every byte to the descriptor; false when a write fails.
