@@ -49,8 +49,9 @@ bool isEstimationResultName(const std::string& name) {
   return false;
 }
 
-enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, ESTIMATION, FAILED, CHANGED, UNPROVEN };
-constexpr int kNumFates = static_cast<int>(TFate::UNPROVEN) + 1;
+enum class TFate {
+  REMOVED, GONE, LINK, PROTECTED, INPUT, ESTIMATION, FAILED, CHANGED, UNPROVEN, UNTOLD };
+constexpr int kNumFates = static_cast<int>(TFate::UNTOLD) + 1;
 bool refuses(TFate fate) { return fate >= TFate::CHANGED; }
 
 // Why a kept file is kept: for the line that counts them, and for a run that
@@ -67,7 +68,10 @@ const char* const kKeptWhy[kNumFates][2] = {
     {"could not be removed", "it could not be removed"},
     {"changed or replaced since that run wrote them",
      "it was changed or replaced since the run that listed it wrote it"},
-    {"never identified", "it was listed by a run of an older version, which gave no identity"}};
+    {"never identified", "it was listed by a run of an older version, which gave no identity"},
+    {"being written by a killed run, on a file system that cannot tell them from later files",
+     "its run was killed while it wrote it, and this file system keeps neither birth times nor "
+     "inode generations to tell it from a file made since under its inode number"}};
 const char* keptWhy(TFate fate) { return kKeptWhy[static_cast<int>(fate)][1]; }
 
 TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& info,
@@ -79,7 +83,11 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
   if (now.isAmong(stale.inputs)) return TFate::INPUT;
   if (!e.identity.known()) return TFate::UNPROVEN;
-  if (!e.identity.describes(now)) return TFate::CHANGED;
+  if (!e.identity.closed && !e.identity.tellsLaterFiles()) return TFate::UNTOLD;
+  // A chmod changes the status change time too: a file write-protected since
+  // is kept below, not taken for an edited one.
+  if (!e.identity.describes(now) && !(isWriteProtected(info) && e.identity.describesContent(now)))
+    return TFate::CHANGED;
   if (e.route == kRouteEstimation && stale.route != kRouteEstimation &&
       isEstimationResultName(name))
     return TFate::ESTIMATION;

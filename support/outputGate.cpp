@@ -12,6 +12,7 @@
 
 #include "support/outputFolder.h"
 #include "support/outputFolderState.h"
+#include "support/privateLeftovers.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,9 @@ constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
 // "seed.txt" of any run is known by its one line.
 bool isSeedFile(int dir, const std::string& name) {
-  const int fd = name == "seed.txt" ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW) : -1;
+  const int fd = name == "seed.txt"
+                     ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)
+                     : -1;
   char text[64] = {};
   const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
   if (fd >= 0) close(fd);
@@ -38,7 +41,7 @@ bool isSeedFile(int dir, const std::string& name) {
 std::string whyKept(const TFolderState& s, const struct stat& info, const TFileIdentity& now,
                     const std::string& key, int dir, const std::string& name) {
   if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
-  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
+  if (!S_ISREG(info.st_mode)) return "it is " + kindOfFile(info.st_mode) + ", not a plain file";
   if (now.isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
   if (info.st_nlink > 1) return "it has another name too (a hard link)";
@@ -56,18 +59,20 @@ std::string whyKept(const TFolderState& s, const struct stat& info, const TFileI
   return isSeedFile(dir, name) ? "" : "no run of this model made it";
 }
 
-// Lists the file just opened on fd by this process.
-void listOpened(TFolderState& s, const std::string& key, int fd) {
+// Lists the file just opened on fd by this process; false, with errno, when
+// its line cannot be written (nothing of it is then known).
+bool listOpened(TFolderState& s, const std::string& key, int fd) {
   struct stat info;
   TFileIdentity now;
-  if (!statFile(fd, "", info, now)) return;
+  if (!statFile(fd, "", info, now)) return false;
   TRecordEntry e;
   e.path = key;
   e.route = s.route;
   e.identity = now.opened();
+  if (!s.folder.empty() && !listEntry(s, e)) return false;
   s.made[key] = e.identity;
   s.openFiles[{now.device, now.inode}] = key;
-  if (!s.folder.empty()) listEntry(s, e);
+  return true;
 }
 
 // Takes back the entry of a file that could not be given its name: the line
@@ -84,11 +89,60 @@ void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry*
   listEntry(s, e);
 }
 
-// A new file in the folder, listed before it has a name: made unnamed
-// (O_TMPFILE), listed, then linked under its name, which fails when a file
-// has it. A run killed at any moment leaves no file that its list does not
-// name. Where the file system makes no unnamed files, O_CREAT|O_EXCL and the
-// line right after.
+// Gives the file made under a private name its name, unless a file has it.
+int giveName(int dir, const std::string& from, const std::string& name) {
+  if (renameat2(dir, from.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;  // EINVAL: not on this file system
+  if (linkat(dir, from.c_str(), dir, name.c_str(), 0) != 0) return -1;
+  unlinkat(dir, from.c_str(), 0);
+  return 0;
+}
+
+// Made unnamed (O_TMPFILE), listed, then linked under its name, which fails
+// when a file has it; -2 where the file system makes no unnamed files.
+int createUnnamed(int dir, const std::string& name, TFolderState& s, const std::string& key,
+                  bool hadEntry, const TRecordEntry& before) {
+  const int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) return -2;
+  if (!listOpened(s, key, fd)) {
+    const int error = errno;
+    close(fd);  // an unnamed file goes with its descriptor
+    errno = error;
+    return -1;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
+  const int error = errno;
+  unlist(s, key, fd, hadEntry ? &before : nullptr);
+  close(fd);
+  errno = error;
+  return error == ENOENT ? -2 : -1;  // ENOENT: no /proc to name it through
+}
+
+// Made under a private name of this process's, listed, then given its name
+// (support/privateLeftovers.h says what a kill in between leaves).
+int createPrivate(int dir, const std::string& name, TFolderState& s, const std::string& key,
+                  bool hadEntry, const TRecordEntry& before) {
+  for (int k = 0; k < 100; ++k) {
+    const std::string temporary = privateName(name, k);
+    const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return -1;
+    const bool listed = listOpened(s, key, fd);
+    if (listed && giveName(dir, temporary, name) == 0) return fd;
+    const int error = errno;
+    if (listed) unlist(s, key, fd, hadEntry ? &before : nullptr);
+    unlinkat(dir, temporary.c_str(), 0);
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  return -1;
+}
+
+// A new file in the folder, listed before it has a name: a run killed at any
+// moment leaves no file under an output's name that its list does not name.
+// -1 with errno EEXIST when a file has the name.
 int createListed(int dir, const std::string& name, TFolderState& s, const std::string& key) {
   struct stat info;
   if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -98,34 +152,47 @@ int createListed(int dir, const std::string& name, TFolderState& s, const std::s
   const auto listed = s.index.find(key);
   const bool hadEntry = listed != s.index.end();
   const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
-  int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
-  if (fd >= 0) {
-    listOpened(s, key, fd);
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
-    const int error = errno;
-    unlist(s, key, fd, hadEntry ? &before : nullptr);
-    close(fd);
-    errno = error;
-    if (error != ENOENT) return -1;  // ENOENT: no /proc to name it through
-  }
-  fd = openat(dir, name.c_str(), kCreate, 0644);
-  if (fd >= 0) listOpened(s, key, fd);
-  return fd;
+  const int fd = createUnnamed(dir, name, s, key, hadEntry, before);
+  return fd == -2 ? createPrivate(dir, name, s, key, hadEntry, before) : fd;
 }
 
 // The existing file opened again, without truncation and following no link,
 // and kept only when the run may write it: then emptied, or to be appended to.
+// The name is looked at first (O_PATH) and opened for writing only when it
+// is a plain file, without waiting: a named pipe or a device is never opened.
 int reopen(int dir, const std::string& name, bool append, TFolderState& s, const std::string& key,
            std::string& problem) {
-  const int fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int look = openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   struct stat info;
   TFileIdentity now;
-  if (fd < 0 && errno == ELOOP) problem = "it is a symbolic link";
-  if (fd < 0 || !statFile(fd, "", info, now)) return -1;
+  const bool seen = look >= 0 && fstat(look, &info) == 0;
+  if (look >= 0) close(look);
+  if (!seen) return -1;
+  if (S_ISDIR(info.st_mode)) {  // cannot be written, as a folder
+    errno = EISDIR;
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    problem = "it is " + kindOfFile(info.st_mode) + ", not a plain file";
+    errno = EPERM;
+    return -1;
+  }
+  const int fd =
+      openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0 && (errno == ELOOP || errno == ENXIO)) problem = "it was replaced while this run looked at it";
+  if (fd < 0 || !statFile(fd, "", info, now)) {
+    if (fd >= 0) close(fd);
+    return -1;
+  }
   problem = whyKept(s, info, now, key, dir, name);
-  if (problem.empty()) listOpened(s, key, fd);  // as being written, before it changes
-  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
+  if (problem.empty() && !listOpened(s, key, fd)) {  // as being written, before it changes
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  if (problem.empty() && fcntl(fd, F_SETFL, O_WRONLY) == 0 &&
+      (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
     return fd;
   close(fd);
   return -1;
@@ -199,11 +266,17 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
   u.name = name;
   u.key = key;
   for (int k = 0; k < 100; ++k) {
-    u.temporary = "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
+    u.temporary = privateName(name, k);
     const int fd = openat(dir, u.temporary.c_str(), kCreate, 0644);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
-    listOpened(s, (fs::path(u.folder) / u.temporary).string(), fd);
+    if (!listOpened(s, (fs::path(u.folder) / u.temporary).string(), fd)) {
+      const int error = errno;  // not made when it cannot be listed
+      unlinkat(dir, u.temporary.c_str(), 0);
+      close(fd);
+      errno = error;
+      return -1;
+    }
     struct stat made;
     if (fstat(fd, &made) == 0)
       s.unnamed[{static_cast<unsigned long long>(made.st_dev),
@@ -259,7 +332,8 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
 // aside and found to be the one the run checked, goes; a file saved under
 // the name meanwhile is kept and the new one removed (false, the reason in
 // problem).
-bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, std::string& problem) {
+bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
+              std::string& problem) {
   const int dir = open(u.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) {
     problem = std::strerror(errno);
@@ -284,6 +358,7 @@ bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, std::string& probl
                                 : std::strerror(errno);
   }
   if (named && statFile(fd, "", info, now)) {  // its status changed with the rename
+    if (size >= 0 && now.size != size) now.size = size;  // written to by someone else too
     s.made[u.key] = now;
     listOutside(s, u.key, &now);
   } else if (!named) {
@@ -325,7 +400,7 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   if (inside) beginOutputs();
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  problem = s.stopped ? "the run is being interrupted" : "";
+  problem = s.stopped.load() ? "the run is being interrupted" : "";
   const std::string key = inside ? rel : absolutePath(path);
   std::string name;
   const int dir = problem.empty() ? folderOf(s, inside, key, name, problem) : -1;
@@ -336,6 +411,11 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   } else if (dir >= 0) {
     fd = replace(dir, name, append, s, key, problem);
   }
+  // Bytes another process adds meanwhile go after the run's, not under them.
+  if (fd >= 0 && fcntl(fd, F_SETFL, O_WRONLY | O_APPEND) != 0) {
+    close(fd);
+    fd = -1;
+  }
   const int error = fd < 0 && !problem.empty() ? EPERM : errno;  // refused, not failed
   if (dir >= 0) close(dir);
   if (fd < 0 && !problem.empty() && s.refused.insert(key).second)
@@ -345,7 +425,23 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   return fd;
 }
 
-bool outputDescriptorClosed(int fd, bool complete) {
+namespace {
+
+// Removes the file of key in the folder that this process made and could not
+// list as it left it, while it is the file open on fd.
+void removeUnlisted(TFolderState& s, const std::string& key, const TFileIdentity& made) {
+  std::string name;
+  const int dir = openParent(s.folderFd, key, name);
+  struct stat info;
+  TFileIdentity now;
+  if (dir >= 0 && statFile(dir, name, info, now) && S_ISREG(info.st_mode) && made.describes(now))
+    unlinkat(dir, name.c_str(), 0);
+  if (dir >= 0) close(dir);
+}
+
+}  // namespace
+
+bool outputDescriptorClosed(int fd, long long size) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   struct stat info;
@@ -356,8 +452,8 @@ bool outputDescriptorClosed(int fd, bool complete) {
     const TUnnamedFile u = unnamed->second;
     s.unnamed.erase(unnamed);
     s.openFiles.erase({now.device, now.inode});
-    std::string problem = complete ? "" : "it could not be written whole";
-    if (nameFile(s, u, fd, problem)) return true;
+    std::string problem = size >= 0 ? "" : "it could not be written whole";
+    if (nameFile(s, u, fd, size, problem)) return true;
     std::cerr << "\nThe file \"" << u.key << "\" is kept: " << problem
               << "; this run does not write it" << std::endl;
     return false;
@@ -369,12 +465,22 @@ bool outputDescriptorClosed(int fd, bool complete) {
   const auto made = s.made.find(key);
   if (made == s.made.end() || !made->second.sameFile(now)) return true;
   made->second = now;
+  // Written to by someone else too: listed with the size the run gave it,
+  // which the file no longer has, so that no run takes it for its own.
+  const bool othersBytes = size >= 0 && now.size != size;
+  if (othersBytes) made->second.size = size;
   const auto listed = s.index.find(key);
   if (s.folder.empty() || listed == s.index.end()) return true;
   TRecordEntry e = s.entries[listed->second];
   e.identity = made->second;
-  listEntry(s, e);
-  return true;
+  if (listEntry(s, e)) return true;
+  const int error = errno;
+  if (!othersBytes && key[0] != '/') {
+    removeUnlisted(s, key, now);
+    s.made.erase(key);
+  }
+  errno = error;
+  return false;
 }
 
 std::string whyOutsideOutputKept(const std::string& path) {
