@@ -24,6 +24,13 @@ TFileIdentity TFileIdentity::opened() const {
   return id;
 }
 
+TFileIdentity TFileIdentity::content() const {
+  TFileIdentity id = *this;
+  id.changeKnown = false;
+  id.changeSeconds = id.changeNanoseconds = 0;
+  return id;
+}
+
 bool TFileIdentity::describesContent(const TFileIdentity& now) const {
   const bool sameBirth = !born || !now.born ||
                          (bornSeconds == now.bornSeconds && bornNanoseconds == now.bornNanoseconds);

@@ -32,6 +32,9 @@ struct TFileIdentity {
   bool isAmong(const std::vector<TFileIdentity>& files) const;
   // The identity of a file still being written: without size and times.
   TFileIdentity opened() const;
+  // The identity a rename keeps: without the status change time, which
+  // renaming the file sets.
+  TFileIdentity content() const;
   // Whether the file as it is now is the one recorded here: the same file,
   // born at the same time (of the same generation) where both tell, and,
   // when it was closed, with the size and times it had then.

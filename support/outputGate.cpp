@@ -20,11 +20,9 @@ namespace {
 
 constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
-// "seed.txt" of any run is known by its one line.
-bool isSeedFile(int dir, const std::string& name) {
-  const int fd = name == "seed.txt"
-                     ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)
-                     : -1;
+// Whether the file holds the one line of a seed file, and nothing else.
+bool holdsSeedLine(int dir, const std::string& name) {
+  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   char text[64] = {};
   const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
   if (fd >= 0) close(fd);
@@ -32,6 +30,11 @@ bool isSeedFile(int dir, const std::string& name) {
   char end = 0, extra = 0;
   return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
          end == '\n';
+}
+
+// "seed.txt" of any run is known by its one line.
+bool isSeedFile(int dir, const std::string& name) {
+  return name == "seed.txt" && holdsSeedLine(dir, name);
 }
 
 // Why the run may not write over an existing file (info, reached without
@@ -89,13 +92,15 @@ void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry*
   listEntry(s, e);
 }
 
-// Gives the file made under a private name its name, unless a file has it.
-int giveName(int dir, const std::string& from, const std::string& name) {
-  if (renameat2(dir, from.c_str(), dir, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return -1;  // EINVAL: not on this file system
-  if (linkat(dir, from.c_str(), dir, name.c_str(), 0) != 0) return -1;
+// Renames from to to in one folder, failing when to exists (EEXIST); where
+// the file system has no such rename, a second name made then the first
+// removed.
+bool renameNoReplace(int dir, const std::string& from, const std::string& to) {
+  if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;  // EINVAL: not on this file system
+  if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) return false;
   unlinkat(dir, from.c_str(), 0);
-  return 0;
+  return true;
 }
 
 // Made unnamed (O_TMPFILE), listed, then linked under its name, which fails
@@ -129,7 +134,7 @@ int createPrivate(int dir, const std::string& name, TFolderState& s, const std::
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
     const bool listed = listOpened(s, key, fd);
-    if (listed && giveName(dir, temporary, name) == 0) return fd;
+    if (listed && renameNoReplace(dir, temporary, name)) return fd;
     const int error = errno;
     if (listed) unlist(s, key, fd, hadEntry ? &before : nullptr);
     unlinkat(dir, temporary.c_str(), 0);
@@ -215,35 +220,16 @@ int openParent(int folderFd, const std::string& rel, std::string& name) {
   return dir;
 }
 
-// The same file in the same state: device, inode, birth, size and time of
-// the last change of its bytes. The status-change time is left out: renaming
-// a file changes it.
-bool sameVersion(const TFileIdentity& a, const TFileIdentity& b) {
-  return a.sameFile(b) && a.bornSeconds == b.bornSeconds &&
-         a.bornNanoseconds == b.bornNanoseconds && a.size == b.size && a.seconds == b.seconds &&
-         a.nanoseconds == b.nanoseconds;
-}
-
-// Renames from to to in one folder, failing when to exists (EEXIST); where
-// the file system has no such rename, a second name made then the first
-// removed.
-bool renameNoReplace(int dir, const std::string& from, const std::string& to) {
-  if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) return false;
-  unlinkat(dir, from.c_str(), 0);
-  return true;
-}
-
-// Lists a file beside the folder under a path, or takes the path's line back.
-void listOutside(TFolderState& s, const std::string& path, const TFileIdentity* identity) {
-  if (s.folder.empty()) return;
+// Lists a file beside the folder under a path, or takes the path's line
+// back; false, with errno, when the line cannot be written.
+bool listOutside(TFolderState& s, const std::string& path, const TFileIdentity* identity) {
+  if (s.folder.empty()) return true;
   TRecordEntry e;
   e.path = path;
   e.route = s.route;
   if (identity) e.identity = *identity;
   e.dropped = identity == nullptr;
-  listEntry(s, e);
+  return listEntry(s, e);
 }
 
 // Outside the folder: a new file under a name of this process's in the same
@@ -286,18 +272,6 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
   return -1;
 }
 
-// Whether the file holds the one line of a seed file, and nothing else.
-bool holdsSeedLine(int dir, const std::string& name) {
-  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  char text[64] = {};
-  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
-  if (fd >= 0) close(fd);
-  long long seed = 0;
-  char end = 0, extra = 0;
-  return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
-         end == '\n';
-}
-
 // Moves the file that has the name aside to a private name and gives it
 // back when it is not the one the run checked (a file the user saved
 // meanwhile); true when the checked file is aside (held) or the name is free.
@@ -305,20 +279,27 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
                       TFolderState& s, bool& held, std::string& problem) {
   const std::string asidePath = (fs::path(u.folder) / aside).string();
   const TFileIdentity old = u.old.opened();  // by device, inode and birth: renaming changes its status
-  listOutside(s, asidePath, &old);  // a run killed from here on leaves it listed
+  if (!listOutside(s, asidePath, &old)) {  // a run killed once it is aside leaves it listed
+    problem = std::string("its line in the list of outputs cannot be written (") +
+              std::strerror(errno) + ")";
+    return false;
+  }
   if (!renameNoReplace(dir, u.name, aside)) {
+    const int error = errno;
     listOutside(s, asidePath, nullptr);
-    if (errno == ENOENT) return true;  // gone meanwhile: nothing to replace
-    problem = std::string("the file it replaces cannot be moved aside (") + std::strerror(errno) + ")";
+    if (error == ENOENT) return true;  // gone meanwhile: nothing to replace
+    problem = std::string("the file it replaces cannot be moved aside (") + std::strerror(error) + ")";
     return false;
   }
   struct stat info;
   TFileIdentity moved;
   const bool there = statFile(dir, aside, info, moved);
-  // The file checked, or the seed file another run (of another model) wrote meanwhile.
-  held = there && (sameVersion(moved, u.old) || (u.name == "seed.txt" && S_ISREG(info.st_mode) &&
-                                                 info.st_nlink == 1 && !isWriteProtected(info) &&
-                                                 holdsSeedLine(dir, aside)));
+  // The file checked (its status changed with the move), or the seed file
+  // another run (of another model) wrote meanwhile.
+  held = there && S_ISREG(info.st_mode) &&
+         (u.old.describesContent(moved) ||
+          (u.name == "seed.txt" && info.st_nlink == 1 && !isWriteProtected(info) &&
+           holdsSeedLine(dir, aside)));
   if (held) return true;
   const bool back = renameNoReplace(dir, aside, u.name);
   listOutside(s, asidePath, nullptr);
@@ -328,10 +309,46 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
   return false;
 }
 
+// Gives the new file on fd its name, listed before the rename by what a
+// rename keeps of it (content(): a rename sets its status change time, which
+// no run can know before), so that a run killed right after the rename
+// leaves it listed, and listed again whole after it; false, the reason in
+// problem, when it does not get the name.
+bool giveName(TFolderState& s, const TUnnamedFile& u, int dir, int fd, long long size,
+              std::string& problem) {
+  struct stat info;
+  TFileIdentity now;
+  if (!statFile(fd, "", info, now)) {
+    problem = std::strerror(errno);
+    return false;
+  }
+  if (size >= 0 && now.size != size) now.size = size;  // written to by someone else too
+  const TFileIdentity kept = now.content();
+  if (!listOutside(s, u.key, &kept)) {
+    problem = std::string("its line in the list of outputs cannot be written (") +
+              std::strerror(errno) + ")";
+    return false;
+  }
+  if (!renameNoReplace(dir, u.temporary, u.name)) {
+    const int error = errno;
+    problem = error == EEXIST ? "a file was saved under its name while this run wrote it"
+                              : std::strerror(error);
+    errno = error;
+    return false;
+  }
+  if (statFile(fd, "", info, now)) {
+    if (size >= 0 && now.size != size) now.size = size;
+    listOutside(s, u.key, &now);  // when it cannot be, the line before the rename still tells
+  }
+  s.made[u.key] = now;
+  return true;
+}
+
 // Gives a complete file beside the folder its name: the old file, moved
 // aside and found to be the one the run checked, goes; a file saved under
 // the name meanwhile is kept and the new one removed (false, the reason in
-// problem).
+// problem). Where the new file cannot take the name for another reason, the
+// old one is given its name back.
 bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
               std::string& problem) {
   const int dir = open(u.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -341,33 +358,33 @@ bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
   }
   const std::string temporaryPath = (fs::path(u.folder) / u.temporary).string();
   const std::string aside = u.temporary.substr(0, u.temporary.size() - 4) + ".old";
+  const std::string asidePath = (fs::path(u.folder) / aside).string();
   const auto listed = s.index.find(u.key);
   const bool hadEntry = listed != s.index.end();
   const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
-  bool held = false;
-  bool named =
-      problem.empty() && (!u.replaces || moveCheckedAside(dir, u, aside, s, held, problem));
-  struct stat info;
-  TFileIdentity now;
-  const bool relisted = named && statFile(fd, "", info, now);
-  if (relisted) {
-    listOutside(s, u.key, &now);  // before it has the name: a kill leaves it listed
-    named = renameNoReplace(dir, u.temporary, u.name);
-    if (!named)
-      problem = errno == EEXIST ? "a file was saved under its name while this run wrote it"
-                                : std::strerror(errno);
+  bool held = false, named = false;
+  for (int attempt = 0; problem.empty(); ++attempt) {
+    if ((u.replaces || attempt > 0) && !moveCheckedAside(dir, u, aside, s, held, problem)) break;
+    named = giveName(s, u, dir, fd, size, problem);
+    // A seed file another run (of another model) wrote since the check is
+    // moved aside and replaced the same way.
+    if (named || errno != EEXIST || u.name != "seed.txt" || attempt == 2) break;
+    problem.clear();
+    if (held && unlinkat(dir, aside.c_str(), 0) == 0) listOutside(s, asidePath, nullptr);
+    held = false;
   }
-  if (named && statFile(fd, "", info, now)) {  // its status changed with the rename
-    if (size >= 0 && now.size != size) now.size = size;  // written to by someone else too
-    s.made[u.key] = now;
-    listOutside(s, u.key, &now);
-  } else if (!named) {
+  if (!named) {
     unlinkat(dir, u.temporary.c_str(), 0);
-    if (relisted && hadEntry) listEntry(s, before);
-    if (relisted && !hadEntry) listOutside(s, u.key, nullptr);
+    const bool back = held && renameNoReplace(dir, aside, u.name);  // the old file stays
+    TRecordEntry e = before;
+    if (back) e.identity = e.identity.content();  // its status changed with the moves
+    if (hadEntry) listEntry(s, e);
+    if (!hadEntry) listOutside(s, u.key, nullptr);
+    if (back) listOutside(s, asidePath, nullptr);
+    held = held && !back;
   }
   if (held && unlinkat(dir, aside.c_str(), 0) == 0)  // the checked file, this run's to replace
-    listOutside(s, (fs::path(u.folder) / aside).string(), nullptr);
+    listOutside(s, asidePath, nullptr);
   listOutside(s, temporaryPath, nullptr);
   s.made.erase(temporaryPath);
   close(dir);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "runFolder.h"
+#include "support/fileIdentity.h"
 #include "support/outputList.h"
 
 namespace fs = std::filesystem;
@@ -212,6 +213,56 @@ TEST(ListLineFailure, ASizeLimitEndsTheRunWithStatusOneAndTheSameCommandThenEnds
   EXPECT_EQ(comparable(f), referenceOutputs("oneDeme", limited));
   expectUsersNotes(f, "oneDeme");
 }
+
+// A size limit at each line a file beside the folder adds to the list (the
+// seed file and an -o table: made under a private name, listed before and
+// after they get their name), in steps shorter than those lines: what has
+// its name there is listed by what it holds, no private name is left, and
+// the same command without the limit ends well.
+class BesideLineFailure : public testing::TestWithParam<int> {};
+
+TEST_P(BesideLineFailure, LeavesNoUnlistedFileBesideTheFolder) {
+  const Args run = {"-i", "oneDeme.par", "-n", "100", "-d", "-q", "-r", "3", "-o", "t.lhoods"};
+  const auto reference = referenceOutputs("oneDeme", run);
+  RunFolder f("beside_limit");
+  f.copyExample("oneDeme");
+  writeUsersNotes(f, "oneDeme");
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  const struct rlimit limit = {static_cast<rlim_t>(GetParam()), old.rlim_max};
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int pid = f.start(run, 120);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_DFL);
+  int waitStatus = 0;
+  const RunOutput limited = f.finish(pid, &waitStatus);
+  SCOPED_TRACE(limited.err);
+  ASSERT_TRUE(WIFEXITED(waitStatus));
+  EXPECT_LE(WEXITSTATUS(waitStatus), 1);
+  for (const auto& e : fs::directory_iterator(f.path())) {
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+  }
+  std::vector<TRecordEntry> entries;
+  const std::string list = "oneDeme/" + std::string(kOutputRecordName);
+  if (f.exists(list)) {
+    ASSERT_TRUE(parseOutputRecord(f.read(list), "oneDeme", entries));
+  }
+  for (const char* beside : {"t.lhoods", "seed.txt"}) {
+    TFileIdentity now;
+    if (!identityOf((f.path() / beside).string(), now)) continue;
+    bool listed = false;
+    for (const TRecordEntry& e : entries)
+      listed = listed || (e.path == (f.path() / beside).string() && e.identity.describesContent(now));
+    EXPECT_TRUE(listed) << beside << " is not listed";
+  }
+  const RunOutput again = f.run(run, 120);
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(comparable(f), reference);
+  expectUsersNotes(f, "oneDeme");
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, BesideLineFailure, testing::Range(100, 1500, 40));
 
 // A special file under an output name is refused by name at once, and left
 // as it is; the signals still end the run.
