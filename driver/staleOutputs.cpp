@@ -25,6 +25,7 @@
 #include "model/simSettings.h"
 #include "support/tempFolders.h"
 #include "support/outputFolder.h"
+#include "support/privateLeftovers.h"
 
 namespace fs = std::filesystem;
 
@@ -94,17 +95,12 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
-// The private name a listed file has while its removal checks it.
-std::string removalName(const std::string& name) { return "." + name + ".removed"; }
-
-// Whether the file now at name in dir is the one checked: device, inode and
-// birth, and the size and time of its bytes (renaming changes its status time).
+// Whether the file now at name in dir is the one checked, but for its status
+// change time, which moving it aside sets.
 bool isChecked(int dir, const std::string& name, const TFileIdentity& checked) {
   struct stat info;
   TFileIdentity now;
-  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) &&
-         checked.opened().describes(now) && now.size == checked.size &&
-         now.seconds == checked.seconds && now.nanoseconds == checked.nanoseconds;
+  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) && checked.describesContent(now);
 }
 
 // Removes the file checked under its name: moved aside to a private name
@@ -122,17 +118,6 @@ bool removeChecked(int dir, const std::string& name, const TFileIdentity& checke
   return false;
 }
 
-// A listed file a killed removal left under its private name: removed when
-// it is still the file listed.
-void removeLeftAside(int dir, const TRecordEntry& e, const std::string& name) {
-  struct stat info;
-  TFileIdentity now;
-  const std::string aside = removalName(name);
-  if (statFile(dir, aside, info, now) && S_ISREG(info.st_mode) &&
-      e.identity.opened().describes(now))
-    unlinkat(dir, aside.c_str(), 0);
-}
-
 // What becomes of a listed entry; removed when remove is set and it may go,
 // with its folder of spectra when that is left empty.
 TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove) {
@@ -145,7 +130,6 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
-  if (remove && e.route != kRouteTempFolder && e.identity.known()) removeLeftAside(dir, e, name);
   TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
@@ -164,55 +148,6 @@ bool isListedOutside(const TRecordEntry& e) {
   TFileIdentity now;
   return !e.path.empty() && e.path[0] == '/' && statFile(AT_FDCWD, e.path, info, now) &&
          S_ISREG(info.st_mode) && e.identity.describes(now);
-}
-
-// Whether a file name is one of the private names a run gives a file beside
-// the folder while it writes it (".<name>.<pid>.<k>.new") or while it
-// replaces it (".<name>.<pid>.<k>.old").
-bool isPrivateName(const std::string& name) {
-  const size_t n = name.size();
-  if (n < 10 || name[0] != '.') return false;
-  const std::string end = name.substr(n - 4);
-  if (end != ".new" && end != ".old") return false;
-  size_t at = n - 4, dots = 0;
-  while (at > 1 && dots < 2) {
-    const char c = name[--at];
-    if (c == '.')
-      ++dots;
-    else if (c < '0' || c > '9')
-      return false;
-  }
-  return dots == 2 && at > 1;
-}
-
-// A file a killed run left under a private name beside the folder that its
-// list names by that name: removed when it is still the file listed.
-bool removeLeftBehind(const TRecordEntry& e) {
-  if (!isPrivateName(fs::path(e.path).filename().string())) return false;
-  struct stat info;
-  TFileIdentity now;
-  if (statFile(AT_FDCWD, e.path, info, now) && S_ISREG(info.st_mode) && e.identity.describes(now))
-    unlink(e.path.c_str());
-  return true;
-}
-
-// A new file beside the folder that a run killed before it was renamed left
-// under its temporary name (".<name>.<pid>.<k>.new"): removed when it is the
-// file the list names.
-void removeUnrenamed(const TRecordEntry& e) {
-  const fs::path path(e.path);
-  const std::string stem = "." + path.filename().string() + ".";
-  std::error_code ec;
-  for (const auto& f : fs::directory_iterator(path.parent_path(), ec)) {
-    const std::string name = f.path().filename().string();
-    struct stat info;
-    TFileIdentity now;
-    if (name.rfind(stem, 0) == 0 && name.size() > stem.size() + 4 &&
-        name.compare(name.size() - 4, 4, ".new") == 0 &&
-        statFile(AT_FDCWD, f.path().string(), info, now) && S_ISREG(info.st_mode) &&
-        e.identity.describes(now))
-      unlink(f.path().c_str());
-  }
 }
 
 void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]) {
@@ -415,10 +350,11 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   if (stale.genericName.empty() || outputFolderDescriptor() < 0) return 0;
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
+  // What killed runs left under names of their own goes first (support/privateLeftovers.h).
+  removePrivateLeftovers(outputFolderDescriptor(), stale.genericName, earlierOutputs());
   for (const TRecordEntry& e : earlierOutputs()) {
-    if (!e.path.empty() && e.path[0] == '/' && removeLeftBehind(e)) continue;
+    if (isPrivateName(fs::path(e.path).filename().string())) continue;  // dealt with above
     if (isListedOutside(e)) carried.push_back(e);
-    if (!e.path.empty() && e.path[0] == '/' && e.identity.known()) removeUnrenamed(e);
     const fs::path rel = listedPath(e.path);
     if (rel.empty()) continue;
     const TFate fate = judge(e, rel, stale, true);

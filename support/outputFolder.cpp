@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "support/outputFolderState.h"
-#include "support/privateLeftovers.h"
 
 namespace fs = std::filesystem;
 
@@ -242,7 +241,6 @@ bool startOutputRecord(const std::vector<TRecordEntry>& carried) {
   s.index.clear();
   for (const TRecordEntry& e : carried)
     if (s.index.emplace(e.path, s.entries.size()).second) s.entries.push_back(e);
-  removePrivateLeftovers(s.folderFd, s.genericName, s.earlier);
   s.listing = rewriteList(s);
   if (!s.listing) {
     s.listBroken = true;

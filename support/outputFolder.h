@@ -46,10 +46,8 @@ void armOutputRecord(std::function<void()> beforeFirstOutput);
 // Runs the armed action, if any, and disarms it.
 void beginOutputs();
 // Writes the new list of the claimed folder: its header, then the entries
-// carried from the earlier list (files kept there), after removing what runs
-// killed in an instant left under names of their own (support/
-// privateLeftovers.h). False, with a message, when it cannot be written: no
-// file is then made in the folder.
+// carried from the earlier list (files kept there). False, with a message,
+// when it cannot be written: no file is then made in the folder.
 bool startOutputRecord(const std::vector<TRecordEntry>& carried);
 
 // Opens an output file for writing (path as the writer names it, from the

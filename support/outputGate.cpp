@@ -357,7 +357,7 @@ bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
     return false;
   }
   const std::string temporaryPath = (fs::path(u.folder) / u.temporary).string();
-  const std::string aside = u.temporary.substr(0, u.temporary.size() - 4) + ".old";
+  const std::string aside = asideName(u.temporary);
   const std::string asidePath = (fs::path(u.folder) / aside).string();
   const auto listed = s.index.find(u.key);
   const bool hadEntry = listed != s.index.end();

@@ -186,6 +186,20 @@ INSTANTIATE_TEST_SUITE_P(KilobytesFree, FullFileSystem, testing::Values(0, 4, 12
                            return std::to_string(info.param) + "k";
                          });
 
+// Starts the program as (trap '' XFSZ; ulimit -f ...; brimvane ...) would:
+// no file of it grows beyond bytes, and a write that would fails.
+int startUnderSizeLimit(const RunFolder& f, const Args& args, long long bytes) {
+  struct rlimit old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  const struct rlimit limit = {static_cast<rlim_t>(bytes), old.rlim_max};
+  signal(SIGXFSZ, SIG_IGN);  // inherited by the program
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int pid = f.start(args, 120);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_DFL);
+  return pid;
+}
+
 // A size limit (ulimit -f) that the list reaches first.
 TEST(ListLineFailure, ASizeLimitEndsTheRunWithStatusOneAndTheSameCommandThenEndsWell) {
   RunFolder f("size_limit");
@@ -196,14 +210,7 @@ TEST(ListLineFailure, ASizeLimitEndsTheRunWithStatusOneAndTheSameCommandThenEnds
   first.insert(first.end(), {"-r", "9"});
   limited.insert(limited.end(), {"-r", "3"});
   ASSERT_EQ(f.run(first, 120).status, 0);
-  struct rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  const struct rlimit forty = {40 * 1024, old.rlim_max};
-  signal(SIGXFSZ, SIG_IGN);  // as trap '' XFSZ: inherited by the program
-  setrlimit(RLIMIT_FSIZE, &forty);
-  const int pid = f.start(limited, 120);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, SIG_DFL);
+  const int pid = startUnderSizeLimit(f, limited, 40 * 1024);
   const RunOutput r = f.finish(pid);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Unable to write the list of output files"), std::string::npos) << r.err;
@@ -227,14 +234,7 @@ TEST_P(BesideLineFailure, LeavesNoUnlistedFileBesideTheFolder) {
   RunFolder f("beside_limit");
   f.copyExample("oneDeme");
   writeUsersNotes(f, "oneDeme");
-  struct rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  const struct rlimit limit = {static_cast<rlim_t>(GetParam()), old.rlim_max};
-  signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &limit);
-  const int pid = f.start(run, 120);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, SIG_DFL);
+  const int pid = startUnderSizeLimit(f, run, GetParam());
   int waitStatus = 0;
   const RunOutput limited = f.finish(pid, &waitStatus);
   SCOPED_TRACE(limited.err);
