@@ -18,6 +18,7 @@
 #include <iostream>
 #include <functional>
 #include <map>
+#include <set>
 #include <system_error>
 
 #include "driver/outputShapes.h"
@@ -119,8 +120,12 @@ bool removeChecked(int dir, const std::string& name, const TFileIdentity& checke
 }
 
 // What becomes of a listed entry; removed when remove is set and it may go,
-// with its folder of spectra when that is left empty.
-TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove) {
+// with its folder of spectra when that is left empty. Where the claim judged
+// it already (known), only a file that goes is looked at again: its removal
+// checks it once moved aside.
+TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove,
+            const TFate* known = nullptr) {
+  if (known && *known != TFate::REMOVED) return *known;
   const int folderFd = outputFolderDescriptor();
   const bool sub = rel.has_parent_path();
   const int dir = sub ? openat(folderFd, rel.parent_path().c_str(),
@@ -130,7 +135,13 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
-  TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
+  // A file goes by removeChecked, which checks what it moved aside against
+  // the listed identity; a temporary folder is looked at again.
+  const bool again = !known || e.route == kRouteTempFolder;
+  TFate fate = !again                          ? *known
+               : statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale)
+                                                : TFate::GONE;
+  if (!again) now = e.identity;  // as listed: the file the claim found
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
                                                   : removeChecked(dir, name, now);
@@ -207,13 +218,23 @@ std::string whyNotOwn(const std::string& own, const std::string& rel,
 }
 
 // What makes the run refuse, one line per file; empty when nothing does.
-std::string refusals(const TStaleOutputs& stale) {
+// Keeps the fate of each entry in stale.
+std::string refusals(TStaleOutputs& stale) {
   std::string lines;
-  std::map<std::string, TFate> fates;
-  for (const TRecordEntry& e : earlierOutputs()) {
-    const fs::path rel = listedPath(e.path);
+  std::set<std::string> own;  // the files below the folder the run writes whatever happens
+  for (const std::string& path : stale.ownNames) {
+    std::string rel;
+    if (insideOutputFolder(path, rel)) own.insert(rel);
+  }
+  std::map<std::string, TFate> fates;  // of those the list names
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  stale.fates.assign(earlier.size(), static_cast<unsigned char>(TFate::GONE));
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const fs::path rel = listedPath(earlier[k].path);
     if (rel.empty()) continue;
-    const TFate fate = fates[rel.string()] = judge(e, rel, stale, false);
+    const TFate fate = judge(earlier[k], rel, stale, false);
+    stale.fates[k] = static_cast<unsigned char>(fate);
+    if (own.count(rel.string()) > 0) fates[rel.string()] = fate;
     if (refuses(fate)) lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " +
                                 keptWhy(fate) + "\n";
   }
@@ -328,10 +349,14 @@ bool acceptKeptOutputs(const TStaleOutputs& stale,
                        const std::function<bool(const std::string&)>& writes) {
   if (stale.genericName.empty() || outputFolderDescriptor() < 0) return true;
   std::string lines;
-  for (const TRecordEntry& e : earlierOutputs()) {
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const TRecordEntry& e = earlier[k];
     const fs::path rel = listedPath(e.path);
     if (rel.empty() || !writes(rel.generic_string())) continue;
-    const TFate fate = judge(e, rel, stale, false);
+    const bool known = k < stale.fates.size();
+    const TFate claimed = known ? static_cast<TFate>(stale.fates[k]) : TFate::GONE;
+    const TFate fate = judge(e, rel, stale, false, known ? &claimed : nullptr);
     if (fate != TFate::REMOVED && fate != TFate::GONE && !refuses(fate))
       lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " + keptWhy(fate) + "\n";
   }
@@ -352,12 +377,16 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   int count[kNumFates] = {};
   // What killed runs left under names of their own goes first (support/privateLeftovers.h).
   removePrivateLeftovers(outputFolderDescriptor(), stale.genericName, earlierOutputs());
-  for (const TRecordEntry& e : earlierOutputs()) {
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const TRecordEntry& e = earlier[k];
     if (isPrivateName(fs::path(e.path).filename().string())) continue;  // dealt with above
     if (isListedOutside(e)) carried.push_back(e);
     const fs::path rel = listedPath(e.path);
     if (rel.empty()) continue;
-    const TFate fate = judge(e, rel, stale, true);
+    const bool known = k < stale.fates.size();
+    const TFate claimed = known ? static_cast<TFate>(stale.fates[k]) : TFate::GONE;
+    const TFate fate = judge(e, rel, stale, true, known ? &claimed : nullptr);
     ++count[static_cast<int>(fate)];
     if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
     carried.push_back(e);
