@@ -232,6 +232,23 @@ bool listOutside(TFolderState& s, const std::string& path, const TFileIdentity* 
   return listEntry(s, e);
 }
 
+// Checks the file that has the name beside the folder (u.old, u.replaces:
+// there is one); false, the reason in problem, when the run may not replace
+// it. Where the name changed while it was checked (another run replacing its
+// seed file), it is checked again.
+bool checkReplaced(const TFolderState& s, int dir, const std::string& name, const std::string& key,
+                   TUnnamedFile& u, std::string& problem) {
+  for (int look = 0; look < 5; ++look) {
+    struct stat info;
+    u.replaces = statFile(dir, name, info, u.old);
+    problem = u.replaces ? whyKept(s, info, u.old, key, dir, name) : "";
+    TFileIdentity after;
+    const bool still = statFile(dir, name, info, after);
+    if (problem.empty() || (still && after.sameFile(u.old))) break;
+  }
+  return problem.empty();
+}
+
 // Outside the folder: a new file under a name of this process's in the same
 // folder, listed under that name, written whole, and given its own name only
 // when its writer closes it (nameFile), so that a run killed at any moment
@@ -243,11 +260,8 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
     const int fd = reopen(dir, name, true, s, key, problem);
     if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
-  struct stat info;
   TUnnamedFile u;
-  u.replaces = statFile(dir, name, info, u.old);
-  if (u.replaces) problem = whyKept(s, info, u.old, key, dir, name);
-  if (!problem.empty()) return -1;
+  if (!checkReplaced(s, dir, name, key, u, problem)) return -1;
   u.folder = fs::path(key).parent_path().string();
   u.name = name;
   u.key = key;
