@@ -18,6 +18,7 @@
 #include <iostream>
 #include <functional>
 #include <map>
+#include <set>
 #include <system_error>
 
 #include "driver/outputShapes.h"
@@ -25,6 +26,7 @@
 #include "model/simSettings.h"
 #include "support/tempFolders.h"
 #include "support/outputFolder.h"
+#include "support/privateLeftovers.h"
 
 namespace fs = std::filesystem;
 
@@ -49,8 +51,9 @@ bool isEstimationResultName(const std::string& name) {
   return false;
 }
 
-enum class TFate { REMOVED, GONE, LINK, PROTECTED, INPUT, ESTIMATION, FAILED, CHANGED, UNPROVEN };
-constexpr int kNumFates = static_cast<int>(TFate::UNPROVEN) + 1;
+enum class TFate {
+  REMOVED, GONE, LINK, PROTECTED, INPUT, ESTIMATION, FAILED, CHANGED, UNPROVEN, UNTOLD };
+constexpr int kNumFates = static_cast<int>(TFate::UNTOLD) + 1;
 bool refuses(TFate fate) { return fate >= TFate::CHANGED; }
 
 // Why a kept file is kept: for the line that counts them, and for a run that
@@ -67,7 +70,10 @@ const char* const kKeptWhy[kNumFates][2] = {
     {"could not be removed", "it could not be removed"},
     {"changed or replaced since that run wrote them",
      "it was changed or replaced since the run that listed it wrote it"},
-    {"never identified", "it was listed by a run of an older version, which gave no identity"}};
+    {"never identified", "it was listed by a run of an older version, which gave no identity"},
+    {"being written by a killed run, on a file system that cannot tell them from later files",
+     "its run was killed while it wrote it, and this file system keeps neither birth times nor "
+     "inode generations to tell it from a file made since under its inode number"}};
 const char* keptWhy(TFate fate) { return kKeptWhy[static_cast<int>(fate)][1]; }
 
 TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& info,
@@ -79,24 +85,23 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   if (!S_ISREG(info.st_mode)) return TFate::CHANGED;
   if (now.isAmong(stale.inputs)) return TFate::INPUT;
   if (!e.identity.known()) return TFate::UNPROVEN;
-  if (!e.identity.describes(now)) return TFate::CHANGED;
+  if (!e.identity.closed && !e.identity.tellsLaterFiles()) return TFate::UNTOLD;
+  // A chmod changes the status change time too: a file write-protected since
+  // is kept below, not taken for an edited one.
+  if (!e.identity.describes(now) && !(isWriteProtected(info) && e.identity.describesContent(now)))
+    return TFate::CHANGED;
   if (e.route == kRouteEstimation && stale.route != kRouteEstimation &&
       isEstimationResultName(name))
     return TFate::ESTIMATION;
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
-// The private name a listed file has while its removal checks it.
-std::string removalName(const std::string& name) { return "." + name + ".removed"; }
-
-// Whether the file now at name in dir is the one checked: device, inode and
-// birth, and the size and time of its bytes (renaming changes its status time).
+// Whether the file now at name in dir is the one checked, but for its status
+// change time, which moving it aside sets.
 bool isChecked(int dir, const std::string& name, const TFileIdentity& checked) {
   struct stat info;
   TFileIdentity now;
-  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) &&
-         checked.opened().describes(now) && now.size == checked.size &&
-         now.seconds == checked.seconds && now.nanoseconds == checked.nanoseconds;
+  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) && checked.describesContent(now);
 }
 
 // Removes the file checked under its name: moved aside to a private name
@@ -114,20 +119,13 @@ bool removeChecked(int dir, const std::string& name, const TFileIdentity& checke
   return false;
 }
 
-// A listed file a killed removal left under its private name: removed when
-// it is still the file listed.
-void removeLeftAside(int dir, const TRecordEntry& e, const std::string& name) {
-  struct stat info;
-  TFileIdentity now;
-  const std::string aside = removalName(name);
-  if (statFile(dir, aside, info, now) && S_ISREG(info.st_mode) &&
-      e.identity.opened().describes(now))
-    unlinkat(dir, aside.c_str(), 0);
-}
-
 // What becomes of a listed entry; removed when remove is set and it may go,
-// with its folder of spectra when that is left empty.
-TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove) {
+// with its folder of spectra when that is left empty. Where the claim judged
+// it already (known), only a file that goes is looked at again: its removal
+// checks it once moved aside.
+TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& stale, bool remove,
+            const TFate* known = nullptr) {
+  if (known && *known != TFate::REMOVED) return *known;
   const int folderFd = outputFolderDescriptor();
   const bool sub = rel.has_parent_path();
   const int dir = sub ? openat(folderFd, rel.parent_path().c_str(),
@@ -137,8 +135,13 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
-  if (remove && e.route != kRouteTempFolder && e.identity.known()) removeLeftAside(dir, e, name);
-  TFate fate = statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale) : TFate::GONE;
+  // A file goes by removeChecked, which checks what it moved aside against
+  // the listed identity; a temporary folder is looked at again.
+  const bool again = !known || e.route == kRouteTempFolder;
+  TFate fate = !again                          ? *known
+               : statFile(dir, name, info, now) ? fateOf(e, name, info, now, stale)
+                                                : TFate::GONE;
+  if (!again) now = e.identity;  // as listed: the file the claim found
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
                                                   : removeChecked(dir, name, now);
@@ -156,55 +159,6 @@ bool isListedOutside(const TRecordEntry& e) {
   TFileIdentity now;
   return !e.path.empty() && e.path[0] == '/' && statFile(AT_FDCWD, e.path, info, now) &&
          S_ISREG(info.st_mode) && e.identity.describes(now);
-}
-
-// Whether a file name is one of the private names a run gives a file beside
-// the folder while it writes it (".<name>.<pid>.<k>.new") or while it
-// replaces it (".<name>.<pid>.<k>.old").
-bool isPrivateName(const std::string& name) {
-  const size_t n = name.size();
-  if (n < 10 || name[0] != '.') return false;
-  const std::string end = name.substr(n - 4);
-  if (end != ".new" && end != ".old") return false;
-  size_t at = n - 4, dots = 0;
-  while (at > 1 && dots < 2) {
-    const char c = name[--at];
-    if (c == '.')
-      ++dots;
-    else if (c < '0' || c > '9')
-      return false;
-  }
-  return dots == 2 && at > 1;
-}
-
-// A file a killed run left under a private name beside the folder that its
-// list names by that name: removed when it is still the file listed.
-bool removeLeftBehind(const TRecordEntry& e) {
-  if (!isPrivateName(fs::path(e.path).filename().string())) return false;
-  struct stat info;
-  TFileIdentity now;
-  if (statFile(AT_FDCWD, e.path, info, now) && S_ISREG(info.st_mode) && e.identity.describes(now))
-    unlink(e.path.c_str());
-  return true;
-}
-
-// A new file beside the folder that a run killed before it was renamed left
-// under its temporary name (".<name>.<pid>.<k>.new"): removed when it is the
-// file the list names.
-void removeUnrenamed(const TRecordEntry& e) {
-  const fs::path path(e.path);
-  const std::string stem = "." + path.filename().string() + ".";
-  std::error_code ec;
-  for (const auto& f : fs::directory_iterator(path.parent_path(), ec)) {
-    const std::string name = f.path().filename().string();
-    struct stat info;
-    TFileIdentity now;
-    if (name.rfind(stem, 0) == 0 && name.size() > stem.size() + 4 &&
-        name.compare(name.size() - 4, 4, ".new") == 0 &&
-        statFile(AT_FDCWD, f.path().string(), info, now) && S_ISREG(info.st_mode) &&
-        e.identity.describes(now))
-      unlink(f.path().c_str());
-  }
 }
 
 void reportRemoval(const std::string& genericName, const int (&count)[kNumFates]) {
@@ -264,13 +218,23 @@ std::string whyNotOwn(const std::string& own, const std::string& rel,
 }
 
 // What makes the run refuse, one line per file; empty when nothing does.
-std::string refusals(const TStaleOutputs& stale) {
+// Keeps the fate of each entry in stale.
+std::string refusals(TStaleOutputs& stale) {
   std::string lines;
-  std::map<std::string, TFate> fates;
-  for (const TRecordEntry& e : earlierOutputs()) {
-    const fs::path rel = listedPath(e.path);
+  std::set<std::string> own;  // the files below the folder the run writes whatever happens
+  for (const std::string& path : stale.ownNames) {
+    std::string rel;
+    if (insideOutputFolder(path, rel)) own.insert(rel);
+  }
+  std::map<std::string, TFate> fates;  // of those the list names
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  stale.fates.assign(earlier.size(), static_cast<unsigned char>(TFate::GONE));
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const fs::path rel = listedPath(earlier[k].path);
     if (rel.empty()) continue;
-    const TFate fate = fates[rel.string()] = judge(e, rel, stale, false);
+    const TFate fate = judge(earlier[k], rel, stale, false);
+    stale.fates[k] = static_cast<unsigned char>(fate);
+    if (own.count(rel.string()) > 0) fates[rel.string()] = fate;
     if (refuses(fate)) lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " +
                                 keptWhy(fate) + "\n";
   }
@@ -385,10 +349,14 @@ bool acceptKeptOutputs(const TStaleOutputs& stale,
                        const std::function<bool(const std::string&)>& writes) {
   if (stale.genericName.empty() || outputFolderDescriptor() < 0) return true;
   std::string lines;
-  for (const TRecordEntry& e : earlierOutputs()) {
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const TRecordEntry& e = earlier[k];
     const fs::path rel = listedPath(e.path);
     if (rel.empty() || !writes(rel.generic_string())) continue;
-    const TFate fate = judge(e, rel, stale, false);
+    const bool known = k < stale.fates.size();
+    const TFate claimed = known ? static_cast<TFate>(stale.fates[k]) : TFate::GONE;
+    const TFate fate = judge(e, rel, stale, false, known ? &claimed : nullptr);
     if (fate != TFate::REMOVED && fate != TFate::GONE && !refuses(fate))
       lines += "  \"" + stale.genericName + "/" + rel.string() + "\": " + keptWhy(fate) + "\n";
   }
@@ -407,13 +375,18 @@ int removeStaleOutputs(const TStaleOutputs& stale) {
   if (stale.genericName.empty() || outputFolderDescriptor() < 0) return 0;
   std::vector<TRecordEntry> carried;
   int count[kNumFates] = {};
-  for (const TRecordEntry& e : earlierOutputs()) {
-    if (!e.path.empty() && e.path[0] == '/' && removeLeftBehind(e)) continue;
+  // What killed runs left under names of their own goes first (support/privateLeftovers.h).
+  removePrivateLeftovers(outputFolderDescriptor(), stale.genericName, earlierOutputs());
+  const std::vector<TRecordEntry>& earlier = earlierOutputs();
+  for (size_t k = 0; k < earlier.size(); ++k) {
+    const TRecordEntry& e = earlier[k];
+    if (isPrivateName(fs::path(e.path).filename().string())) continue;  // dealt with above
     if (isListedOutside(e)) carried.push_back(e);
-    if (!e.path.empty() && e.path[0] == '/' && e.identity.known()) removeUnrenamed(e);
     const fs::path rel = listedPath(e.path);
     if (rel.empty()) continue;
-    const TFate fate = judge(e, rel, stale, true);
+    const bool known = k < stale.fates.size();
+    const TFate claimed = known ? static_cast<TFate>(stale.fates[k]) : TFate::GONE;
+    const TFate fate = judge(e, rel, stale, true, known ? &claimed : nullptr);
     ++count[static_cast<int>(fate)];
     if (fate == TFate::REMOVED || fate == TFate::GONE) continue;
     carried.push_back(e);

@@ -25,6 +25,9 @@ struct TStaleOutputs {
   std::vector<TFileIdentity> inputs;    // every file the invocation may read, by identity
   std::vector<std::string> ownNames;    // files it writes whatever happens, absolute
   bool folderMade = false;  // the claim made the output folder (removed again when left unused)
+  // What the claim found of each entry of the earlier list (its fate, in
+  // driver/staleOutputs.cpp), so that the removal looks again only at what goes.
+  std::vector<unsigned char> fates;
 };
 TStaleOutputs prepareStaleOutputs(const RunOptions& run, const std::string& modelFileName);
 

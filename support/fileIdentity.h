@@ -1,11 +1,14 @@
 #pragma once
 // What tells one file from another, and a file from its later versions: its
-// device, inode and birth time, taken from the descriptor as soon as the
-// program creates the file, then its size and last change, taken when the
-// writer closes it. The birth time tells a file from a later one that got the
-// same inode number (file systems give a freed number again at once). A file
-// the program wrote is recognised by this identity alone, never by its name,
-// since a user may replace, edit or link a file under that name.
+// device, inode and birth time (or, where the file system keeps no birth
+// time, the inode's generation number), taken from the descriptor as soon as
+// the program creates the file, then its size, last modification and last
+// status change, taken when the writer closes it. The birth time or the
+// generation tells a file from a later one that got the same inode number
+// (file systems give a freed number again at once); the status change tells
+// an edit whose modification time was set back, since no user can set it. A
+// file the program wrote is recognised by this identity alone, never by its
+// name, since a user may replace, edit or link a file under that name.
 #include <sys/stat.h>
 
 #include <string>
@@ -14,23 +17,36 @@
 struct TFileIdentity {
   unsigned long long device = 0, inode = 0;  // inode 0: not known
   long long bornSeconds = 0, bornNanoseconds = 0;
-  bool born = false;    // birth time known (not every file system keeps one)
-  bool closed = false;  // size and time known
+  bool born = false;        // birth time known (not every file system keeps one)
+  bool generationKnown = false;  // inode generation known (where there is no birth time)
+  unsigned long long generation = 0;
+  bool closed = false;  // size and times known
   long long size = 0, seconds = 0, nanoseconds = 0;
+  bool changeKnown = false;  // status change time known (lists of older versions have none)
+  long long changeSeconds = 0, changeNanoseconds = 0;
 
   bool known() const { return inode != 0; }
   bool sameFile(const TFileIdentity& o) const { return device == o.device && inode == o.inode; }
+  // Whether a later file that gets the same inode number can be told from this one.
+  bool tellsLaterFiles() const { return born || generationKnown; }
   bool isAmong(const std::vector<TFileIdentity>& files) const;
-  // The identity of a file still being written: without size and time.
+  // The identity of a file still being written: without size and times.
   TFileIdentity opened() const;
+  // The identity a rename keeps: without the status change time, which
+  // renaming the file sets.
+  TFileIdentity content() const;
   // Whether the file as it is now is the one recorded here: the same file,
-  // born at the same time where both tell, and, when it was closed, with the
-  // size and time it had then.
+  // born at the same time (of the same generation) where both tell, and,
+  // when it was closed, with the size and times it had then.
   bool describes(const TFileIdentity& now) const;
+  // The same but for the status change time, which a chmod changes too.
+  bool describesContent(const TFileIdentity& now) const;
 
   // "device TAB inode TAB size TAB seconds TAB nanoseconds TAB born seconds
-  // TAB born nanoseconds", "-" for what is not known; and back (false: no
-  // identity in the text). A text of the first five fields is read too.
+  // TAB born nanoseconds TAB change seconds TAB change nanoseconds TAB
+  // generation", "-" for what is not known; and back (false: no identity in
+  // the text). Texts of the first five or seven fields (older versions) are
+  // read too.
   std::string text() const;
   static bool parse(const std::string& text, TFileIdentity& identity);
 };
@@ -47,3 +63,6 @@ bool identityOf(const std::string& path, TFileIdentity& identity);
 // privileges of the process: root may write any file, yet the user's chmod
 // still says to keep it.
 inline bool isWriteProtected(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+// What a file is when it is not a plain file, for messages ("a named pipe").
+std::string kindOfFile(mode_t mode);

@@ -88,8 +88,8 @@ void TOutputFile::close() {
     return;
   }
   bool written = buffer_.drain();
-  written = outputDescriptorClosed(fd, written) && written;
-  written = ::close(fd) == 0 && written;
+  const bool listed = outputDescriptorClosed(fd, buffer_.endOfWrites());
+  written = ::close(fd) == 0 && written && listed;
   buffer_.detach();
   if (!written) setstate(std::ios::badbit);
 }

@@ -17,6 +17,9 @@ class TDescriptorBuffer : public std::streambuf {
   // Writes what is buffered; false when any write failed.
   bool drain();
   int descriptor() const { return fd_; }
+  // Where the file ends after what was written through this buffer (the
+  // offset at attach plus every byte written); -1 once a write failed.
+  long long endOfWrites() const { return failed_ ? -1 : written_; }
   void detach();
 
  protected:

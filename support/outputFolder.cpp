@@ -18,13 +18,6 @@ namespace {
 
 const char* const kLockFileName = "written_by_brimvane.lock";
 
-std::string readAll(int fd) {
-  std::string text;
-  char buffer[65536];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  return text;
-}
-
 void report(const std::string& genericName, const std::string& what) {
   std::cerr << "\nThe output folder \"" << genericName << "\": " << what << ". Exiting program."
             << std::endl;
@@ -55,8 +48,9 @@ bool readEarlierList(TFolderState& s) {
                                  "folder until it is writable again (chmod u+w)");
     return false;
   }
-  const int fd = openat(s.folderFd, kOutputRecordName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  const bool parsed = fd >= 0 && parseOutputRecord(readAll(fd), s.genericName, s.earlier);
+  const int fd =
+      openat(s.folderFd, kOutputRecordName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const bool parsed = fd >= 0 && readOutputRecord(fd, s.genericName, s.earlier);
   if (fd >= 0) close(fd);
   if (!parsed)
     report(s.genericName, name + "was not written by brimvane for this model: move it elsewhere "
@@ -70,7 +64,8 @@ void releaseFolder(TFolderState& s) {
   for (int* fd : {&s.lockFd, &s.folderFd})
     if (*fd >= 0) close(*fd);
   s.lockFd = s.folderFd = -1;
-  s.listing = s.stopped = false;
+  s.listing = s.listBroken = s.listReported = false;
+  s.stopped = false;
   s.folder.clear();
   s.folderAsNamed.clear();
   for (auto* v : {&s.earlier, &s.entries}) v->clear();
@@ -99,18 +94,34 @@ std::string listText(const TFolderState& s) {
   return text;
 }
 
-void stopListing(TFolderState& s) {
-  s.listing = false;
+// Said once: from now on the files that cannot be listed are not made.
+void reportListFailure(TFolderState& s, int error) {
+  if (s.listReported) return;
+  s.listReported = true;
   std::cerr << "\nUnable to write the list of output files \"" << s.genericName << "/"
-            << kOutputRecordName << "\": the outputs of this run will not be removed by the "
-            << "next one" << std::endl;
+            << kOutputRecordName << "\": " << std::strerror(error)
+            << ". A file that cannot be listed is not made: this run leaves it out and ends "
+               "with status 1"
+            << std::endl;
 }
 
-// The list written anew, one line a file. Where that fails once the list of
-// this process is started, the lines it holds still describe the folder.
-void rewriteList(TFolderState& s) {
+// The list written anew, one line a file; false, with errno, when it cannot
+// be (the list written last is then still open).
+bool rewriteList(TFolderState& s) {
+  if (!s.list.rewrite(s.folderFd, listText(s))) return false;
   s.linesSinceRewrite = 0;
-  if (!s.list.rewrite(s.folderFd, listText(s)) && !s.list.isOpen()) stopListing(s);
+  return true;
+}
+
+// Takes back the change listEntry made to the entries: the entry as it was
+// before, or none (the path was added last).
+void restoreEntry(TFolderState& s, size_t at, bool added, const TRecordEntry& before) {
+  if (!added) {
+    s.entries[at] = before;
+    return;
+  }
+  s.index.erase(s.entries[at].path);
+  s.entries.pop_back();
 }
 
 }  // namespace
@@ -127,19 +138,28 @@ TFolderState& folderState() {
 }
 
 // Files opened and closed again and again (spectra appended per data set) add
-// a line each time: the list is written anew, one line a file, when those
-// lines outnumber the files.
-void listEntry(TFolderState& s, const TRecordEntry& e) {
+// a line each time, and each file two: the list is written anew, one line a
+// file, when the lines added since outnumber half its files.
+bool listEntry(TFolderState& s, const TRecordEntry& e) {
   const auto [at, added] = s.index.emplace(e.path, s.entries.size());
+  const TRecordEntry before = added ? TRecordEntry() : s.entries[at->second];
   if (added)
     s.entries.push_back(e);
   else
     s.entries[at->second] = e;
-  if (!s.listing) return;
-  if (++s.linesSinceRewrite > 2 * s.entries.size() + 1000)
-    rewriteList(s);
-  else if (!s.list.append(lineOf(e)))
-    stopListing(s);
+  if (!s.listing) {
+    if (!s.listBroken) return true;
+    restoreEntry(s, at->second, added, before);
+    errno = EIO;
+    return false;
+  }
+  if (++s.linesSinceRewrite > s.entries.size() / 2 + 1000 && rewriteList(s)) return true;
+  if (s.list.append(lineOf(e))) return true;
+  const int error = errno;
+  reportListFailure(s, error);
+  restoreEntry(s, at->second, added, before);
+  errno = error;
+  return false;
 }
 
 FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
@@ -177,7 +197,7 @@ int outputFolderDescriptor() {
   return s.folderFd;
 }
 
-std::vector<TRecordEntry> earlierOutputs() {
+const std::vector<TRecordEntry>& earlierOutputs() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   return s.earlier;
@@ -221,36 +241,38 @@ bool startOutputRecord(const std::vector<TRecordEntry>& carried) {
   s.index.clear();
   for (const TRecordEntry& e : carried)
     if (s.index.emplace(e.path, s.entries.size()).second) s.entries.push_back(e);
-  s.listing = true;
-  rewriteList(s);
+  s.listing = rewriteList(s);
+  if (!s.listing) {
+    s.listBroken = true;
+    reportListFailure(s, errno);
+  }
   return s.listing;
 }
 
-void noteTempFolder(const std::string& rel, const TFileIdentity& identity) {
+bool noteTempFolder(const std::string& rel, const TFileIdentity& identity) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   TRecordEntry e;
   e.path = rel;
   e.route = kRouteTempFolder;
   e.identity = identity;
-  listEntry(s, e);
+  return listEntry(s, e);
 }
 
-void stopOutputs() {
-  TFolderState& s = folderState();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.stopped = true;
-}
+void stopOutputs() { folderState().stopped = true; }
 
 void closeOutputRecord() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  if (s.listing) {  // one line a file
+  if (s.listing) {  // one line a file, none for a temporary folder removed already
     std::vector<TRecordEntry> named;
+    struct stat info;
     for (const TRecordEntry& e : s.entries)
-      if (!e.dropped) named.push_back(e);
+      if (!e.dropped && (e.route != kRouteTempFolder ||
+                         fstatat(s.folderFd, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0))
+        named.push_back(e);
     s.entries.swap(named);
-    rewriteList(s);
+    rewriteList(s);  // where it cannot be, the lines written so far still tell
   }
   releaseFolder(s);
 }

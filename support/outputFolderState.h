@@ -1,6 +1,7 @@
 #pragma once
 // What the claimed output folder holds for the process (support/outputFolder.h);
 // shared by the claim and the gate, always under its mutex.
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -30,7 +31,9 @@ struct TFolderState {
   int folderFd = -1;
   int lockFd = -1;  // the lock file, where the folder itself cannot be locked
   char route = kRouteOther;
-  bool stopped = false;  // a signal ends the run: nothing is opened any more
+  // A signal ends the run: nothing is opened any more. Set without the lock,
+  // which a writer may hold.
+  std::atomic<bool> stopped{false};
   std::function<void()> beforeFirstOutput;
   std::vector<TRecordEntry> earlier;
   std::vector<TRecordEntry> entries;  // the new list
@@ -44,10 +47,13 @@ struct TFolderState {
   std::set<std::string> refused;  // paths refused (said once)
   std::vector<TFileIdentity> inputs;
   TListFile list;
-  bool listing = false;  // the new list is written
+  bool listing = false;      // the new list is written
+  bool listBroken = false;   // the new list could not be started: nothing can be listed
+  bool listReported = false; // a failure to write the list was said
   size_t linesSinceRewrite = 0;
 };
 
 TFolderState& folderState();
-// Sets the entry of a path in the new list and adds its line.
-void listEntry(TFolderState& s, const TRecordEntry& e);
+// Sets the entry of a path in the new list and adds its line; false, with
+// errno, the entry as it was, when the line cannot be written (said once).
+bool listEntry(TFolderState& s, const TRecordEntry& e);

@@ -12,6 +12,7 @@
 
 #include "support/outputFolder.h"
 #include "support/outputFolderState.h"
+#include "support/privateLeftovers.h"
 
 namespace fs = std::filesystem;
 
@@ -19,9 +20,9 @@ namespace {
 
 constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
-// "seed.txt" of any run is known by its one line.
-bool isSeedFile(int dir, const std::string& name) {
-  const int fd = name == "seed.txt" ? openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW) : -1;
+// Whether the file holds the one line of a seed file, and nothing else.
+bool holdsSeedLine(int dir, const std::string& name) {
+  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   char text[64] = {};
   const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
   if (fd >= 0) close(fd);
@@ -31,6 +32,11 @@ bool isSeedFile(int dir, const std::string& name) {
          end == '\n';
 }
 
+// "seed.txt" of any run is known by its one line.
+bool isSeedFile(int dir, const std::string& name) {
+  return name == "seed.txt" && holdsSeedLine(dir, name);
+}
+
 // Why the run may not write over an existing file (info, reached without
 // following a link); empty when this process made it and it is as the
 // process left it, or, outside the folder, when an earlier run of the model
@@ -38,7 +44,7 @@ bool isSeedFile(int dir, const std::string& name) {
 std::string whyKept(const TFolderState& s, const struct stat& info, const TFileIdentity& now,
                     const std::string& key, int dir, const std::string& name) {
   if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
-  if (!S_ISREG(info.st_mode)) return "it is not a plain file";
+  if (!S_ISREG(info.st_mode)) return "it is " + kindOfFile(info.st_mode) + ", not a plain file";
   if (now.isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
   if (info.st_nlink > 1) return "it has another name too (a hard link)";
@@ -56,18 +62,20 @@ std::string whyKept(const TFolderState& s, const struct stat& info, const TFileI
   return isSeedFile(dir, name) ? "" : "no run of this model made it";
 }
 
-// Lists the file just opened on fd by this process.
-void listOpened(TFolderState& s, const std::string& key, int fd) {
+// Lists the file just opened on fd by this process; false, with errno, when
+// its line cannot be written (nothing of it is then known).
+bool listOpened(TFolderState& s, const std::string& key, int fd) {
   struct stat info;
   TFileIdentity now;
-  if (!statFile(fd, "", info, now)) return;
+  if (!statFile(fd, "", info, now)) return false;
   TRecordEntry e;
   e.path = key;
   e.route = s.route;
   e.identity = now.opened();
+  if (!s.folder.empty() && !listEntry(s, e)) return false;
   s.made[key] = e.identity;
   s.openFiles[{now.device, now.inode}] = key;
-  if (!s.folder.empty()) listEntry(s, e);
+  return true;
 }
 
 // Takes back the entry of a file that could not be given its name: the line
@@ -84,11 +92,62 @@ void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry*
   listEntry(s, e);
 }
 
-// A new file in the folder, listed before it has a name: made unnamed
-// (O_TMPFILE), listed, then linked under its name, which fails when a file
-// has it. A run killed at any moment leaves no file that its list does not
-// name. Where the file system makes no unnamed files, O_CREAT|O_EXCL and the
-// line right after.
+// Renames from to to in one folder, failing when to exists (EEXIST); where
+// the file system has no such rename, a second name made then the first
+// removed.
+bool renameNoReplace(int dir, const std::string& from, const std::string& to) {
+  if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;  // EINVAL: not on this file system
+  if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) return false;
+  unlinkat(dir, from.c_str(), 0);
+  return true;
+}
+
+// Made unnamed (O_TMPFILE), listed, then linked under its name, which fails
+// when a file has it; -2 where the file system makes no unnamed files.
+int createUnnamed(int dir, const std::string& name, TFolderState& s, const std::string& key,
+                  bool hadEntry, const TRecordEntry& before) {
+  const int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) return -2;
+  if (!listOpened(s, key, fd)) {
+    const int error = errno;
+    close(fd);  // an unnamed file goes with its descriptor
+    errno = error;
+    return -1;
+  }
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
+  const int error = errno;
+  unlist(s, key, fd, hadEntry ? &before : nullptr);
+  close(fd);
+  errno = error;
+  return error == ENOENT ? -2 : -1;  // ENOENT: no /proc to name it through
+}
+
+// Made under a private name of this process's, listed, then given its name
+// (support/privateLeftovers.h says what a kill in between leaves).
+int createPrivate(int dir, const std::string& name, TFolderState& s, const std::string& key,
+                  bool hadEntry, const TRecordEntry& before) {
+  for (int k = 0; k < 100; ++k) {
+    const std::string temporary = privateName(name, k);
+    const int fd = openat(dir, temporary.c_str(), kCreate, 0644);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return -1;
+    const bool listed = listOpened(s, key, fd);
+    if (listed && renameNoReplace(dir, temporary, name)) return fd;
+    const int error = errno;
+    if (listed) unlist(s, key, fd, hadEntry ? &before : nullptr);
+    unlinkat(dir, temporary.c_str(), 0);
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  return -1;
+}
+
+// A new file in the folder, listed before it has a name: a run killed at any
+// moment leaves no file under an output's name that its list does not name.
+// -1 with errno EEXIST when a file has the name.
 int createListed(int dir, const std::string& name, TFolderState& s, const std::string& key) {
   struct stat info;
   if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -98,34 +157,47 @@ int createListed(int dir, const std::string& name, TFolderState& s, const std::s
   const auto listed = s.index.find(key);
   const bool hadEntry = listed != s.index.end();
   const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
-  int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
-  if (fd >= 0) {
-    listOpened(s, key, fd);
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
-    const int error = errno;
-    unlist(s, key, fd, hadEntry ? &before : nullptr);
-    close(fd);
-    errno = error;
-    if (error != ENOENT) return -1;  // ENOENT: no /proc to name it through
-  }
-  fd = openat(dir, name.c_str(), kCreate, 0644);
-  if (fd >= 0) listOpened(s, key, fd);
-  return fd;
+  const int fd = createUnnamed(dir, name, s, key, hadEntry, before);
+  return fd == -2 ? createPrivate(dir, name, s, key, hadEntry, before) : fd;
 }
 
 // The existing file opened again, without truncation and following no link,
 // and kept only when the run may write it: then emptied, or to be appended to.
+// The name is looked at first (O_PATH) and opened for writing only when it
+// is a plain file, without waiting: a named pipe or a device is never opened.
 int reopen(int dir, const std::string& name, bool append, TFolderState& s, const std::string& key,
            std::string& problem) {
-  const int fd = openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int look = openat(dir, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   struct stat info;
   TFileIdentity now;
-  if (fd < 0 && errno == ELOOP) problem = "it is a symbolic link";
-  if (fd < 0 || !statFile(fd, "", info, now)) return -1;
+  const bool seen = look >= 0 && fstat(look, &info) == 0;
+  if (look >= 0) close(look);
+  if (!seen) return -1;
+  if (S_ISDIR(info.st_mode)) {  // cannot be written, as a folder
+    errno = EISDIR;
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    problem = "it is " + kindOfFile(info.st_mode) + ", not a plain file";
+    errno = EPERM;
+    return -1;
+  }
+  const int fd =
+      openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0 && (errno == ELOOP || errno == ENXIO)) problem = "it was replaced while this run looked at it";
+  if (fd < 0 || !statFile(fd, "", info, now)) {
+    if (fd >= 0) close(fd);
+    return -1;
+  }
   problem = whyKept(s, info, now, key, dir, name);
-  if (problem.empty()) listOpened(s, key, fd);  // as being written, before it changes
-  if (problem.empty() && (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
+  if (problem.empty() && !listOpened(s, key, fd)) {  // as being written, before it changes
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  if (problem.empty() && fcntl(fd, F_SETFL, O_WRONLY) == 0 &&
+      (append ? lseek(fd, 0, SEEK_END) >= 0 : ftruncate(fd, 0) == 0))
     return fd;
   close(fd);
   return -1;
@@ -148,35 +220,33 @@ int openParent(int folderFd, const std::string& rel, std::string& name) {
   return dir;
 }
 
-// The same file in the same state: device, inode, birth, size and time of
-// the last change of its bytes. The status-change time is left out: renaming
-// a file changes it.
-bool sameVersion(const TFileIdentity& a, const TFileIdentity& b) {
-  return a.sameFile(b) && a.bornSeconds == b.bornSeconds &&
-         a.bornNanoseconds == b.bornNanoseconds && a.size == b.size && a.seconds == b.seconds &&
-         a.nanoseconds == b.nanoseconds;
-}
-
-// Renames from to to in one folder, failing when to exists (EEXIST); where
-// the file system has no such rename, a second name made then the first
-// removed.
-bool renameNoReplace(int dir, const std::string& from, const std::string& to) {
-  if (renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  if (linkat(dir, from.c_str(), dir, to.c_str(), 0) != 0) return false;
-  unlinkat(dir, from.c_str(), 0);
-  return true;
-}
-
-// Lists a file beside the folder under a path, or takes the path's line back.
-void listOutside(TFolderState& s, const std::string& path, const TFileIdentity* identity) {
-  if (s.folder.empty()) return;
+// Lists a file beside the folder under a path, or takes the path's line
+// back; false, with errno, when the line cannot be written.
+bool listOutside(TFolderState& s, const std::string& path, const TFileIdentity* identity) {
+  if (s.folder.empty()) return true;
   TRecordEntry e;
   e.path = path;
   e.route = s.route;
   if (identity) e.identity = *identity;
   e.dropped = identity == nullptr;
-  listEntry(s, e);
+  return listEntry(s, e);
+}
+
+// Checks the file that has the name beside the folder (u.old, u.replaces:
+// there is one); false, the reason in problem, when the run may not replace
+// it. Where the name changed while it was checked (another run replacing its
+// seed file), it is checked again.
+bool checkReplaced(const TFolderState& s, int dir, const std::string& name, const std::string& key,
+                   TUnnamedFile& u, std::string& problem) {
+  for (int look = 0; look < 5; ++look) {
+    struct stat info;
+    u.replaces = statFile(dir, name, info, u.old);
+    problem = u.replaces ? whyKept(s, info, u.old, key, dir, name) : "";
+    TFileIdentity after;
+    const bool still = statFile(dir, name, info, after);
+    if (problem.empty() || (still && after.sameFile(u.old))) break;
+  }
+  return problem.empty();
 }
 
 // Outside the folder: a new file under a name of this process's in the same
@@ -190,20 +260,23 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
     const int fd = reopen(dir, name, true, s, key, problem);
     if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
-  struct stat info;
   TUnnamedFile u;
-  u.replaces = statFile(dir, name, info, u.old);
-  if (u.replaces) problem = whyKept(s, info, u.old, key, dir, name);
-  if (!problem.empty()) return -1;
+  if (!checkReplaced(s, dir, name, key, u, problem)) return -1;
   u.folder = fs::path(key).parent_path().string();
   u.name = name;
   u.key = key;
   for (int k = 0; k < 100; ++k) {
-    u.temporary = "." + name + "." + std::to_string(getpid()) + "." + std::to_string(k) + ".new";
+    u.temporary = privateName(name, k);
     const int fd = openat(dir, u.temporary.c_str(), kCreate, 0644);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
-    listOpened(s, (fs::path(u.folder) / u.temporary).string(), fd);
+    if (!listOpened(s, (fs::path(u.folder) / u.temporary).string(), fd)) {
+      const int error = errno;  // not made when it cannot be listed
+      unlinkat(dir, u.temporary.c_str(), 0);
+      close(fd);
+      errno = error;
+      return -1;
+    }
     struct stat made;
     if (fstat(fd, &made) == 0)
       s.unnamed[{static_cast<unsigned long long>(made.st_dev),
@@ -213,18 +286,6 @@ int replace(int dir, const std::string& name, bool append, TFolderState& s,
   return -1;
 }
 
-// Whether the file holds the one line of a seed file, and nothing else.
-bool holdsSeedLine(int dir, const std::string& name) {
-  const int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  char text[64] = {};
-  const ssize_t n = fd >= 0 ? read(fd, text, sizeof text - 1) : -1;
-  if (fd >= 0) close(fd);
-  long long seed = 0;
-  char end = 0, extra = 0;
-  return n > 0 && std::sscanf(text, "Random generator seed :%lld%c%c", &seed, &end, &extra) == 2 &&
-         end == '\n';
-}
-
 // Moves the file that has the name aside to a private name and gives it
 // back when it is not the one the run checked (a file the user saved
 // meanwhile); true when the checked file is aside (held) or the name is free.
@@ -232,20 +293,27 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
                       TFolderState& s, bool& held, std::string& problem) {
   const std::string asidePath = (fs::path(u.folder) / aside).string();
   const TFileIdentity old = u.old.opened();  // by device, inode and birth: renaming changes its status
-  listOutside(s, asidePath, &old);  // a run killed from here on leaves it listed
+  if (!listOutside(s, asidePath, &old)) {  // a run killed once it is aside leaves it listed
+    problem = std::string("its line in the list of outputs cannot be written (") +
+              std::strerror(errno) + ")";
+    return false;
+  }
   if (!renameNoReplace(dir, u.name, aside)) {
+    const int error = errno;
     listOutside(s, asidePath, nullptr);
-    if (errno == ENOENT) return true;  // gone meanwhile: nothing to replace
-    problem = std::string("the file it replaces cannot be moved aside (") + std::strerror(errno) + ")";
+    if (error == ENOENT) return true;  // gone meanwhile: nothing to replace
+    problem = std::string("the file it replaces cannot be moved aside (") + std::strerror(error) + ")";
     return false;
   }
   struct stat info;
   TFileIdentity moved;
   const bool there = statFile(dir, aside, info, moved);
-  // The file checked, or the seed file another run (of another model) wrote meanwhile.
-  held = there && (sameVersion(moved, u.old) || (u.name == "seed.txt" && S_ISREG(info.st_mode) &&
-                                                 info.st_nlink == 1 && !isWriteProtected(info) &&
-                                                 holdsSeedLine(dir, aside)));
+  // The file checked (its status changed with the move), or the seed file
+  // another run (of another model) wrote meanwhile.
+  held = there && S_ISREG(info.st_mode) &&
+         (u.old.describesContent(moved) ||
+          (u.name == "seed.txt" && info.st_nlink == 1 && !isWriteProtected(info) &&
+           holdsSeedLine(dir, aside)));
   if (held) return true;
   const bool back = renameNoReplace(dir, aside, u.name);
   listOutside(s, asidePath, nullptr);
@@ -255,44 +323,82 @@ bool moveCheckedAside(int dir, const TUnnamedFile& u, const std::string& aside,
   return false;
 }
 
+// Gives the new file on fd its name, listed before the rename by what a
+// rename keeps of it (content(): a rename sets its status change time, which
+// no run can know before), so that a run killed right after the rename
+// leaves it listed, and listed again whole after it; false, the reason in
+// problem, when it does not get the name.
+bool giveName(TFolderState& s, const TUnnamedFile& u, int dir, int fd, long long size,
+              std::string& problem) {
+  struct stat info;
+  TFileIdentity now;
+  if (!statFile(fd, "", info, now)) {
+    problem = std::strerror(errno);
+    return false;
+  }
+  if (size >= 0 && now.size != size) now.size = size;  // written to by someone else too
+  const TFileIdentity kept = now.content();
+  if (!listOutside(s, u.key, &kept)) {
+    problem = std::string("its line in the list of outputs cannot be written (") +
+              std::strerror(errno) + ")";
+    return false;
+  }
+  if (!renameNoReplace(dir, u.temporary, u.name)) {
+    const int error = errno;
+    problem = error == EEXIST ? "a file was saved under its name while this run wrote it"
+                              : std::strerror(error);
+    errno = error;
+    return false;
+  }
+  if (statFile(fd, "", info, now)) {
+    if (size >= 0 && now.size != size) now.size = size;
+    listOutside(s, u.key, &now);  // when it cannot be, the line before the rename still tells
+  }
+  s.made[u.key] = now;
+  return true;
+}
+
 // Gives a complete file beside the folder its name: the old file, moved
 // aside and found to be the one the run checked, goes; a file saved under
 // the name meanwhile is kept and the new one removed (false, the reason in
-// problem).
-bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, std::string& problem) {
+// problem). Where the new file cannot take the name for another reason, the
+// old one is given its name back.
+bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
+              std::string& problem) {
   const int dir = open(u.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) {
     problem = std::strerror(errno);
     return false;
   }
   const std::string temporaryPath = (fs::path(u.folder) / u.temporary).string();
-  const std::string aside = u.temporary.substr(0, u.temporary.size() - 4) + ".old";
+  const std::string aside = asideName(u.temporary);
+  const std::string asidePath = (fs::path(u.folder) / aside).string();
   const auto listed = s.index.find(u.key);
   const bool hadEntry = listed != s.index.end();
   const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
-  bool held = false;
-  bool named =
-      problem.empty() && (!u.replaces || moveCheckedAside(dir, u, aside, s, held, problem));
-  struct stat info;
-  TFileIdentity now;
-  const bool relisted = named && statFile(fd, "", info, now);
-  if (relisted) {
-    listOutside(s, u.key, &now);  // before it has the name: a kill leaves it listed
-    named = renameNoReplace(dir, u.temporary, u.name);
-    if (!named)
-      problem = errno == EEXIST ? "a file was saved under its name while this run wrote it"
-                                : std::strerror(errno);
+  bool held = false, named = false;
+  for (int attempt = 0; problem.empty(); ++attempt) {
+    if ((u.replaces || attempt > 0) && !moveCheckedAside(dir, u, aside, s, held, problem)) break;
+    named = giveName(s, u, dir, fd, size, problem);
+    // A seed file another run (of another model) wrote since the check is
+    // moved aside and replaced the same way.
+    if (named || errno != EEXIST || u.name != "seed.txt" || attempt == 2) break;
+    problem.clear();
+    if (held && unlinkat(dir, aside.c_str(), 0) == 0) listOutside(s, asidePath, nullptr);
+    held = false;
   }
-  if (named && statFile(fd, "", info, now)) {  // its status changed with the rename
-    s.made[u.key] = now;
-    listOutside(s, u.key, &now);
-  } else if (!named) {
+  if (!named) {
     unlinkat(dir, u.temporary.c_str(), 0);
-    if (relisted && hadEntry) listEntry(s, before);
-    if (relisted && !hadEntry) listOutside(s, u.key, nullptr);
+    const bool back = held && renameNoReplace(dir, aside, u.name);  // the old file stays
+    TRecordEntry e = before;
+    if (back) e.identity = e.identity.content();  // its status changed with the moves
+    if (hadEntry) listEntry(s, e);
+    if (!hadEntry) listOutside(s, u.key, nullptr);
+    if (back) listOutside(s, asidePath, nullptr);
+    held = held && !back;
   }
   if (held && unlinkat(dir, aside.c_str(), 0) == 0)  // the checked file, this run's to replace
-    listOutside(s, (fs::path(u.folder) / aside).string(), nullptr);
+    listOutside(s, asidePath, nullptr);
   listOutside(s, temporaryPath, nullptr);
   s.made.erase(temporaryPath);
   close(dir);
@@ -325,7 +431,7 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   if (inside) beginOutputs();
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
-  problem = s.stopped ? "the run is being interrupted" : "";
+  problem = s.stopped.load() ? "the run is being interrupted" : "";
   const std::string key = inside ? rel : absolutePath(path);
   std::string name;
   const int dir = problem.empty() ? folderOf(s, inside, key, name, problem) : -1;
@@ -336,6 +442,11 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   } else if (dir >= 0) {
     fd = replace(dir, name, append, s, key, problem);
   }
+  // Bytes another process adds meanwhile go after the run's, not under them.
+  if (fd >= 0 && fcntl(fd, F_SETFL, O_WRONLY | O_APPEND) != 0) {
+    close(fd);
+    fd = -1;
+  }
   const int error = fd < 0 && !problem.empty() ? EPERM : errno;  // refused, not failed
   if (dir >= 0) close(dir);
   if (fd < 0 && !problem.empty() && s.refused.insert(key).second)
@@ -345,7 +456,23 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
   return fd;
 }
 
-bool outputDescriptorClosed(int fd, bool complete) {
+namespace {
+
+// Removes the file of key in the folder that this process made and could not
+// list as it left it, while it is the file open on fd.
+void removeUnlisted(TFolderState& s, const std::string& key, const TFileIdentity& made) {
+  std::string name;
+  const int dir = openParent(s.folderFd, key, name);
+  struct stat info;
+  TFileIdentity now;
+  if (dir >= 0 && statFile(dir, name, info, now) && S_ISREG(info.st_mode) && made.describes(now))
+    unlinkat(dir, name.c_str(), 0);
+  if (dir >= 0) close(dir);
+}
+
+}  // namespace
+
+bool outputDescriptorClosed(int fd, long long size) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   struct stat info;
@@ -356,8 +483,8 @@ bool outputDescriptorClosed(int fd, bool complete) {
     const TUnnamedFile u = unnamed->second;
     s.unnamed.erase(unnamed);
     s.openFiles.erase({now.device, now.inode});
-    std::string problem = complete ? "" : "it could not be written whole";
-    if (nameFile(s, u, fd, problem)) return true;
+    std::string problem = size >= 0 ? "" : "it could not be written whole";
+    if (nameFile(s, u, fd, size, problem)) return true;
     std::cerr << "\nThe file \"" << u.key << "\" is kept: " << problem
               << "; this run does not write it" << std::endl;
     return false;
@@ -369,12 +496,22 @@ bool outputDescriptorClosed(int fd, bool complete) {
   const auto made = s.made.find(key);
   if (made == s.made.end() || !made->second.sameFile(now)) return true;
   made->second = now;
+  // Written to by someone else too: listed with the size the run gave it,
+  // which the file no longer has, so that no run takes it for its own.
+  const bool othersBytes = size >= 0 && now.size != size;
+  if (othersBytes) made->second.size = size;
   const auto listed = s.index.find(key);
   if (s.folder.empty() || listed == s.index.end()) return true;
   TRecordEntry e = s.entries[listed->second];
   e.identity = made->second;
-  listEntry(s, e);
-  return true;
+  if (listEntry(s, e)) return true;
+  const int error = errno;
+  if (!othersBytes && key[0] != '/') {
+    removeUnlisted(s, key, now);
+    s.made.erase(key);
+  }
+  errno = error;
+  return false;
 }
 
 std::string whyOutsideOutputKept(const std::string& path) {

@@ -4,39 +4,100 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <map>
-#include <sstream>
+#include <cstring>
+#include <string_view>
 
 const char* const kOutputRecordName = "written_by_brimvane.txt";
 
-namespace {
-
-std::string firstHeaderLine(const std::string& genericName) {
+std::string listHeaderLine(const std::string& genericName) {
   return "# Files brimvane wrote in this folder for the model \"" + genericName +
          "\", one per line.";
 }
+
+namespace {
 
 bool isRoute(char c) { return c == kRouteEstimation || c == kRouteOther || c == kRouteTempFolder; }
 
 // A line of the list; a line of an older version (a bare path, or "-" for the
 // identity) gives an entry without identity, which nothing removes.
-bool parseLine(const std::string& line, TRecordEntry& e) {
+bool parseLine(std::string_view line, TRecordEntry& e) {
   e = TRecordEntry();
   const size_t first = line.find('\t'), last = line.rfind('\t');
   if (first == std::string::npos) {
-    e.path = line;
+    e.path = std::string(line);
     return true;
   }
   if (first != 1 || last == first || !isRoute(line[0])) return false;
   e.route = line[0];
-  e.path = line.substr(last + 1);
-  const std::string identity = line.substr(first + 1, last - first - 1);
+  e.path = std::string(line.substr(last + 1));
+  const std::string identity(line.substr(first + 1, last - first - 1));
   e.dropped = identity == "x";
   TFileIdentity::parse(identity, e.identity);
   return !e.path.empty();
 }
 
 }  // namespace
+
+void TListReader::feed(const char* data, size_t size) {
+  for (size_t at = 0; at < size && !refused_;) {
+    const char* newline = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
+    const size_t end = newline ? static_cast<size_t>(newline - data) : size;
+    if (!skipping_) pending_.append(data + at, end - at);
+    if (pending_.size() > kLongestLine) {  // not a line of a list: skipped to its end
+      pending_.clear();
+      skipping_ = true;
+    }
+    if (!newline) return;
+    if (!skipping_) take(pending_);
+    pending_.clear();
+    skipping_ = false;
+    at = end + 1;
+  }
+}
+
+void TListReader::take(const std::string& line) {
+  if (!headerSeen_) {
+    headerSeen_ = true;
+    refused_ = line != listHeaderLine(genericName_);
+    return;
+  }
+  TRecordEntry e;
+  if (line.empty() || line[0] == '#' || !parseLine(line, e)) return;
+  // A file beside the folder is replaced by a new one under its name: the
+  // line of the new one comes before the rename, so both stay listed.
+  const bool outside = e.path[0] == '/';
+  if (outside) outsideKeys_.push_back(e.path + "\t" + std::to_string(e.identity.inode));
+  const std::string_view key = outside ? std::string_view(outsideKeys_.back()) : e.path;
+  const auto known = index_.find(key);
+  if (known != index_.end()) {  // the later line holds; the path, which the index views, stays
+    TRecordEntry& earlier = entries_[known->second];
+    earlier.route = e.route;
+    earlier.identity = e.identity;
+    earlier.dropped = e.dropped;
+    if (outside) outsideKeys_.pop_back();
+    return;
+  }
+  entries_.push_back(std::move(e));
+  index_.emplace(outside ? key : std::string_view(entries_.back().path), entries_.size() - 1);
+}
+
+bool TListReader::finish(std::vector<TRecordEntry>& entries) {
+  // The last line without its line end was cut by a kill: left out.
+  if (!headerSeen_ || refused_) {
+    entries.clear();
+    return false;
+  }
+  index_.clear();
+  entries.clear();
+  size_t named = 0;
+  for (const TRecordEntry& e : entries_) named += e.dropped ? 0 : 1;
+  entries.reserve(named);
+  for (TRecordEntry& e : entries_)
+    if (!e.dropped) entries.push_back(std::move(e));
+  entries_.clear();
+  outsideKeys_.clear();
+  return true;
+}
 
 bool writeAll(int fd, const char* data, size_t size) {
   for (size_t done = 0; done < size;) {
@@ -49,7 +110,7 @@ bool writeAll(int fd, const char* data, size_t size) {
 }
 
 std::string headerText(const std::string& genericName) {
-  return firstHeaderLine(genericName) + "\n# The next run of \"" + genericName +
+  return listHeaderLine(genericName) + "\n# The next run of \"" + genericName +
          "\" removes those it can prove it made (route, identity, path); other files stay.\n";
 }
 
@@ -60,29 +121,24 @@ std::string lineOf(const TRecordEntry& e) {
 
 bool parseOutputRecord(const std::string& text, const std::string& genericName,
                        std::vector<TRecordEntry>& entries) {
-  entries.clear();
-  std::istringstream in(text);
-  std::string line;
-  if (!std::getline(in, line) || line != firstHeaderLine(genericName)) return false;
-  std::map<std::string, size_t> index;
-  while (std::getline(in, line)) {
-    TRecordEntry e;
-    if (in.eof() || line.empty() || line[0] == '#' || !parseLine(line, e)) continue;
-    // A file beside the folder is replaced by a new one under its name: the
-    // line of the new one comes before the rename, so both stay listed.
-    const std::string key = e.path[0] == '/' ? e.path + "\t" + std::to_string(e.identity.inode)
-                                             : e.path;
-    const auto [at, added] = index.emplace(key, entries.size());
-    if (added)
-      entries.push_back(e);
-    else
-      entries[at->second] = e;
+  TListReader reader(genericName);
+  reader.feed(text.data(), text.size());
+  return reader.finish(entries);
+}
+
+bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecordEntry>& entries) {
+  TListReader reader(genericName);
+  std::vector<char> buffer(1 << 20);
+  ssize_t n;
+  while ((n = read(fd, buffer.data(), buffer.size())) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      entries.clear();
+      return false;
+    }
+    reader.feed(buffer.data(), static_cast<size_t>(n));
   }
-  std::vector<TRecordEntry> named;
-  for (const TRecordEntry& e : entries)
-    if (!e.dropped) named.push_back(e);
-  entries.swap(named);
-  return true;
+  return reader.finish(entries);
 }
 
 bool TListFile::rewrite(int folderFd, const std::string& text) {
@@ -98,9 +154,12 @@ bool TListFile::rewrite(int folderFd, const std::string& text) {
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  if (!writeAll(fd, text.data(), text.size()) || renameat(folderFd, temporary.c_str(), folderFd, kOutputRecordName)) {
+  if (!writeAll(fd, text.data(), text.size()) ||
+      renameat(folderFd, temporary.c_str(), folderFd, kOutputRecordName) != 0) {
+    const int error = errno;
     ::close(fd);
     unlinkat(folderFd, temporary.c_str(), 0);
+    errno = error;
     return false;
   }
   close();
@@ -109,7 +168,17 @@ bool TListFile::rewrite(int folderFd, const std::string& text) {
 }
 
 bool TListFile::append(const std::string& line) {
-  return fd_ >= 0 && writeAll(fd_, line.data(), line.size());
+  if (fd_ < 0) return false;
+  const off_t end = lseek(fd_, 0, SEEK_END);
+  if (end < 0) return false;
+  if (writeAll(fd_, line.data(), line.size())) return true;
+  // A line cut by a full disk or a size limit is taken back, so that the
+  // next line does not join it.
+  const int error = errno;
+  while (ftruncate(fd_, end) != 0 && errno == EINTR) {
+  }
+  errno = error;
+  return false;
 }
 
 void TListFile::close() {

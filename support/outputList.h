@@ -3,16 +3,26 @@
 // "written_by_brimvane.txt": two comment lines naming the model, then one line
 // per file or temporary folder, "route TAB identity TAB path" (path below the
 // folder, or absolute for a file outside it). A file is listed with its device
-// and inode the moment it is created, and again with its size and time when
-// its writer closes it; a later line of a path replaces the earlier ones, and
-// a line "route TAB x TAB path" takes them back (a file that got no name).
+// and inode the moment it is created, before it has its name, and again with
+// its size and times when its writer closes it; a later line of a path
+// replaces the earlier ones, and a line "route TAB x TAB path" takes them
+// back (a file that got no name). A file whose line cannot be written is not
+// made (support/outputFolder.h).
 //
 // The list is never truncated in place: it is written whole under a new name
 // and renamed over the old one, and the new file then takes the lines of the
-// run as they come, each in one write. A process killed at any moment leaves
-// the old list or the new one, at worst without its last, unfinished line.
+// run as they come, each in one write; a line that cannot be written whole is
+// cut off again. A process killed at any moment leaves the old list or the
+// new one, at worst without its last, unfinished line. The list is written
+// anew, one line a file, whenever the lines of its files outnumber them
+// twice, and it is read piece by piece, so that reading it takes memory for
+// its files, not for its text.
 #include <cstddef>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "support/fileIdentity.h"
@@ -34,11 +44,35 @@ struct TRecordEntry {
 };
 
 std::string headerText(const std::string& genericName);
+// The first line of the list of the model.
+std::string listHeaderLine(const std::string& genericName);
 std::string lineOf(const TRecordEntry& entry);
 // The entries of a list's text when it was written for the model with this
 // generic name; false when it is another model's or no list.
 bool parseOutputRecord(const std::string& text, const std::string& genericName,
                        std::vector<TRecordEntry>& entries);
+// The same read from a descriptor, piece by piece; false too when it cannot be read.
+bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecordEntry>& entries);
+
+// Takes a list's text in pieces and keeps one entry a file; a line longer
+// than any line of a list is left out.
+class TListReader {
+ public:
+  explicit TListReader(std::string genericName) : genericName_(std::move(genericName)) {}
+  void feed(const char* data, size_t size);
+  // The entries; false when the text is no list of the model.
+  bool finish(std::vector<TRecordEntry>& entries);
+
+ private:
+  static constexpr size_t kLongestLine = 1 << 16;
+  void take(const std::string& line);
+  std::string genericName_;
+  std::string pending_;
+  bool skipping_ = false, headerSeen_ = false, refused_ = false;
+  std::deque<TRecordEntry> entries_;  // never moved: the index holds views of their keys
+  std::deque<std::string> outsideKeys_;  // path and inode of a file beside the folder
+  std::unordered_map<std::string_view, size_t> index_;
+};
 
 // Writes every byte to the descriptor; false when a write fails.
 bool writeAll(int fd, const char* data, size_t size);
@@ -54,7 +88,8 @@ class TListFile {
   // Writes the text under a new name in the folder and renames it over the
   // list; false, the old list untouched, when it cannot.
   bool rewrite(int folderFd, const std::string& text);
-  // Adds a line to the list last written; false when it cannot.
+  // Adds a line to the list last written; false, with errno, when it cannot
+  // (the list is then as it was).
   bool append(const std::string& line);
   bool isOpen() const { return fd_ >= 0; }
   void close();

@@ -82,11 +82,17 @@ bool makeOwnTempFolder(const std::string& parent, int batch, std::string& path,
               "\": " + std::strerror(errno);
     return false;
   }
-  f.made[batch] = path = name;
   std::string rel;
   TFileIdentity made;
-  if (statFile(AT_FDCWD, name, info, made) && insideOutputFolder(name, rel))
-    noteTempFolder(rel, made.opened());
+  if (statFile(AT_FDCWD, name, info, made) && insideOutputFolder(name, rel) &&
+      !noteTempFolder(rel, made.opened())) {  // not kept when it cannot be listed
+    const int error = errno;
+    rmdir(name.c_str());
+    problem = "cannot list the temporary folder \"" + name + "\" among the outputs: " +
+              std::strerror(error);
+    return false;
+  }
+  f.made[batch] = path = name;
   return true;
 }
 

@@ -28,9 +28,11 @@ using Args = std::vector<std::string>;
 // with the object.
 class HeldRename {
  public:
-  HeldRename(const RunFolder& f, const std::string& name, int millis, int skip = 0)
+  HeldRename(const RunFolder& f, const std::string& name, int millis, int skip = 0,
+             bool afterRename = false)
       : mark_(f.path().string() + ".held") {
     setenv("LD_PRELOAD", RENAME_DELAY_SHIM, 1);
+    if (afterRename) setenv("BRV_TEST_RENAME_AFTER", "1", 1);
     setenv("BRV_TEST_RENAME_NAME", name.c_str(), 1);
     setenv("BRV_TEST_RENAME_SKIP", std::to_string(skip).c_str(), 1);
     setenv("BRV_TEST_RENAME_MS", std::to_string(millis).c_str(), 1);
@@ -38,7 +40,7 @@ class HeldRename {
   }
   ~HeldRename() {
     for (const char* v : {"LD_PRELOAD", "BRV_TEST_RENAME_NAME", "BRV_TEST_RENAME_SKIP",
-                          "BRV_TEST_RENAME_MS", "BRV_TEST_RENAME_MARK"})
+                          "BRV_TEST_RENAME_MS", "BRV_TEST_RENAME_MARK", "BRV_TEST_RENAME_AFTER"})
       unsetenv(v);
     fs::remove(mark_);
   }
@@ -80,13 +82,16 @@ struct KilledNamingCase {
   bool earlierRun;     // a run wrote it before
   int skip;            // renames of the name let through before the one held
   Args more;           // beyond the two-deme run
+  bool afterRename = false;  // killed once the rename is done, before the run lists it again
 };
 
 // Killed in the instant it gives a new file beside the folder its name (or
 // moves the old one aside for it): the new file is complete by then; the
 // name holds the old file or none (never an empty one); every later run, of
 // this model or of another in the same folder, ends well, and the next run
-// of the model removes what was left.
+// of the model removes what was left. Killed just after the rename, before
+// the run lists the file with the status change time the rename gave it,
+// the name holds the new file, which the next run still takes for its own.
 TEST(FilesBesideTheFolder, AreCompleteBeforeTheyHaveTheirName) {
   const KilledNamingCase cases[] = {
       {"new seed file", "seed.txt", false, 0, {}},
@@ -95,6 +100,10 @@ TEST(FilesBesideTheFolder, AreCompleteBeforeTheyHaveTheirName) {
       {"-o table", "t.lhoods", false, 0, {"-o", "t.lhoods"}},
       {"-o table replaced", "t.lhoods", true, 0, {"-o", "t.lhoods"}},
       {"-o table replaced, new one taking the name", "t.lhoods", true, 1, {"-o", "t.lhoods"}},
+      {"new seed file named", "seed.txt", false, 0, {}, true},
+      {"seed file replaced, new one named", "seed.txt", true, 1, {}, true},
+      {"-o table named", "t.lhoods", false, 0, {"-o", "t.lhoods"}, true},
+      {"-o table replaced, new one named", "t.lhoods", true, 1, {"-o", "t.lhoods"}, true},
   };
   for (const KilledNamingCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -106,7 +115,7 @@ TEST(FilesBesideTheFolder, AreCompleteBeforeTheyHaveTheirName) {
     }
     const std::string old = c.earlierRun ? f.read(c.name) : "";
     {
-      const HeldRename held(f, c.name, 20000, c.skip);
+      const HeldRename held(f, c.name, 20000, c.skip, c.afterRename);
       const int pid = f.start(with(with(kTwoDemes, c.more), {"-r", "2"}), 60);
       ASSERT_TRUE(held.reached());
       for (const std::string& left : namesStarting(f, std::string(".") + c.name)) {
@@ -117,7 +126,10 @@ TEST(FilesBesideTheFolder, AreCompleteBeforeTheyHaveTheirName) {
       kill(pid, SIGKILL);
       f.finish(pid);
     }
-    if (c.skip == 0) {
+    if (c.afterRename) {
+      EXPECT_FALSE(f.read(c.name).empty());
+      EXPECT_NE(f.read(c.name), old);  // the new file, complete
+    } else if (c.skip == 0) {
       EXPECT_EQ(f.exists(c.name) ? f.read(c.name) : "", old);
     } else {
       EXPECT_FALSE(f.exists(c.name));  // the old file aside, the new one not named yet

@@ -301,6 +301,7 @@ struct LeftAsideCase {
   const char* left;    // where the kill left it
   bool listedByLeft;   // listed under the name it was left under (else under the made name)
   bool removed;
+  bool whole = false;  // listed with its size and times, as a closed file, before the rename
 };
 
 // A run killed while it renamed a file beside the folder, or while its
@@ -315,6 +316,12 @@ TEST(StaleOutputs, FilesLeftAsideByAKilledRunGo) {
        false},
       {"listed output held aside by the removal", "g/g_1_1.qdp", "g/.g_1_1.qdp.removed", false,
        true},
+      {"closed output held aside by the removal", "g/g_1_1.qdp", "g/.g_1_1.qdp.removed", false,
+       true, true},
+      {"closed old file moved aside, listed by its name", "seed.txt", ".seed.txt.123.0.old",
+       false, true, true},
+      {"new file listed by its name before the rename", ".seed.txt.123.0.new",
+       ".seed.txt.123.0.new", false, true, true},
   };
   for (const LeftAsideCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -327,9 +334,11 @@ TEST(StaleOutputs, FilesLeftAsideByAKilledRunGo) {
     const std::string made(c.made);
     const std::string listed = made.rfind("g/", 0) == 0 ? made.substr(2)
                                : c.listedByLeft         ? work + "/" + c.left
+                               : c.whole                ? work + "/seed.txt"
                                                         : work + "/other.txt";
     std::ofstream(work + "/g/" + kOutputRecordName)
-        << headerText("g") << "R\t" << id.opened().text() << "\t" << listed << "\n";
+        << headerText("g") << "R\t" << (c.whole ? id : id.opened()).text() << "\t" << listed
+        << "\n";
     TStaleOutputs stale;
     stale.genericName = "g";
     stale.folder = work + "/g";

@@ -4,12 +4,13 @@
 // source or target name is BRV_TEST_RENAME_NAME (after BRV_TEST_RENAME_SKIP
 // such renames, 0 when not set) waits BRV_TEST_RENAME_MS milliseconds, after
 // creating the file BRV_TEST_RENAME_MARK to tell the test that the window is
-// open.
+// open; with BRV_TEST_RENAME_AFTER set, it waits once the rename is done.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -24,11 +25,16 @@ bool endsWith(const char* path, const char* end) {
   return n >= m && std::strcmp(path + n - m, end) == 0 && (n == m || path[n - m - 1] == '/');
 }
 
-void holdWhenNamed(const char* from, const char* to) {
+// Whether this rename is the one held, and held before it is done.
+bool isHeld(const char* from, const char* to, bool& before) {
   const char* name = std::getenv("BRV_TEST_RENAME_NAME");
-  if (!name || !(endsWith(from, name) || endsWith(to, name))) return;
+  if (!name || !(endsWith(from, name) || endsWith(to, name))) return false;
   const char* skip = std::getenv("BRV_TEST_RENAME_SKIP");
-  if (seen++ != (skip ? std::atoi(skip) : 0)) return;
+  before = std::getenv("BRV_TEST_RENAME_AFTER") == nullptr;
+  return seen++ == (skip ? std::atoi(skip) : 0);
+}
+
+void hold() {
   if (const char* mark = std::getenv("BRV_TEST_RENAME_MARK")) {
     const int fd = open(mark, O_WRONLY | O_CREAT, 0644);
     if (fd >= 0) close(fd);
@@ -44,21 +50,33 @@ F next(const char* symbol) {
 
 }  // namespace
 
+// Calls the rename, holding it before or after when it is the one held.
+template <class Rename>
+int held(const char* from, const char* to, Rename rename) {
+  bool before = true;
+  const bool isThisOne = isHeld(from, to, before);
+  if (isThisOne && before) hold();
+  const int result = rename();
+  if (isThisOne && !before) {
+    const int error = errno;
+    hold();
+    errno = error;
+  }
+  return result;
+}
+
 extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
                          unsigned int flags) {
-  holdWhenNamed(from, to);
   using Fn = int (*)(int, const char*, int, const char*, unsigned int);
-  return next<Fn>("renameat2")(fromDir, from, toDir, to, flags);
+  return held(from, to, [&] { return next<Fn>("renameat2")(fromDir, from, toDir, to, flags); });
 }
 
 extern "C" int renameat(int fromDir, const char* from, int toDir, const char* to) {
-  holdWhenNamed(from, to);
   using Fn = int (*)(int, const char*, int, const char*);
-  return next<Fn>("renameat")(fromDir, from, toDir, to);
+  return held(from, to, [&] { return next<Fn>("renameat")(fromDir, from, toDir, to); });
 }
 
 extern "C" int rename(const char* from, const char* to) {
-  holdWhenNamed(from, to);
   using Fn = int (*)(const char*, const char*);
-  return next<Fn>("rename")(from, to);
+  return held(from, to, [&] { return next<Fn>("rename")(from, to); });
 }

@@ -180,3 +180,48 @@ TEST(OutputGate, AKillWhileTheListIsRewrittenLeavesAWholeList) {
 }
 
 }  // namespace
+
+namespace {
+
+// Lists of this version and of older ones are read, one entry a file; a
+// line longer than any line of a list, or a last line cut by a kill, is
+// left out without losing the others.
+TEST(OutputList, ReadsEveryVersionOneEntryAFileAndLeavesOutWhatIsNoLine) {
+  struct Case {
+    const char* label;
+    std::string line;
+    bool closed, born, change, generation;
+  };
+  const Case cases[] = {
+      {"five fields", "R\t7\t8\t10\t11\t12\ta.txt\n", true, false, false, false},
+      {"seven fields", "R\t7\t8\t10\t11\t12\t13\t14\ta.txt\n", true, true, false, false},
+      {"ten fields", "R\t7\t8\t10\t11\t12\t13\t14\t15\t16\t17\ta.txt\n", true, true, true, true},
+      {"being written, generation", "R\t7\t8\t-\t-\t-\t-\t-\t-\t-\t17\ta.txt\n", false, false,
+       false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string text = headerText("g") + "R\t7\t8\t-\t-\t-\ta.txt\n" + c.line +
+                             std::string(100000, 'y') + "\n" + "R\t7\t9\t-\t-\t-\tb.txt\n" +
+                             "R\t7\t10\t-\t-\t-\tcut.t";
+    std::vector<TRecordEntry> entries;
+    TListReader reader("g");
+    for (size_t at = 0; at < text.size(); at += 4096)  // in pieces, as read
+      reader.feed(text.data() + at, std::min<size_t>(4096, text.size() - at));
+    ASSERT_TRUE(reader.finish(entries));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].path, "a.txt");
+    EXPECT_EQ(entries[1].path, "b.txt");
+    const TFileIdentity& id = entries[0].identity;
+    EXPECT_EQ(id.inode, 8u);
+    EXPECT_EQ(id.closed, c.closed);
+    EXPECT_EQ(id.born, c.born);
+    EXPECT_EQ(id.changeKnown, c.change);
+    EXPECT_EQ(id.generationKnown, c.generation);
+    TFileIdentity back;
+    ASSERT_TRUE(TFileIdentity::parse(id.text(), back));
+    EXPECT_EQ(back.text(), id.text());
+  }
+}
+
+}  // namespace
