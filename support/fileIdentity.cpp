@@ -20,7 +20,8 @@ bool TFileIdentity::isAmong(const std::vector<TFileIdentity>& files) const {
 TFileIdentity TFileIdentity::opened() const {
   TFileIdentity id = *this;
   id.closed = id.changeKnown = false;
-  id.size = id.seconds = id.nanoseconds = id.changeSeconds = id.changeNanoseconds = 0;
+  id.size = id.seconds = id.changeSeconds = 0;
+  id.nanoseconds = id.changeNanoseconds = 0;
   return id;
 }
 
@@ -74,8 +75,9 @@ bool number(std::string_view word, T& value) {
   return error == std::errc() && end == word.data() + word.size();
 }
 
-// A pair of fields, both numbers or both "-" (then known is false).
-bool pair(std::string_view a, std::string_view b, long long& x, long long& y, bool& known) {
+// A pair of fields, seconds and nanoseconds, both numbers or both "-" (then
+// known is false).
+bool pair(std::string_view a, std::string_view b, long long& x, int& y, bool& known) {
   known = a != "-";
   if (!known) return b == "-";
   return number(a, x) && number(b, y);
@@ -132,7 +134,7 @@ bool TFileIdentity::parse(const std::string& text, TFileIdentity& identity) {
   if (f.size() != 5 && f.size() != 7 && f.size() != 10) return false;
   TFileIdentity id;
   long long size = 0;
-  bool withSize = false, withSeconds = false;
+  bool withSize = false, withSeconds = false, born = false, change = false;
   if (!number(f[0], id.device) || !number(f[1], id.inode) || !id.known()) return false;
   if (f[2] == "-") {
     withSize = false;
@@ -145,12 +147,13 @@ bool TFileIdentity::parse(const std::string& text, TFileIdentity& identity) {
     return false;
   id.closed = withSize;
   id.size = size;
-  if (f.size() >= 7 && !pair(f[5], f[6], id.bornSeconds, id.bornNanoseconds, id.born))
-    return false;
+  if (f.size() >= 7 && !pair(f[5], f[6], id.bornSeconds, id.bornNanoseconds, born)) return false;
+  id.born = born;
   if (f.size() == 10) {
-    if (!pair(f[7], f[8], id.changeSeconds, id.changeNanoseconds, id.changeKnown) ||
-        (id.changeKnown && !id.closed))
+    if (!pair(f[7], f[8], id.changeSeconds, id.changeNanoseconds, change) ||
+        (change && !id.closed))
       return false;
+    id.changeKnown = change;
     id.generationKnown = f[9] != "-";
     if (id.generationKnown && !number(f[9], id.generation)) return false;
   }
@@ -178,14 +181,14 @@ bool statFile(int dirFd, const std::string& name, struct stat& info, TFileIdenti
   identity.closed = true;
   identity.size = static_cast<long long>(x.stx_size);
   identity.seconds = x.stx_mtime.tv_sec;
-  identity.nanoseconds = x.stx_mtime.tv_nsec;
+  identity.nanoseconds = static_cast<int>(x.stx_mtime.tv_nsec);
   identity.changeKnown = true;
   identity.changeSeconds = x.stx_ctime.tv_sec;
-  identity.changeNanoseconds = x.stx_ctime.tv_nsec;
+  identity.changeNanoseconds = static_cast<int>(x.stx_ctime.tv_nsec);
   identity.born = (x.stx_mask & STATX_BTIME) != 0;
   if (identity.born) {
     identity.bornSeconds = x.stx_btime.tv_sec;
-    identity.bornNanoseconds = x.stx_btime.tv_nsec;
+    identity.bornNanoseconds = static_cast<int>(x.stx_btime.tv_nsec);
   } else {
     addGeneration(dirFd, name, x, identity);
   }

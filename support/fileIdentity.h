@@ -14,17 +14,19 @@
 #include <string>
 #include <vector>
 
+// Kept for every file a list names, so laid out compactly: the numbers at
+// their widths, what is known as single bits.
 struct TFileIdentity {
   unsigned long long device = 0, inode = 0;  // inode 0: not known
-  long long bornSeconds = 0, bornNanoseconds = 0;
-  bool born = false;        // birth time known (not every file system keeps one)
-  bool generationKnown = false;  // inode generation known (where there is no birth time)
   unsigned long long generation = 0;
-  bool closed = false;  // size and times known
-  long long size = 0, seconds = 0, nanoseconds = 0;
-  bool changeKnown = false;  // status change time known (lists of older versions have none)
-  long long changeSeconds = 0, changeNanoseconds = 0;
+  long long bornSeconds = 0, size = 0, seconds = 0, changeSeconds = 0;
+  int bornNanoseconds = 0, nanoseconds = 0, changeNanoseconds = 0;
+  bool born : 1;             // birth time known (not every file system keeps one)
+  bool generationKnown : 1;  // inode generation known (where there is no birth time)
+  bool closed : 1;           // size and times known
+  bool changeKnown : 1;      // status change time known (lists of older versions have none)
 
+  TFileIdentity() : born(false), generationKnown(false), closed(false), changeKnown(false) {}
   bool known() const { return inode != 0; }
   bool sameFile(const TFileIdentity& o) const { return device == o.device && inode == o.inode; }
   // Whether a later file that gets the same inode number can be told from this one.

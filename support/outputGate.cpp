@@ -53,7 +53,7 @@ std::string whyKept(const TFolderState& s, const struct stat& info, const TFileI
     return made->second.describes(now) ? "" : "it was changed since this run wrote it";
   if (key[0] != '/') {
     const auto listed = s.index.find(key);
-    if (listed != s.index.end() && !s.entries[listed->second].keptBecause.empty())
+    if (listed != s.index.end() && *s.entries[listed->second].keptBecause != '\0')
       return s.entries[listed->second].keptBecause;
     return "this run did not make it";
   }

@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <new>
 #include <string_view>
 
 const char* const kOutputRecordName = "written_by_brimvane.txt";
@@ -55,47 +58,58 @@ void TListReader::feed(const char* data, size_t size) {
   }
 }
 
+namespace {
+
+bool isOutside(const TRecordEntry& e) { return e.path[0] == '/'; }
+
+size_t readerKeyHash(const TRecordEntry& e) {
+  const size_t h = std::hash<std::string_view>()(e.path);
+  return isOutside(e) ? h ^ (e.identity.inode * 0x9e3779b97f4a7c15ull) : h;
+}
+
+}  // namespace
+
 void TListReader::take(const std::string& line) {
   if (!headerSeen_) {
     headerSeen_ = true;
     refused_ = line != listHeaderLine(genericName_);
+    try {
+      if (!refused_) entries_.reserve(expected_);
+    } catch (const std::bad_alloc&) {  // then made as they come
+    }
     return;
   }
   TRecordEntry e;
   if (line.empty() || line[0] == '#' || !parseLine(line, e)) return;
-  // A file beside the folder is replaced by a new one under its name: the
-  // line of the new one comes before the rename, so both stay listed.
-  const bool outside = e.path[0] == '/';
-  if (outside) outsideKeys_.push_back(e.path + "\t" + std::to_string(e.identity.inode));
-  const std::string_view key = outside ? std::string_view(outsideKeys_.back()) : e.path;
-  const auto known = index_.find(key);
-  if (known != index_.end()) {  // the later line holds; the path, which the index views, stays
-    TRecordEntry& earlier = entries_[known->second];
+  const size_t hash = readerKeyHash(e);
+  const uint32_t known = index_.find(hash, [&](uint32_t at) {
+    const TRecordEntry& k = entries_[at];
+    return k.path == e.path && (!isOutside(e) || k.identity.inode == e.identity.inode);
+  });
+  if (known != TEntryIndex::kNone) {  // the later line holds
+    TRecordEntry& earlier = entries_[known];
     earlier.route = e.route;
     earlier.identity = e.identity;
     earlier.dropped = e.dropped;
-    if (outside) outsideKeys_.pop_back();
     return;
   }
   entries_.push_back(std::move(e));
-  index_.emplace(outside ? key : std::string_view(entries_.back().path), entries_.size() - 1);
+  index_.insert(hash, static_cast<uint32_t>(entries_.size() - 1));
 }
 
 bool TListReader::finish(std::vector<TRecordEntry>& entries) {
   // The last line without its line end was cut by a kill: left out.
-  if (!headerSeen_ || refused_) {
-    entries.clear();
-    return false;
-  }
   index_.clear();
   entries.clear();
-  size_t named = 0;
-  for (const TRecordEntry& e : entries_) named += e.dropped ? 0 : 1;
-  entries.reserve(named);
-  for (TRecordEntry& e : entries_)
-    if (!e.dropped) entries.push_back(std::move(e));
-  entries_.clear();
-  outsideKeys_.clear();
+  if (!headerSeen_ || refused_) {
+    entries_.clear();
+    return false;
+  }
+  entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                [](const TRecordEntry& e) { return e.dropped; }),
+                 entries_.end());
+  entries.swap(entries_);
+  std::vector<TRecordEntry>().swap(entries_);
   return true;
 }
 
@@ -126,17 +140,37 @@ bool parseOutputRecord(const std::string& text, const std::string& genericName,
   return reader.finish(entries);
 }
 
-bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecordEntry>& entries) {
-  TListReader reader(genericName);
-  std::vector<char> buffer(1 << 20);
+namespace {
+
+// Reads the whole file on fd from its start in pieces, handing each to take;
+// false when it cannot be read.
+template <class Take>
+bool readPieces(int fd, std::vector<char>& buffer, Take take) {
+  if (lseek(fd, 0, SEEK_SET) != 0) return false;
   ssize_t n;
   while ((n = read(fd, buffer.data(), buffer.size())) != 0) {
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      entries.clear();
-      return false;
-    }
-    reader.feed(buffer.data(), static_cast<size_t>(n));
+    if (n < 0) return false;
+    take(buffer.data(), static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecordEntry>& entries) {
+  TListReader reader(genericName);
+  std::vector<char> buffer(1 << 20);
+  // Its lines counted first, so that the entries are made in place once.
+  size_t lines = 0;
+  const bool read = readPieces(fd, buffer, [&](const char* data, size_t size) {
+    lines += static_cast<size_t>(std::count(data, data + size, '\n'));
+  }) && (reader.expect(lines), readPieces(fd, buffer, [&](const char* data, size_t size) {
+    reader.feed(data, size);
+  }));
+  if (!read) {
+    entries.clear();
+    return false;
   }
   return reader.finish(entries);
 }

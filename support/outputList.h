@@ -18,13 +18,12 @@
 // twice, and it is read piece by piece, so that reading it takes memory for
 // its files, not for its text.
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "support/entryIndex.h"
 #include "support/fileIdentity.h"
 
 extern const char* const kOutputRecordName;  // "written_by_brimvane.txt"
@@ -35,12 +34,15 @@ constexpr char kRouteEstimation = 'E';
 constexpr char kRouteOther = 'R';
 constexpr char kRouteTempFolder = 'T';
 
+// Kept for every listed file, as read and as this run lists it: no more
+// than its path, its identity and a few bytes.
 struct TRecordEntry {
   std::string path;
-  char route = kRouteOther;
   TFileIdentity identity;  // not known: an entry of a list of an older version
-  std::string keptBecause;  // why the removal kept it (not listed)
-  bool dropped = false;     // the line takes back an earlier line of the path
+  const char* keptBecause = "";  // why the removal kept it, a lasting text (not listed)
+  char route = kRouteOther;
+  bool dropped = false;  // the line takes back an earlier line of the path
+  bool made = false;     // this process made the file (not listed)
 };
 
 std::string headerText(const std::string& genericName);
@@ -59,6 +61,9 @@ bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecor
 class TListReader {
  public:
   explicit TListReader(std::string genericName) : genericName_(std::move(genericName)) {}
+  // The text has that many lines: room for their entries is made at once
+  // when it turns out to be a list, so that they are not moved as they come.
+  void expect(size_t lines) { expected_ = lines; }
   void feed(const char* data, size_t size);
   // The entries; false when the text is no list of the model.
   bool finish(std::vector<TRecordEntry>& entries);
@@ -69,9 +74,11 @@ class TListReader {
   std::string genericName_;
   std::string pending_;
   bool skipping_ = false, headerSeen_ = false, refused_ = false;
-  std::deque<TRecordEntry> entries_;  // never moved: the index holds views of their keys
-  std::deque<std::string> outsideKeys_;  // path and inode of a file beside the folder
-  std::unordered_map<std::string_view, size_t> index_;
+  size_t expected_ = 0;
+  std::vector<TRecordEntry> entries_;
+  // By path; a file beside the folder by path and inode, since the new file
+  // that replaces it is listed under its path before the rename.
+  TEntryIndex index_;
 };
 
 // Writes every byte to the descriptor; false when a write fails.
