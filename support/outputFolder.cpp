@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <functional>
 #include <cstring>
 #include <iostream>
 #include <system_error>
@@ -70,7 +72,7 @@ void releaseFolder(TFolderState& s) {
   s.folderAsNamed.clear();
   for (auto* v : {&s.earlier, &s.entries}) v->clear();
   s.index.clear();
-  s.made.clear();
+  s.madeApart.clear();
   s.openFiles.clear();
   s.unnamed.clear();
   s.refused.clear();
@@ -113,6 +115,21 @@ bool rewriteList(TFolderState& s) {
   return true;
 }
 
+size_t pathHash(const std::string& path) { return std::hash<std::string>()(path); }
+
+uint32_t findPath(const TFolderState& s, size_t hash, const std::string& path) {
+  return s.index.find(hash, [&](uint32_t at) { return s.entries[at].path == path; });
+}
+
+bool sameIdentity(const TFileIdentity& a, const TFileIdentity& b) {
+  return a.device == b.device && a.inode == b.inode && a.generation == b.generation &&
+         a.bornSeconds == b.bornSeconds && a.size == b.size && a.seconds == b.seconds &&
+         a.changeSeconds == b.changeSeconds && a.bornNanoseconds == b.bornNanoseconds &&
+         a.nanoseconds == b.nanoseconds && a.changeNanoseconds == b.changeNanoseconds &&
+         a.born == b.born && a.generationKnown == b.generationKnown && a.closed == b.closed &&
+         a.changeKnown == b.changeKnown;
+}
+
 // Takes back the change listEntry made to the entries: the entry as it was
 // before, or none (the path was added last).
 void restoreEntry(TFolderState& s, size_t at, bool added, const TRecordEntry& before) {
@@ -120,7 +137,7 @@ void restoreEntry(TFolderState& s, size_t at, bool added, const TRecordEntry& be
     s.entries[at] = before;
     return;
   }
-  s.index.erase(s.entries[at].path);
+  s.index.erase(pathHash(s.entries[at].path), static_cast<uint32_t>(at));
   s.entries.pop_back();
 }
 
@@ -141,15 +158,27 @@ TFolderState& folderState() {
 // a line each time, and each file two: the list is written anew, one line a
 // file, when the lines added since outnumber half its files.
 bool listEntry(TFolderState& s, const TRecordEntry& e) {
-  const auto [at, added] = s.index.emplace(e.path, s.entries.size());
-  const TRecordEntry before = added ? TRecordEntry() : s.entries[at->second];
-  if (added)
+  const size_t hash = pathHash(e.path);
+  const uint32_t found = findPath(s, hash, e.path);
+  const bool added = found == TEntryIndex::kNone;
+  const size_t at = added ? s.entries.size() : found;
+  const TRecordEntry before = added ? TRecordEntry() : s.entries[at];
+  if (added) {
     s.entries.push_back(e);
+    s.index.insert(hash, static_cast<uint32_t>(at));
+  } else {
+    s.entries[at] = e;
+  }
+  // Whether this process made the file is not the line's to say.
+  TRecordEntry& now = s.entries[at];
+  now.made = false;
+  if (before.made && !sameIdentity(before.identity, now.identity))
+    s.madeApart[e.path] = before.identity;
   else
-    s.entries[at->second] = e;
+    now.made = before.made;
   if (!s.listing) {
     if (!s.listBroken) return true;
-    restoreEntry(s, at->second, added, before);
+    restoreEntry(s, at, added, before);
     errno = EIO;
     return false;
   }
@@ -157,9 +186,43 @@ bool listEntry(TFolderState& s, const TRecordEntry& e) {
   if (s.list.append(lineOf(e))) return true;
   const int error = errno;
   reportListFailure(s, error);
-  restoreEntry(s, at->second, added, before);
+  restoreEntry(s, at, added, before);
   errno = error;
   return false;
+}
+
+TRecordEntry* listedEntry(TFolderState& s, const std::string& path) {
+  const uint32_t at = findPath(s, pathHash(path), path);
+  return at == TEntryIndex::kNone ? nullptr : &s.entries[at];
+}
+
+const TRecordEntry* listedEntry(const TFolderState& s, const std::string& path) {
+  const uint32_t at = findPath(s, pathHash(path), path);
+  return at == TEntryIndex::kNone ? nullptr : &s.entries[at];
+}
+
+const TFileIdentity* madeIdentity(const TFolderState& s, const std::string& path) {
+  const auto apart = s.madeApart.find(path);
+  if (apart != s.madeApart.end()) return &apart->second;
+  const TRecordEntry* e = listedEntry(s, path);
+  return e && e->made ? &e->identity : nullptr;
+}
+
+// Kept in the entry when it lists the file with that identity, else apart.
+void setMade(TFolderState& s, const std::string& path, const TFileIdentity& identity) {
+  TRecordEntry* e = listedEntry(s, path);
+  if (e && !e->dropped && sameIdentity(e->identity, identity)) {
+    e->made = true;
+    s.madeApart.erase(path);
+    return;
+  }
+  if (e) e->made = false;
+  s.madeApart[path] = identity;
+}
+
+void forgetMade(TFolderState& s, const std::string& path) {
+  s.madeApart.erase(path);
+  if (TRecordEntry* e = listedEntry(s, path)) e->made = false;
 }
 
 FolderClaim claimOutputFolder(const std::string& folder, const std::string& genericName,
@@ -237,10 +300,17 @@ bool startOutputRecord(const std::vector<TRecordEntry>& carried) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   if (s.folderFd < 0) return false;
+  for (const TRecordEntry& e : s.entries)  // files made before the list is started
+    if (e.made) s.madeApart[e.path] = e.identity;
   s.entries.clear();
   s.index.clear();
-  for (const TRecordEntry& e : carried)
-    if (s.index.emplace(e.path, s.entries.size()).second) s.entries.push_back(e);
+  for (const TRecordEntry& e : carried) {
+    const size_t hash = pathHash(e.path);
+    if (findPath(s, hash, e.path) != TEntryIndex::kNone) continue;
+    s.entries.push_back(e);
+    s.entries.back().made = false;
+    s.index.insert(hash, static_cast<uint32_t>(s.entries.size() - 1));
+  }
   s.listing = rewriteList(s);
   if (!s.listing) {
     s.listBroken = true;

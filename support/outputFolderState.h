@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/entryIndex.h"
 #include "support/outputList.h"
 
 // A file beside the folder being written under a private name in its folder.
@@ -36,9 +37,13 @@ struct TFolderState {
   std::atomic<bool> stopped{false};
   std::function<void()> beforeFirstOutput;
   std::vector<TRecordEntry> earlier;
-  std::vector<TRecordEntry> entries;  // the new list
-  std::map<std::string, size_t> index;
-  std::map<std::string, TFileIdentity> made;  // path -> identity, files this process made
+  // The new list, one entry a path, found by path through the index. A file
+  // this process made is marked made in its entry while its identity there
+  // is the one the process knows; otherwise (no list, a line that could not
+  // be written) that identity is kept apart by path.
+  std::vector<TRecordEntry> entries;
+  TEntryIndex index;
+  std::map<std::string, TFileIdentity> madeApart;
   // (device, inode) -> path, files being written
   std::map<std::pair<unsigned long long, unsigned long long>, std::string> openFiles;
   // Files beside the folder written under a private name, given their own
@@ -54,6 +59,14 @@ struct TFolderState {
 };
 
 TFolderState& folderState();
+// The entry of a path in the new list; nullptr when it has none.
+TRecordEntry* listedEntry(TFolderState& s, const std::string& path);
+const TRecordEntry* listedEntry(const TFolderState& s, const std::string& path);
+// The identity of the file of a path as this process made and left it;
+// nullptr when the process did not make it.
+const TFileIdentity* madeIdentity(const TFolderState& s, const std::string& path);
+void setMade(TFolderState& s, const std::string& path, const TFileIdentity& identity);
+void forgetMade(TFolderState& s, const std::string& path);
 // Sets the entry of a path in the new list and adds its line; false, with
 // errno, the entry as it was, when the line cannot be written (said once).
 bool listEntry(TFolderState& s, const TRecordEntry& e);

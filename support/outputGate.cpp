@@ -48,13 +48,12 @@ std::string whyKept(const TFolderState& s, const struct stat& info, const TFileI
   if (now.isAmong(s.inputs)) return "this run reads it";
   if (isWriteProtected(info)) return "it is write-protected";
   if (info.st_nlink > 1) return "it has another name too (a hard link)";
-  const auto made = s.made.find(key);
-  if (made != s.made.end() && made->second.sameFile(now))
-    return made->second.describes(now) ? "" : "it was changed since this run wrote it";
+  const TFileIdentity* made = madeIdentity(s, key);
+  if (made && made->sameFile(now))
+    return made->describes(now) ? "" : "it was changed since this run wrote it";
   if (key[0] != '/') {
-    const auto listed = s.index.find(key);
-    if (listed != s.index.end() && *s.entries[listed->second].keptBecause != '\0')
-      return s.entries[listed->second].keptBecause;
+    const TRecordEntry* listed = listedEntry(s, key);
+    if (listed && *listed->keptBecause != '\0') return listed->keptBecause;
     return "this run did not make it";
   }
   for (const TRecordEntry& e : s.earlier)
@@ -73,7 +72,7 @@ bool listOpened(TFolderState& s, const std::string& key, int fd) {
   e.route = s.route;
   e.identity = now.opened();
   if (!s.folder.empty() && !listEntry(s, e)) return false;
-  s.made[key] = e.identity;
+  setMade(s, key, e.identity);
   s.openFiles[{now.device, now.inode}] = key;
   return true;
 }
@@ -85,7 +84,7 @@ void unlist(TFolderState& s, const std::string& key, int fd, const TRecordEntry*
   if (fstat(fd, &info) == 0)
     s.openFiles.erase({static_cast<unsigned long long>(info.st_dev),
                        static_cast<unsigned long long>(info.st_ino)});
-  s.made.erase(key);
+  forgetMade(s, key);
   TRecordEntry e = before ? *before : TRecordEntry();
   e.path = key;
   e.dropped = before == nullptr;
@@ -154,9 +153,9 @@ int createListed(int dir, const std::string& name, TFolderState& s, const std::s
     errno = EEXIST;
     return -1;
   }
-  const auto listed = s.index.find(key);
-  const bool hadEntry = listed != s.index.end();
-  const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
+  const TRecordEntry* listed = listedEntry(s, key);
+  const bool hadEntry = listed != nullptr;
+  const TRecordEntry before = hadEntry ? *listed : TRecordEntry();
   const int fd = createUnnamed(dir, name, s, key, hadEntry, before);
   return fd == -2 ? createPrivate(dir, name, s, key, hadEntry, before) : fd;
 }
@@ -256,7 +255,7 @@ bool checkReplaced(const TFolderState& s, int dir, const std::string& name, cons
 // append, the file this process made, while it is there.
 int replace(int dir, const std::string& name, bool append, TFolderState& s,
             const std::string& key, std::string& problem) {
-  if (append && s.made.count(key) > 0) {
+  if (append && madeIdentity(s, key) != nullptr) {
     const int fd = reopen(dir, name, true, s, key, problem);
     if (fd >= 0 || !problem.empty() || errno != ENOENT) return fd;
   }
@@ -354,7 +353,7 @@ bool giveName(TFolderState& s, const TUnnamedFile& u, int dir, int fd, long long
     if (size >= 0 && now.size != size) now.size = size;
     listOutside(s, u.key, &now);  // when it cannot be, the line before the rename still tells
   }
-  s.made[u.key] = now;
+  setMade(s, u.key, now);
   return true;
 }
 
@@ -373,9 +372,9 @@ bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
   const std::string temporaryPath = (fs::path(u.folder) / u.temporary).string();
   const std::string aside = asideName(u.temporary);
   const std::string asidePath = (fs::path(u.folder) / aside).string();
-  const auto listed = s.index.find(u.key);
-  const bool hadEntry = listed != s.index.end();
-  const TRecordEntry before = hadEntry ? s.entries[listed->second] : TRecordEntry();
+  const TRecordEntry* listed = listedEntry(s, u.key);
+  const bool hadEntry = listed != nullptr;
+  const TRecordEntry before = hadEntry ? *listed : TRecordEntry();
   bool held = false, named = false;
   for (int attempt = 0; problem.empty(); ++attempt) {
     if ((u.replaces || attempt > 0) && !moveCheckedAside(dir, u, aside, s, held, problem)) break;
@@ -400,7 +399,7 @@ bool nameFile(TFolderState& s, const TUnnamedFile& u, int fd, long long size,
   if (held && unlinkat(dir, aside.c_str(), 0) == 0)  // the checked file, this run's to replace
     listOutside(s, asidePath, nullptr);
   listOutside(s, temporaryPath, nullptr);
-  s.made.erase(temporaryPath);
+  forgetMade(s, temporaryPath);
   close(dir);
   return named;
 }
@@ -493,22 +492,27 @@ bool outputDescriptorClosed(int fd, long long size) {
   if (open == s.openFiles.end()) return true;
   const std::string key = open->second;
   s.openFiles.erase(open);
-  const auto made = s.made.find(key);
-  if (made == s.made.end() || !made->second.sameFile(now)) return true;
-  made->second = now;
+  const TFileIdentity* made = madeIdentity(s, key);
+  if (!made || !made->sameFile(now)) return true;
+  TFileIdentity closed = now;
   // Written to by someone else too: listed with the size the run gave it,
   // which the file no longer has, so that no run takes it for its own.
   const bool othersBytes = size >= 0 && now.size != size;
-  if (othersBytes) made->second.size = size;
-  const auto listed = s.index.find(key);
-  if (s.folder.empty() || listed == s.index.end()) return true;
-  TRecordEntry e = s.entries[listed->second];
-  e.identity = made->second;
-  if (listEntry(s, e)) return true;
+  if (othersBytes) closed.size = size;
+  const TRecordEntry* listed = listedEntry(s, key);
+  if (s.folder.empty() || !listed) {
+    setMade(s, key, closed);
+    return true;
+  }
+  TRecordEntry e = *listed;
+  e.identity = closed;
+  const bool written = listEntry(s, e);
   const int error = errno;
+  setMade(s, key, closed);
+  if (written) return true;
   if (!othersBytes && key[0] != '/') {
     removeUnlisted(s, key, now);
-    s.made.erase(key);
+    forgetMade(s, key);
   }
   errno = error;
   return false;
@@ -534,12 +538,11 @@ void removeOwnOutputFile(const std::string& path) {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   const std::string key = inside ? rel : absolutePath(path);
-  const auto made = s.made.find(key);
+  const TFileIdentity* made = madeIdentity(s, key);
   struct stat info;
   TFileIdentity now;
   const int at = inside ? s.folderFd : AT_FDCWD;
-  if (made == s.made.end() || !statFile(at, key, info, now) || !S_ISREG(info.st_mode) ||
-      !made->second.describes(now))
+  if (!made || !statFile(at, key, info, now) || !S_ISREG(info.st_mode) || !made->describes(now))
     return;
-  if (unlinkat(at, key.c_str(), 0) == 0) s.made.erase(made);
+  if (unlinkat(at, key.c_str(), 0) == 0) forgetMade(s, key);
 }
