@@ -96,25 +96,29 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
-// Whether the file now at name in dir is the one checked, but for its status
-// change time, which moving it aside sets.
-bool isChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+// Whether the file now at name in dir is the one checked and still may go
+// (not write-protected since). Whole: with its status change time, which
+// catches an edit whose modification time was set back; moving a file aside
+// sets that time, so what was moved is compared by its content only.
+bool isChecked(int dir, const std::string& name, const TFileIdentity& checked, bool whole) {
   struct stat info;
   TFileIdentity now;
-  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) && checked.describesContent(now);
+  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) && !isWriteProtected(info) &&
+         (whole ? checked.describes(now) : checked.describesContent(now));
 }
 
-// Removes the file checked under its name: moved aside to a private name
-// first, then removed when what was moved is that file, or given back when
-// it is not (a file saved under the name since the check). True when it went.
+// Removes the file checked under its name: looked at again whole, moved aside
+// to a private name, then removed when what was moved is that file, or given
+// back when it is not (a file saved under the name since the check). True
+// when it went.
 bool removeChecked(int dir, const std::string& name, const TFileIdentity& checked) {
+  if (!isChecked(dir, name, checked, true)) return false;
   const std::string aside = removalName(name);
   if (renameat2(dir, name.c_str(), dir, aside.c_str(), RENAME_NOREPLACE) != 0) {
     if (errno != EINVAL && errno != ENOSYS) return false;
-    if (!isChecked(dir, name, checked)) return false;  // no such rename here: check, then act
-    return unlinkat(dir, name.c_str(), 0) == 0;
+    return unlinkat(dir, name.c_str(), 0) == 0;  // no such rename here: checked just now
   }
-  if (isChecked(dir, aside, checked)) return unlinkat(dir, aside.c_str(), 0) == 0;
+  if (isChecked(dir, aside, checked, false)) return unlinkat(dir, aside.c_str(), 0) == 0;
   renameat2(dir, aside.c_str(), dir, name.c_str(), RENAME_NOREPLACE);
   return false;
 }

@@ -182,6 +182,7 @@ struct ListedCase {
   std::function<void(const std::string& path)> change;
   bool claimed;  // false: the run refuses, removing nothing
   bool removed;
+  bool afterClaim = false;  // the change comes between the claim and the removal
 };
 
 // A listed file goes when it still has the identity its line gives it, and
@@ -191,6 +192,11 @@ TEST(StaleOutputs, ListedFilesGoOnlyWithTheIdentityTheirLineGives) {
   const auto none = [](const std::string&) {};
   const auto append = [](const std::string& p) { std::ofstream(p, std::ios::app) << "note\n"; };
   const auto protect = [](const std::string& p) { chmod(p.c_str(), 0444); };
+  const auto sameLengthEdit = [](const std::string& p) {
+    const auto time = fs::last_write_time(p);
+    std::fstream(p, std::ios::in | std::ios::out) << "mine";
+    fs::last_write_time(p, time);
+  };
   const auto replace = [](const std::string& p) {
     fs::remove(p);
     std::ofstream(p) << "text\n";
@@ -208,6 +214,9 @@ TEST(StaleOutputs, ListedFilesGoOnlyWithTheIdentityTheirLineGives) {
       {"a link now", "g_1_1.qdp", link, true, false},
       {"outside the folder", "../g_1_2.qdp", none, true, false},
       {"read by the run", "g_1.par", none, true, false},
+      {"write-protected after the claim", "g_1_1.qdp", protect, true, false, true},
+      {"edited after the claim, its time set back", "g_1_1.qdp", sameLengthEdit, true, false,
+       true},
   };
   for (const ListedCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -225,8 +234,9 @@ TEST(StaleOutputs, ListedFilesGoOnlyWithTheIdentityTheirLineGives) {
     if (c.entry == "g_1.par") stale.inputs = {id};  // a model kept by a run, now the input
     std::ofstream(folder + "/" + kOutputRecordName)
         << headerText("g") << "R\t" << id.text() << "\t" << c.entry << "\n";
-    c.change(path);
+    if (!c.afterClaim) c.change(path);
     EXPECT_EQ(claimStaleOutputs(stale), c.claimed);
+    if (c.afterClaim) c.change(path);
     if (c.claimed) removeStaleOutputs(stale);
     closeOutputRecord();
     EXPECT_EQ(fs::exists(fs::symlink_status(path)), !c.removed);
