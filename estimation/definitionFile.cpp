@@ -82,7 +82,7 @@ class DefinitionReader {
     } else {
       recomputedRow(values, r);
     }
-    table_.rows.push_back(r);
+    table_.rows.push_back(*tightCopy(r));
   }
 
   double number(std::string const& value, size_t column) const {

@@ -154,3 +154,9 @@ TParamValues& TParamValues::operator=(TParamValues const& other) {
 }
 
 void TParamValues::add(std::string const& text) { values.Add(my_string(text.c_str())); }
+
+std::unique_ptr<TParamValues> tightCopy(TParamValues const& row) {
+  auto copy = std::make_unique<TParamValues>(row.size());
+  for (int i = 0; i < row.size(); ++i) copy->values[i] = row.values[i];
+  return copy;
+}

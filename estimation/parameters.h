@@ -3,6 +3,7 @@
 // parameters defined by a one-operation equation, rules between parameters, and
 // rows of parameter values as text for template substitution.
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "support/containers.h"
@@ -155,6 +156,11 @@ class TParamValues {
   int size() const { return values.numElems; }
   void add(std::string const& text);
 };
+
+// A copy of a row with room for its values only (a copy of it is as tight): a
+// definition file may hold hundreds of thousands of rows, which stay in memory
+// for the whole process.
+std::unique_ptr<TParamValues> tightCopy(TParamValues const& row);
 
 // Evaluates a term list such as "x=a*b+c" over the first n names (see definition).
 my_string computeParamValue(MY_TArrayAsVector<my_string> const& names, int index,

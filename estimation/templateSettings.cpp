@@ -18,14 +18,6 @@ void resetRows(MY_TIArrayAsVector<TParamValues>& rows, int n) {
   rows.Reallocate(n > 0 ? n : 1);
 }
 
-// A copy of a row with room for its values only: a definition file may hold
-// hundreds of thousands of rows, which stay in memory for the whole process.
-std::unique_ptr<TParamValues> tightCopy(TParamValues const& row) {
-  auto copy = std::make_unique<TParamValues>(row.size());
-  for (int i = 0; i < row.size(); ++i) copy->values[i] = row.values[i];
-  return copy;
-}
-
 }  // namespace
 
 int TSimSettings::readEstimationFile(const my_string& estFileName) {

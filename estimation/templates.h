@@ -1,6 +1,7 @@
 #pragma once
 // Substitution of parameter values into model templates, and definition files
 // (.def: a header of column names, then one row of values per run).
+#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -33,7 +34,7 @@ bool textHoldsFreq(std::istream& in);
 // The columns and rows of a definition file.
 struct TDefinitionTable {
   std::vector<std::string> names;
-  std::vector<TParamValues> rows;
+  std::deque<TParamValues> rows;  // grows without copying the rows read
 };
 
 // Reads a definition file. Without recompute the columns are the header's names and the

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <functional>
 #include <cstring>
 #include <iostream>
 #include <system_error>
@@ -90,11 +89,6 @@ int openFolder(const std::string& folder, const std::string& genericName) {
   return fd;
 }
 
-std::string listText(const TFolderState& s) {
-  std::string text = headerText(s.genericName);
-  for (const TRecordEntry& e : s.entries) text += lineOf(e);
-  return text;
-}
 
 // Said once: from now on the files that cannot be listed are not made.
 void reportListFailure(TFolderState& s, int error) {
@@ -109,8 +103,11 @@ void reportListFailure(TFolderState& s, int error) {
 
 // The list written anew, one line a file; false, with errno, when it cannot
 // be (the list written last is then still open).
-bool rewriteList(TFolderState& s) {
-  if (!s.list.rewrite(s.folderFd, listText(s))) return false;
+bool rewriteList(TFolderState& s,
+                 const std::function<bool(const TRecordEntry&)>& keep = [](const TRecordEntry&) {
+                   return true;
+                 }) {
+  if (!s.list.rewrite(s.folderFd, s.genericName, s.entries, keep)) return false;
   s.linesSinceRewrite = 0;
   return true;
 }
@@ -335,14 +332,11 @@ void closeOutputRecord() {
   TFolderState& s = folderState();
   std::lock_guard<std::mutex> guard(s.lock);
   if (s.listing) {  // one line a file, none for a temporary folder removed already
-    std::vector<TRecordEntry> named;
-    struct stat info;
-    for (const TRecordEntry& e : s.entries)
-      if (!e.dropped && (e.route != kRouteTempFolder ||
-                         fstatat(s.folderFd, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0))
-        named.push_back(e);
-    s.entries.swap(named);
-    rewriteList(s);  // where it cannot be, the lines written so far still tell
+    rewriteList(s, [&](const TRecordEntry& e) {
+      struct stat info;
+      return !e.dropped && (e.route != kRouteTempFolder ||
+                            fstatat(s.folderFd, e.path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0);
+    });  // where it cannot be, the lines written so far still tell
   }
   releaseFolder(s);
 }

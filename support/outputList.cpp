@@ -176,6 +176,28 @@ bool readOutputRecord(int fd, const std::string& genericName, std::vector<TRecor
 }
 
 bool TListFile::rewrite(int folderFd, const std::string& text) {
+  return rewriteWith(folderFd, [&](int fd) { return writeAll(fd, text.data(), text.size()); });
+}
+
+bool TListFile::rewrite(int folderFd, const std::string& genericName,
+                        const std::vector<TRecordEntry>& entries,
+                        const std::function<bool(const TRecordEntry&)>& keep) {
+  return rewriteWith(folderFd, [&](int fd) {
+    constexpr size_t kPiece = 1 << 16;
+    std::string piece = headerText(genericName);
+    for (const TRecordEntry& e : entries) {
+      if (!keep(e)) continue;
+      piece += lineOf(e);
+      if (piece.size() >= kPiece) {
+        if (!writeAll(fd, piece.data(), piece.size())) return false;
+        piece.clear();
+      }
+    }
+    return writeAll(fd, piece.data(), piece.size());
+  });
+}
+
+bool TListFile::rewriteWith(int folderFd, const std::function<bool(int fd)>& write) {
   // A name of this process's own, never an existing file: one left by a
   // process killed while it wrote the list is left alone.
   std::string temporary;
@@ -188,7 +210,7 @@ bool TListFile::rewrite(int folderFd, const std::string& text) {
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  if (!writeAll(fd, text.data(), text.size()) ||
+  if (!write(fd) ||
       renameat(folderFd, temporary.c_str(), folderFd, kOutputRecordName) != 0) {
     const int error = errno;
     ::close(fd);

@@ -18,6 +18,7 @@
 // twice, and it is read piece by piece, so that reading it takes memory for
 // its files, not for its text.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -95,6 +96,12 @@ class TListFile {
   // Writes the text under a new name in the folder and renames it over the
   // list; false, the old list untouched, when it cannot.
   bool rewrite(int folderFd, const std::string& text);
+  // The same for the list of a model: its header and a line for each entry
+  // that keep accepts, written a piece at a time, so that a list of many
+  // files is never held whole as text.
+  bool rewrite(int folderFd, const std::string& genericName,
+               const std::vector<TRecordEntry>& entries,
+               const std::function<bool(const TRecordEntry&)>& keep);
   // Adds a line to the list last written; false, with errno, when it cannot
   // (the list is then as it was).
   bool append(const std::string& line);
@@ -102,5 +109,6 @@ class TListFile {
   void close();
 
  private:
+  bool rewriteWith(int folderFd, const std::function<bool(int fd)>& write);
   int fd_ = -1;
 };
