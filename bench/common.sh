@@ -27,3 +27,22 @@ build_libraries() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DBRIMVANE_TESTS=OFF >/dev/null
   cmake --build "$BUILD_DIR" -j"$1" >/dev/null
 }
+
+# split_template_runs: PROGRAM (this tree's, built in $BUILD_DIR, unless
+# given) and the files of examples/splitTemplate copied into $WORK, for the
+# scripts that time definition-file runs.
+split_template_runs() {
+  if [[ -z ${PROGRAM:-} ]]; then
+    build_libraries "${JOBS:-4}"
+    PROGRAM=$BUILD_DIR/brimvane
+  fi
+  cp "$ROOT"/examples/splitTemplate/* "$WORK/"
+}
+
+# write_def ROWS FILE: the header of split.def and ROWS rows of distinct
+# values within the priors of split.est, as $WORK/FILE.
+write_def() {
+  awk -v n="$1" 'NR == 1 { print; next } END {
+    for (i = 0; i < n; i++) printf "%d\t%d\n", 1000 + (i * 37) % 9000, 500 + (i * 53) % 4500 }' \
+    "$WORK/split.def" >"$WORK/$2"
+}

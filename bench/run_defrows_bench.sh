@@ -29,19 +29,8 @@ ROWS=("$@")
 
 . "$ROOT/bench/common.sh"
 
-if [[ -z ${PROGRAM:-} ]]; then
-  build_libraries "${JOBS:-4}"
-  PROGRAM=$BUILD_DIR/brimvane
-fi
-cp "$ROOT"/examples/splitTemplate/* "$WORK/"
+split_template_runs
 
-# write_def ROWS FILE: the header of split.def and ROWS rows of distinct
-# values within the priors of split.est.
-write_def() {
-  awk -v n="$1" 'NR == 1 { print; next } END {
-    for (i = 0; i < n; i++) printf "%d\t%d\n", 1000 + (i * 37) % 9000, 500 + (i * 53) % 4500 }' \
-    "$WORK/split.def" >"$WORK/$2"
-}
 
 # run DEF SIMS: "seconds peakKB" of the best of REPEAT runs on the
 # definition file DEF (the peak memory the largest of them).

@@ -27,18 +27,8 @@ trap 'rm -rf "$WORK"' EXIT
 
 . "$ROOT/bench/common.sh"
 
-if [[ -z ${PROGRAM:-} ]]; then
-  build_libraries "${JOBS:-4}"
-  PROGRAM=$BUILD_DIR/brimvane
-fi
-cp "$ROOT"/examples/splitTemplate/* "$WORK/"
+split_template_runs
 
-# write_def ROWS FILE: the header of split.def and ROWS rows of distinct values.
-write_def() {
-  awk -v n="$1" 'NR == 1 { print; next } END {
-    for (i = 0; i < n; i++) printf "%d\t%d\n", 1000 + (i * 37) % 9000, 500 + (i * 53) % 4500 }' \
-    "$WORK/split.def" >"$WORK/$2"
-}
 
 # write_list LINES: the list of the model in split/, naming LINES files that
 # are not there, with identities of the current layout.

@@ -23,18 +23,8 @@ command -v heaptrack >/dev/null && command -v heaptrack_print >/dev/null ||
 
 . "$ROOT/bench/common.sh"
 
-if [[ -z ${PROGRAM:-} ]]; then
-  build_libraries "${JOBS:-4}"
-  PROGRAM=$BUILD_DIR/brimvane
-fi
-cp "$ROOT"/examples/splitTemplate/* "$WORK/"
+split_template_runs
 
-# write_def ROWS FILE: the header of split.def and ROWS rows of distinct values.
-write_def() {
-  awk -v n="$1" 'NR == 1 { print; next } END {
-    for (i = 0; i < n; i++) printf "%d\t%d\n", 1000 + (i * 37) % 9000, 500 + (i * 53) % 4500 }' \
-    "$WORK/split.def" >"$WORK/$2"
-}
 
 echo "heap at its peak, split.tpl -f, -n 10 -d -q -c 1: $PROGRAM"
 printf "%8s %10s %10s %10s %11s %11s %11s\n" rows "gate KB" "rows KB" "other KB" "gate B/row" \
