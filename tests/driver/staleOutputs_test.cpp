@@ -281,6 +281,19 @@ TEST(StaleOutputs, ListsOfOtherModelsAndOlderVersions) {
   EXPECT_EQ(list, headerText("g"));  // nothing of this process, which wrote nothing
 }
 
+// The next run of model g in the working folder work: claims g/ and removes
+// what its list proves; false when it refuses.
+bool claimAndRemove(const std::string& work) {
+  TStaleOutputs stale;
+  stale.genericName = "g";
+  stale.folder = work + "/g";
+  stale.workingFolder = work;
+  const bool claimed = claimStaleOutputs(stale);
+  if (claimed) removeStaleOutputs(stale);
+  closeOutputRecord();
+  return claimed;
+}
+
 // A run killed after it listed a new seed file, before it renamed it over the
 // old one, leaves it under its temporary name: the next run removes that one
 // file, proven by the list, and nothing else of that shape.
@@ -294,13 +307,7 @@ TEST(StaleOutputs, AFileLeftUnrenamedBesideTheFolderGoes) {
   left.closed = false;
   std::ofstream(work + "/g/" + kOutputRecordName)
       << headerText("g") << "R\t" << left.text() << "\t" << work << "/seed.txt\n";
-  TStaleOutputs stale;
-  stale.genericName = "g";
-  stale.folder = work + "/g";
-  stale.workingFolder = work;
-  ASSERT_TRUE(claimStaleOutputs(stale));
-  removeStaleOutputs(stale);
-  closeOutputRecord();
+  ASSERT_TRUE(claimAndRemove(work));
   EXPECT_FALSE(fs::exists(work + "/.seed.txt.123.0.new"));
   EXPECT_TRUE(fs::exists(work + "/.seed.txt.124.0.new"));
 }
@@ -349,13 +356,7 @@ TEST(StaleOutputs, FilesLeftAsideByAKilledRunGo) {
     std::ofstream(work + "/g/" + kOutputRecordName)
         << headerText("g") << "R\t" << (c.whole ? id : id.opened()).text() << "\t" << listed
         << "\n";
-    TStaleOutputs stale;
-    stale.genericName = "g";
-    stale.folder = work + "/g";
-    stale.workingFolder = work;
-    ASSERT_TRUE(claimStaleOutputs(stale));
-    removeStaleOutputs(stale);
-    closeOutputRecord();
+    ASSERT_TRUE(claimAndRemove(work));
     EXPECT_EQ(fs::exists(work + "/" + c.left), !c.removed);
     fs::remove_all(work);
   }
