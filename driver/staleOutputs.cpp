@@ -24,6 +24,7 @@
 #include "driver/outputShapes.h"
 #include "driver/runFile.h"
 #include "model/simSettings.h"
+#include "support/checkedRemoval.h"
 #include "support/tempFolders.h"
 #include "support/outputFolder.h"
 #include "support/privateLeftovers.h"
@@ -96,33 +97,6 @@ TFate fateOf(const TRecordEntry& e, const std::string& name, const struct stat& 
   return isWriteProtected(info) ? TFate::PROTECTED : TFate::REMOVED;
 }
 
-// Whether the file now at name in dir is the one checked and still may go
-// (not write-protected since). Whole: with its status change time, which
-// catches an edit whose modification time was set back; moving a file aside
-// sets that time, so what was moved is compared by its content only.
-bool isChecked(int dir, const std::string& name, const TFileIdentity& checked, bool whole) {
-  struct stat info;
-  TFileIdentity now;
-  return statFile(dir, name, info, now) && S_ISREG(info.st_mode) && !isWriteProtected(info) &&
-         (whole ? checked.describes(now) : checked.describesContent(now));
-}
-
-// Removes the file checked under its name: looked at again whole, moved aside
-// to a private name, then removed when what was moved is that file, or given
-// back when it is not (a file saved under the name since the check). True
-// when it went.
-bool removeChecked(int dir, const std::string& name, const TFileIdentity& checked) {
-  if (!isChecked(dir, name, checked, true)) return false;
-  const std::string aside = removalName(name);
-  if (renameat2(dir, name.c_str(), dir, aside.c_str(), RENAME_NOREPLACE) != 0) {
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    return unlinkat(dir, name.c_str(), 0) == 0;  // no such rename here: checked just now
-  }
-  if (isChecked(dir, aside, checked, false)) return unlinkat(dir, aside.c_str(), 0) == 0;
-  renameat2(dir, aside.c_str(), dir, name.c_str(), RENAME_NOREPLACE);
-  return false;
-}
-
 // What becomes of a listed entry; removed when remove is set and it may go,
 // with its folder of spectra when that is left empty. Where the claim judged
 // it already (known), only a file that goes is looked at again: its removal
@@ -139,7 +113,7 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   const std::string name = rel.filename().string();
   struct stat info;
   TFileIdentity now;
-  // A file goes by removeChecked, which checks what it moved aside against
+  // A file goes by removeCheckedFile, which checks what it moved aside against
   // the listed identity; a temporary folder is looked at again.
   const bool again = !known || e.route == kRouteTempFolder;
   TFate fate = !again                          ? *known
@@ -148,7 +122,7 @@ TFate judge(const TRecordEntry& e, const fs::path& rel, const TStaleOutputs& sta
   if (!again) now = e.identity;  // as listed: the file the claim found
   if (fate == TFate::REMOVED && remove) {
     const bool gone = e.route == kRouteTempFolder ? removeTempFolderAt(dir, name)
-                                                  : removeChecked(dir, name, now);
+                                                  : removeCheckedFile(dir, name, now);
     if (!gone) fate = TFate::FAILED;
     if (sub) unlinkat(folderFd, rel.parent_path().c_str(), AT_REMOVEDIR);  // when left empty
   }

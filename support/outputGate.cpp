@@ -10,6 +10,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "support/checkedRemoval.h"
 #include "support/outputFolder.h"
 #include "support/outputFolderState.h"
 #include "support/privateLeftovers.h"
@@ -457,16 +458,15 @@ int openOutputDescriptor(const std::string& path, bool append, std::string& prob
 
 namespace {
 
-// Removes the file of key in the folder that this process made and could not
-// list as it left it, while it is the file open on fd.
-void removeUnlisted(TFolderState& s, const std::string& key, const TFileIdentity& made) {
-  std::string name;
-  const int dir = openParent(s.folderFd, key, name);
-  struct stat info;
-  TFileIdentity now;
-  if (dir >= 0 && statFile(dir, name, info, now) && S_ISREG(info.st_mode) && made.describes(now))
-    unlinkat(dir, name.c_str(), 0);
+// Removes the file of key that this process made, while it is the file made
+// (see checkedRemoval.h); true when it went.
+bool removeMade(const TFolderState& s, bool inside, const std::string& key,
+                const TFileIdentity& made) {
+  std::string name, problem;
+  const int dir = folderOf(s, inside, key, name, problem);
+  const bool gone = dir >= 0 && removeCheckedFile(dir, name, made);
   if (dir >= 0) close(dir);
+  return gone;
 }
 
 }  // namespace
@@ -511,7 +511,7 @@ bool outputDescriptorClosed(int fd, long long size) {
   setMade(s, key, closed);
   if (written) return true;
   if (!othersBytes && key[0] != '/') {
-    removeUnlisted(s, key, now);
+    removeMade(s, true, key, now);
     forgetMade(s, key);
   }
   errno = error;
@@ -539,10 +539,5 @@ void removeOwnOutputFile(const std::string& path) {
   std::lock_guard<std::mutex> guard(s.lock);
   const std::string key = inside ? rel : absolutePath(path);
   const TFileIdentity* made = madeIdentity(s, key);
-  struct stat info;
-  TFileIdentity now;
-  const int at = inside ? s.folderFd : AT_FDCWD;
-  if (!made || !statFile(at, key, info, now) || !S_ISREG(info.st_mode) || !made->describes(now))
-    return;
-  if (unlinkat(at, key.c_str(), 0) == 0) forgetMade(s, key);
+  if (made && removeMade(s, inside, key, *made)) forgetMade(s, key);
 }
