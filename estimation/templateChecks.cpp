@@ -2,12 +2,13 @@
 #include "estimation/templateChecks.h"
 
 #include <cctype>
-#include <iterator>
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <string>
 
 #include "estimation/templates.h"
+#include "model/modelReader.h"
 #include "model/simSettings.h"
 
 namespace {
@@ -25,11 +26,6 @@ std::string upperCase(std::string s) {
   return s;
 }
 
-// The keywords of a block line, as the model reader finds them (in capitals,
-// anywhere): the data types, then the request of the expected spectrum.
-const char* const kDataTypes[] = {"MICROSAT", "DNA", "SNP", "RFLP", "STANDARD", "FREQ"};
-const char* const kOutExp = "OUTEXP";
-
 // The part of a line before its comment.
 std::string codeOf(std::string const& line) { return line.substr(0, line.find("//")); }
 
@@ -40,25 +36,30 @@ bool isBlockLine(std::string const& line) {
   std::string first;
   if (!(in >> first)) return false;
   first = upperCase(first);
-  for (const char* type : kDataTypes)
-    if (first.find(type) != std::string::npos) return true;
+  for (const TDataTypeWord& type : kDataTypeWords)
+    if (first.find(type.word) != std::string::npos) return true;
   return false;
 }
 
-// Whether an occurrence of a keyword in the word [wordBegin, wordEnd) of text
+// Whether an occurrence of keyword in the word [wordBegin, wordEnd) of text
 // overlaps the replaced span [pos, end).
+bool overlapsKeyword(std::string const& word, size_t wordBegin, const char* keyword, size_t pos,
+                     size_t end) {
+  const size_t length = std::char_traits<char>::length(keyword);
+  for (size_t k = word.find(keyword); k != std::string::npos; k = word.find(keyword, k + 1))
+    if (wordBegin + k < end && pos < wordBegin + k + length) return true;
+  return false;
+}
+
+// Whether the replaced span [pos, end) changes a keyword of a block line (a
+// data type or the request of the expected spectrum, as the model reader
+// finds them) within the word [wordBegin, wordEnd) of text.
 bool hitsKeyword(std::string const& text, size_t wordBegin, size_t wordEnd, size_t pos,
                  size_t end) {
   const std::string word = upperCase(text.substr(wordBegin, wordEnd - wordBegin));
-  std::vector<std::string> keywords(std::begin(kDataTypes), std::end(kDataTypes));
-  keywords.push_back(kOutExp);
-  for (std::string const& keyword : keywords) {
-    for (size_t k = word.find(keyword); k != std::string::npos; k = word.find(keyword, k + 1)) {
-      const size_t begin = wordBegin + k;
-      if (begin < end && pos < begin + keyword.size()) return true;
-    }
-  }
-  return false;
+  for (const TDataTypeWord& type : kDataTypeWords)
+    if (overlapsKeyword(word, wordBegin, type.word, pos, end)) return true;
+  return overlapsKeyword(word, wordBegin, kOutExpWord, pos, end);
 }
 
 }  // namespace

@@ -13,6 +13,12 @@
 #include "support/globals.h"
 #include "support/outputFile.h"
 
+const TDataTypeWord kDataTypeWords[6] = {
+    {"MICROSAT", DataType::MICROSAT}, {"DNA", DataType::DNA},
+    {"SNP", DataType::SNP},           {"RFLP", DataType::RFLP},
+    {"STANDARD", DataType::STANDARD}, {"FREQ", DataType::FREQ}};
+const char kOutExpWord[] = "OUTEXP";
+
 namespace {
 
 constexpr double kMaxTime = 9.2e18;  // times and sizes must fit a 64-bit integer
@@ -62,13 +68,9 @@ bool makeZeroMatrix(TMigrationMatrix& m, int n) {
 
 // The type word of a block line: the first of the list found anywhere in it.
 bool findDataType(const std::string& upperLine, DataType& type) {
-  static const std::pair<const char*, DataType> kTypes[] = {
-      {"MICROSAT", DataType::MICROSAT}, {"DNA", DataType::DNA},
-      {"SNP", DataType::SNP},           {"RFLP", DataType::RFLP},
-      {"STANDARD", DataType::STANDARD}, {"FREQ", DataType::FREQ}};
-  for (const auto& t : kTypes) {
-    if (upperLine.find(t.first) != std::string::npos) {
-      type = t.second;
+  for (const TDataTypeWord& t : kDataTypeWords) {
+    if (upperLine.find(t.word) != std::string::npos) {
+      type = t.type;
       return true;
     }
   }
@@ -450,7 +452,7 @@ int TModelReader::readBlockValues(const std::vector<std::string>& v, int line, i
       value(3, "the minimum frequency of the block", minFreq);
       break;
     case DataType::FREQ:
-      if (v.size() > 3) s_.outputExpSFS = v[3].find("OUTEXP") != std::string::npos;
+      if (v.size() > 3) s_.outputExpSFS = v[3].find(kOutExpWord) != std::string::npos;
       break;
     default:
       break;

@@ -12,6 +12,17 @@
 #include "model/modelScanner.h"
 
 class TSimSettings;
+enum class DataType : int;
+
+// The words of a block line, looked for in capitals anywhere in it: the data
+// types (the first of the list found names the block's type) and, in a FREQ
+// block, the request of the expected spectrum.
+struct TDataTypeWord {
+  const char* word;
+  DataType type;
+};
+extern const TDataTypeWord kDataTypeWords[6];
+extern const char kOutExpWord[];
 
 class TModelReader {
  public:

@@ -25,12 +25,24 @@ import math
 import sys
 
 
+def number(path, line, token):
+    try:
+        return float(token)
+    except ValueError:
+        sys.exit('%s, line %d: "%s" is not a number' % (path, line, token))
+
+
 def read_spectrum(path):
     """The shape, the folded flag, the values and the mask of a spectrum file."""
-    lines = [l.split() for l in open(path) if l.strip() and not l.lstrip().startswith("#")]
+    try:
+        with open(path) as f:
+            lines = [(i, l.split()) for i, l in enumerate(f, 1)
+                     if l.strip() and not l.lstrip().startswith("#")]
+    except OSError as e:
+        sys.exit("%s: %s" % (path, e.strerror))
     if not lines:
         sys.exit(path + ": no shape line")
-    head = lines[0]
+    head = lines[0][1]
     shape = []
     for token in head:
         if not token.isdigit():
@@ -41,13 +53,22 @@ def read_spectrum(path):
     if not shape or min(shape) < 2:
         sys.exit(path + ": the shape line must begin with the dimensions (n + 1 for n genes)")
     size = math.prod(shape)
-    tokens = [t for line in lines[1:] for t in line]
+    tokens = [(i, t) for i, line in lines[1:] for t in line]
     if len(tokens) not in (size, 2 * size):
         sys.exit("%s: %d values for a spectrum of %d cells (and as many mask values)"
                  % (path, len(tokens), size))
-    values = [float(t) for t in tokens[:size]]
+    values = [number(path, i, t) for i, t in tokens[:size]]
     if len(tokens) == 2 * size:
-        mask = [t != "0" for t in tokens[size:]]
+        # The mask is a line of its own: values and mask of the wrong lengths
+        # would otherwise pass together.
+        if tokens[size][0] == tokens[size - 1][0]:
+            sys.exit("%s: %s values on the lines after the shape line: the values of the %d "
+                     "cells and the mask line of as many do not split there"
+                     % (path, " + ".join(str(len(line)) for i, line in lines[1:]), size))
+        for i, t in tokens[size:]:
+            if t not in ("0", "1"):
+                sys.exit('%s, line %d: "%s" in the mask line (0 or 1 expected)' % (path, i, t))
+        mask = [t == "1" for i, t in tokens[size:]]
     else:
         mask = [False] * size
         mask[0] = mask[-1] = True

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -334,6 +335,57 @@ TEST_P(FromDadiMask, ConvertedFileScoresNoMaskedSite) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FromDadiMask, testing::ValuesIn(kMaskCases),
                          [](const testing::TestParamInfo<MaskCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// Spectrum files the converter cannot read: a message naming the file (and
+// the line where there is one), status 1 and no observed file.
+struct MalformedCase {
+  const char* name;
+  const char* spectrum;
+  const char* message;
+};
+
+const MalformedCase kMalformedCases[] = {
+    {"TooFewValues", "11 unfolded\n100 40 20 13 10 8 6 5 4 4\n",
+     "sfs.txt: 10 values for a spectrum of 11 cells (and as many mask values)\n"},
+    {"ValueNotANumber", "11 unfolded\n100 40 20 13 10 8 6 5 4 4x 5487\n1 0 0 0 0 0 0 0 0 0 1\n",
+     "sfs.txt, line 2: \"4x\" is not a number\n"},
+    // One value too many on the values line and one too few on the mask line
+    // make the right count between them.
+    {"MaskLineTooShort",
+     "11 unfolded\n100 40 20 13 10 8 6 5 4 4 5487 9\n1 0 0 0 0 0 0 0 0 1\n",
+     "sfs.txt: 12 + 10 values on the lines after the shape line: the values of the 11 cells and "
+     "the mask line of as many do not split there\n"},
+    {"MaskLineTooLong",
+     "# moments\n11 unfolded\n100 40 20 13 10 8 6 5 4 4\n5487 1 0 0 0 0 0 0 0 0 0 1\n",
+     "sfs.txt: 10 + 12 values on the lines after the shape line: the values of the 11 cells and "
+     "the mask line of as many do not split there\n"},
+    {"MaskNotZeroOrOne",
+     "11 unfolded\n100 40 20 13 10 8 6 5 4 4 5487\n1 0 0 0 0 0 0 0 0 0 2\n",
+     "sfs.txt, line 3: \"2\" in the mask line (0 or 1 expected)\n"},
+    {"MissingFile", nullptr, "sfs.txt: No such file or directory\n"},
+};
+
+class FromDadiMalformed : public testing::TestWithParam<MalformedCase> {};
+
+TEST_P(FromDadiMalformed, IsRefusedWithAMessage) {
+  const std::string python = pythonProgram();
+  if (python.empty()) GTEST_SKIP() << "no python3 to run the guide's converter";
+  const MalformedCase& c = GetParam();
+  RunFolder f(std::string("dadiMalformed") + c.name);
+  std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "fromDadi" / "dadi_to_obs.py",
+                             f.path() / "dadi_to_obs.py");
+  if (c.spectrum) f.write("sfs.txt", c.spectrum);
+  const int status = convert(f, python, "sfs.txt m");
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(f.read("out.txt"), c.message);
+  EXPECT_FALSE(f.exists("m_DAFpop0.obs"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FromDadiMalformed, testing::ValuesIn(kMalformedCases),
+                         [](const testing::TestParamInfo<MalformedCase>& info) {
                            return std::string(info.param.name);
                          });
 
